@@ -1,0 +1,162 @@
+#include "env/environment.h"
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+#include "controls/ids.h"
+#include "env/shell.h"
+#include "ondr.h"
+
+namespace ondr {
+
+namespace {
+std::mutex g_lock;                       // guards the registries below
+bool g_started = false;
+int g_checked = 1;
+bool g_messages = true;
+std::unordered_set<ONDRprob> g_probs;
+std::unordered_set<OSLPprob> g_slps;
+}  // namespace
+
+bool started() {
+  std::lock_guard<std::mutex> g(g_lock);
+  return g_started;
+}
+void register_problem(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_probs.insert(p);
+}
+void unregister_problem(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_probs.erase(p);
+}
+bool problem_alive(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  return g_probs.count(p) != 0;
+}
+void register_slp(OSLPprob s) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_slps.insert(s);
+}
+void unregister_slp(OSLPprob s) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_slps.erase(s);
+}
+bool slp_alive(OSLPprob s) {
+  std::lock_guard<std::mutex> g(g_lock);
+  return g_slps.count(s) != 0;
+}
+
+void emit_message(ONDRprob prob, int msgtype, const std::string &text) {
+  if (!prob) return;
+  {
+    std::lock_guard<std::mutex> g(g_lock);
+    if (!g_messages) return;
+  }
+  std::lock_guard<std::mutex> g(prob->lock);
+  if (!prob->logfile.empty()) {
+    if (FILE *f = fopen(prob->logfile.c_str(), "a")) {
+      fprintf(f, "%s\n", text.c_str());
+      fclose(f);
+    }
+  }
+  if (prob->controls.geti(id::OUTPUTLOG) || msgtype == 4) {
+    FILE *out = msgtype >= 3 ? stderr : stdout;
+    fprintf(out, "%s\n", text.c_str());
+    fflush(out);
+  }
+}
+
+}  // namespace ondr
+
+using namespace ondr;
+
+ONDR_API int ONDRinit(const char *) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_started = true;
+  return 0;
+}
+
+ONDR_API int ONDRfree(void) {
+  std::unordered_set<ONDRprob> probs;
+  std::unordered_set<OSLPprob> slps;
+  {
+    std::lock_guard<std::mutex> g(g_lock);
+    if (!g_started) return 0;
+    probs.swap(g_probs);
+    slps.swap(g_slps);
+    g_started = false;
+  }
+  for (OSLPprob s : slps) destroy_slp_record(s);
+  for (ONDRprob p : probs) destroy_problem_record(p);
+  return 0;
+}
+
+ONDR_API int ONDRenablemessages(int enable) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_messages = enable != 0;
+  return 0;
+}
+
+ONDR_API int ONDRgetversion(char *version) {
+  if (!version) return ERR_ARGUMENT;
+  snprintf(version, 32, "%s", "0.1.0");
+  return 0;
+}
+
+ONDR_API int ONDRgetbanner(char *banner) {
+  if (!banner) return ERR_ARGUMENT;
+  snprintf(banner, 528, "%s",
+           "Ondrel solver library 0.1.0: LP, MIP and QP by HiGHS, nonlinear problems by "
+           "Ipopt and successive linear programming");
+  return 0;
+}
+
+ONDR_API int ONDRgetcheckedmode(int *checkedmode) {
+  if (!checkedmode) return ERR_ARGUMENT;
+  std::lock_guard<std::mutex> g(g_lock);
+  *checkedmode = g_checked;
+  return 0;
+}
+
+ONDR_API int ONDRsetcheckedmode(int checkedmode) {
+  std::lock_guard<std::mutex> g(g_lock);
+  g_checked = checkedmode ? 1 : 0;
+  return 0;
+}
+
+ONDR_API int ONDRinterrupt(ONDRprob prob, int reason) {
+  return guard_prob(prob, [&] {
+    ONDR_REQUIRE(reason > 0, "Invalid interrupt reason %d", reason);
+    prob->interrupt_reason.store(reason);
+  });
+}
+
+ONDR_API int ONDRsetlogfile(ONDRprob prob, const char *filename) {
+  return guard_prob(prob, [&] {
+    std::string name = filename ? filename : "";
+    if (!name.empty()) {
+      FILE *f = fopen(name.c_str(), "a");
+      if (!f) fail(ERR_FILE, "Cannot open log file '%s'", name.c_str());
+      fclose(f);
+    }
+    std::lock_guard<std::mutex> g(prob->lock);
+    prob->logfile = name;
+  });
+}
+
+ONDR_API int ONDRsetmessagestatus(ONDRprob prob, int errcode, int status) {
+  return guard_prob(prob, [&] {
+    std::lock_guard<std::mutex> g(prob->lock);
+    prob->msgstatus[errcode] = status ? 1 : 0;
+  });
+}
+
+ONDR_API int ONDRgetmessagestatus(ONDRprob prob, int errcode, int *status) {
+  return guard_prob(prob, [&] {
+    ONDR_REQUIRE(status, "NULL status argument");
+    std::lock_guard<std::mutex> g(prob->lock);
+    auto it = prob->msgstatus.find(errcode);
+    *status = it == prob->msgstatus.end() ? 1 : it->second;
+  });
+}

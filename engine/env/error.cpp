@@ -1,0 +1,85 @@
+#include "env/error.h"
+#include <cstdio>
+#include <mutex>
+#include "env/shell.h"
+#include "env/environment.h"
+
+namespace ondr {
+
+std::string format(const char *fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  char buf[1024];
+  vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  return buf;
+}
+
+void fail(int code, const char *fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  char buf[1024];
+  vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  throw Error(code, buf);
+}
+
+namespace {
+std::mutex g_err_lock;
+int g_err_code = 0;
+std::string g_err_text;
+}  // namespace
+
+void set_global_error(int code, const std::string &msg) {
+  std::lock_guard<std::mutex> g(g_err_lock);
+  g_err_code = code;
+  g_err_text = msg;
+}
+void clear_global_error() { set_global_error(0, ""); }
+int global_error_code() {
+  std::lock_guard<std::mutex> g(g_err_lock);
+  return g_err_code;
+}
+std::string global_error_text() {
+  std::lock_guard<std::mutex> g(g_err_lock);
+  return g_err_text;
+}
+
+void set_problem_error(ONDRprob prob, int code, const std::string &msg) {
+  if (prob && problem_alive(prob)) {
+    std::lock_guard<std::mutex> g(prob->lock);
+    prob->lasterror = msg;
+    prob->lasterror_code = code;
+  }
+  set_global_error(code, msg);
+}
+
+void check_problem(ONDRprob prob) {
+  if (!started()) fail(ERR_NOTSTARTED, "The library has not been started (ONDRinit)");
+  if (!prob) fail(ERR_ARGUMENT, "Problem handle is NULL");
+  if (!problem_alive(prob)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
+}
+
+}  // namespace ondr
+
+using namespace ondr;
+
+ONDR_API int ONDRgetlasterror(ONDRprob prob, char *errmsg) {
+  if (!errmsg) return ERR_ARGUMENT;
+  errmsg[0] = 0;
+  if (!prob || !problem_alive(prob)) {
+    set_global_error(ERR_ARGUMENT, "Problem handle is not a live problem");
+    return ERR_ARGUMENT;
+  }
+  std::lock_guard<std::mutex> g(prob->lock);
+  snprintf(errmsg, ONDR_MAXMESSAGELENGTH, "%s", prob->lasterror.c_str());
+  return 0;
+}
+
+ONDR_API int ONDR_ge_getlasterror(int *msgcode, char *msg, int maxbytes, int *nbytes) {
+  std::string t = global_error_text();
+  if (msgcode) *msgcode = global_error_code();
+  if (nbytes) *nbytes = (int)t.size() + 1;
+  if (msg && maxbytes > 0) snprintf(msg, (size_t)maxbytes, "%s", t.c_str());
+  return 0;
+}

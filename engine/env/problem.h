@@ -1,0 +1,48 @@
+// The problem record behind an ONDRprob handle.
+#pragma once
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+#include "ondr_base.h"
+#include "controls/values.h"
+#include "model/store.h"
+
+namespace ondr {
+
+// Results of the last solve. Statuses use the public codes: lpstatus 0
+// unstarted, 1 optimal, 2 infeasible, 3 cutoff, 4 unfinished, 5 unbounded,
+// 6 cutoff in dual, 7 unsolved, 8 nonconvex; mipstatus 0 not loaded,
+// 1 lp not optimal, 2 lp optimal, 3 no solution found, 4 solution,
+// 5 infeasible, 6 optimal, 7 unbounded.
+struct Results {
+  int lpstatus = 0;
+  int mipstatus = 0;
+  int stopstatus = 0;       // why the last solve stopped early (stop_* codes)
+  double lpobjval = 0.0;
+  double mipobjval = 0.0;
+  double bestbound = 0.0;
+  double time = 0.0;        // seconds of the last solve
+  int64_t simplexiter = 0, bariter = 0, nodes = 0, mipsols = 0;
+  bool has_lpsol = false, has_mipsol = false;
+  std::vector<double> x, slack, dual, dj;    // LP solution, as loaded
+  std::vector<double> mipx, mipslack;        // best integer solution
+  void clear() { *this = Results(); }
+};
+
+}  // namespace ondr
+
+struct ondr_problem_s {
+  ondr::Model model;
+  ondr::ControlValues controls{0};
+  ondr::Results results;
+  std::string lasterror;
+  int lasterror_code = 0;
+  std::atomic<int> interrupt_reason{0};   // nonzero: a running solve must stop
+  OSLPprob slp = nullptr;                 // nonlinear layer driving this problem
+  std::string logfile;                    // messages are appended here when set
+  std::map<int, int> msgstatus;           // message number -> 0 suppressed, 1 shown
+  std::mutex lock;                        // guards lasterror and logfile across threads
+  uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
+};

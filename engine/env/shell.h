@@ -1,0 +1,50 @@
+// The shells around every C entry point: run the C++ work, turn exceptions
+// into a status and a last-error text. `guard_prob` records the error on the
+// problem (and in the global record), `guard_env` only in the global record.
+#pragma once
+#include <new>
+#include "env/error.h"
+#include "env/problem.h"
+
+namespace ondr {
+
+void set_problem_error(ONDRprob prob, int code, const std::string &msg);
+// Throws unless the library is started and `prob` is a live problem.
+void check_problem(ONDRprob prob);
+
+template <class F>
+int guard_env(F &&f) {
+  try {
+    f();
+    return OK;
+  } catch (const Error &e) {
+    set_global_error(e.code(), e.what());
+    return e.code();
+  } catch (const std::bad_alloc &) {
+    set_global_error(ERR_MEMORY, "Out of memory");
+    return ERR_MEMORY;
+  } catch (const std::exception &e) {
+    set_global_error(ERR_GENERAL, e.what());
+    return ERR_GENERAL;
+  }
+}
+
+template <class F>
+int guard_prob(ONDRprob prob, F &&f) {
+  try {
+    check_problem(prob);
+    f();
+    return OK;
+  } catch (const Error &e) {
+    set_problem_error(prob, e.code(), e.what());
+    return e.code();
+  } catch (const std::bad_alloc &) {
+    set_problem_error(prob, ERR_MEMORY, "Out of memory");
+    return ERR_MEMORY;
+  } catch (const std::exception &e) {
+    set_problem_error(prob, ERR_GENERAL, e.what());
+    return ERR_GENERAL;
+  }
+}
+
+}  // namespace ondr

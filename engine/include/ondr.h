@@ -1,0 +1,14 @@
+/* libondr: the optimizer layer's public C interface. Every function returns
+   0 on success; on failure a nonzero status and a last-error text (per
+   problem, or process-wide for failures without a problem). */
+#ifndef ONDR_H
+#define ONDR_H
+#include "ondr_base.h"
+#include "ondr_env.h"
+#include "ondr_controls.h"
+#include "ondr_prob.h"
+#include "ondr_model.h"
+#include "ondr_solve.h"
+#include "ondr_io.h"
+#include "ondr_cb.h"
+#endif

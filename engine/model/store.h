@@ -1,0 +1,112 @@
+// The model store: everything a problem holds, independent of any solver.
+// Solvers get a model built from it at solve time.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <unordered_map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace ondr {
+
+constexpr double kInf = 1e20;
+// The nonlinear layer's unit column: a virtual column whose value is always
+// 1, so that it stays valid through any addition or deletion of columns.
+constexpr int kUnitColumn = 1 << 30;
+inline bool is_inf_bound(double v) { return v >= kInf || v <= -kInf; }
+
+// A sparse vector entry (index, value).
+struct Entry {
+  int index;
+  double value;
+};
+
+// Quadratic terms keyed by the ordered pair (min(i,j), max(i,j)).
+using QMap = std::map<std::pair<int, int>, double>;
+
+struct SetDef {
+  char type = '1';               // '1' or '2'
+  std::vector<int> cols;         // member columns
+  std::vector<double> refs;      // reference values (weights)
+};
+
+// A nonlinear coefficient of a row: factor * x[col] * formula(x).
+// `formula` holds parsed postfix tokens (types and values) ended by the
+// end-of-formula token.
+struct NlCoef {
+  int row = -1;
+  int col = -1;
+  double factor = 1.0;
+  std::vector<int> types;
+  std::vector<double> values;
+};
+
+struct Model {
+  std::string name;
+
+  // Columns.
+  std::vector<double> obj, lb, ub;
+  std::vector<char> coltype;          // 'C','B','I','S','R','P'
+  std::vector<double> limit;          // threshold of 'S','R','P' columns
+  std::vector<std::string> colnames;  // empty string: no name given
+
+  // Rows. `rows[i]` holds the linear entries of row i (column, value),
+  // unsorted, at most one entry per column.
+  std::vector<char> rowtype;          // 'L','G','E','R','N'
+  std::vector<double> rhs, range;     // range used for 'R' rows only
+  std::vector<std::vector<Entry>> rows;
+  std::vector<std::string> rownames;
+
+  // Objective: sense 1 minimize, -1 maximize. `objconst_neg` is the value
+  // stored at objective index -1, which is minus the objective constant.
+  int objsense = 1;
+  double objconst_neg = 0.0;
+  QMap qobj;                          // 0.5 x'Qx, pair stored once
+
+  // Quadratic parts of rows (x'Qx, pair stored once), by row index.
+  std::map<int, QMap> qrows;
+
+  // Special ordered sets.
+  std::vector<SetDef> sets;
+  std::vector<std::string> setnames;
+
+  // Indicator constraints, by row: column (-1: none) and complement flag
+  // (1: enforced when the column is 1, -1: when it is 0).
+  std::vector<int> indcol, indcomp;
+
+  // Nonlinear content: coefficients (row, col, factor, formula) kept in the
+  // order added; status bits of rows (0x800: defines a column); the
+  // determining row of a column (column -> row). Column kUnitColumn stands
+  // for a column fixed at 1 that is never a real column.
+  std::vector<NlCoef> nlcoefs;
+  std::map<int, int> rowstatus;
+  std::map<int, int> detrow;
+
+  // Name lookup, built on demand; any change to names (or to the number of
+  // rows, columns or sets) must call names_changed().
+  mutable std::unordered_map<std::string, int> name_index[3];
+  mutable bool name_index_valid[3] = {false, false, false};
+  void names_changed() { name_index_valid[0] = name_index_valid[1] = name_index_valid[2] = false; }
+  // kind 1 rows, 2 columns, 3 sets
+  std::vector<std::string> &names_of(int kind) {
+    return kind == 1 ? rownames : kind == 2 ? colnames : setnames;
+  }
+  const std::vector<std::string> &names_of(int kind) const {
+    return kind == 1 ? rownames : kind == 2 ? colnames : setnames;
+  }
+  // The name of item i, or the default name ("R1", "C1", "S1": 1-based) when none was given.
+  std::string name_or_default(int kind, int i) const;
+  // Index of the item of that name, -1 when none.
+  int find_name(int kind, const std::string &name) const;
+
+  int ncols() const { return (int)obj.size(); }
+  int nrows() const { return (int)rowtype.size(); }
+  int64_t nnz() const {
+    int64_t n = 0;
+    for (const auto &r : rows) n += (int64_t)r.size();
+    return n;
+  }
+};
+
+}  // namespace ondr

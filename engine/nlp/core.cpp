@@ -1,0 +1,237 @@
+// The nonlinear layer's environment, problems, controls and attributes.
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include "controls/ids.h"
+#include "controls/table.h"
+#include "env/environment.h"
+#include "env/shell.h"
+#include "nlp/slpprob.h"
+#include "oslp.h"
+
+namespace ondr {
+
+void set_slp_error(OSLPprob s, int code, const std::string &msg) {
+  if (s && slp_alive(s)) {
+    {
+      std::lock_guard<std::mutex> g(s->lock);
+      s->lasterror = msg;
+      s->lasterror_code = code;
+    }
+    // The optimizer problem's text is read first by callers: keep it current.
+    if (s->prob) set_problem_error(s->prob, code, msg);
+  }
+  set_global_error(code, msg);
+}
+
+void check_slp(OSLPprob s) {
+  if (!started()) fail(ERR_NOTSTARTED, "The library has not been started (ONDRinit)");
+  if (!s) fail(ERR_ARGUMENT, "Nonlinear problem handle is NULL");
+  if (!slp_alive(s)) fail(ERR_ARGUMENT, "Nonlinear problem handle is not a live problem");
+  if (!problem_alive(s->prob)) fail(ERR_STATE, "The optimizer problem behind the nonlinear problem is gone");
+}
+
+void destroy_slp_record(OSLPprob s) { delete s; }
+
+static int64_t nlp_int_attrib(OSLPprob s, int pid) {
+  const Model &m = s->prob->model;
+  switch (pid) {
+    case id::NLPROWS: return m.nrows();
+    case id::NLPCOLS: return m.ncols();
+    case id::NLPCOEFS: return (int64_t)m.nlcoefs.size();
+    case id::NLPITER: return s->results.iter;
+    case id::NLPUNITCOLUMN: return kUnitColumn;
+    case id::NLPSTATUS: return s->results.status;
+    case id::NLPSTATE: return s->results.state;
+    case id::NLPSOLVERUSED: return s->results.solverused;
+  }
+  fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
+}
+
+static double nlp_dbl_attrib(OSLPprob s, int pid) {
+  switch (pid) {
+    case id::NLPOBJVAL: return s->results.objval;
+    case id::NLPMAXINFEAS: return s->results.maxinfeas;
+    case id::NLPTIME: return s->results.time;
+  }
+  fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
+}
+
+static const ParamDef *nlp_param(int pid, int type, bool control) {
+  const ParamDef *p = find_param(LAYER_NLP, pid);
+  if (!p || p->control != control)
+    fail(ERR_ARGUMENT, "Unknown nonlinear %s id %d", control ? "control" : "attribute", pid);
+  if (p->type != type) fail(ERR_ARGUMENT, "%s (id %d) is not of the type asked", p->name, pid);
+  return p;
+}
+
+}  // namespace ondr
+
+using namespace ondr;
+
+namespace {
+struct SlpList {
+  std::vector<int> ids;
+  std::vector<const char *> names;
+  SlpList() {
+    ids.push_back(0);
+    names.push_back("(unused)");  // entry 0 is a placeholder
+    for (const ParamDef *p = kParams; p->id; ++p) {
+      if (p->layer != LAYER_NLP || p->type == PT_PTR) continue;
+      ids.push_back(p->id);
+      names.push_back(p->name);
+    }
+    ids.push_back(0);
+    names.push_back("");
+  }
+};
+}  // namespace
+
+ONDR_API int OSLPinit(void) {
+  return guard_env([] {
+    if (!started()) fail(ERR_NOTSTARTED, "Start the optimizer library (ONDRinit) before the nonlinear layer");
+  });
+}
+
+ONDR_API int OSLPfree(void) { return 0; }
+
+ONDR_API int OSLPgetlasterror(OSLPprob s, int *code, char *errmsg) {
+  if (code) *code = 0;
+  if (errmsg) errmsg[0] = 0;
+  if (!s || !slp_alive(s)) return ERR_ARGUMENT;
+  std::lock_guard<std::mutex> g(s->lock);
+  if (code) *code = s->lasterror_code;
+  if (errmsg) snprintf(errmsg, ONDR_MAXMESSAGELENGTH, "%s", s->lasterror.c_str());
+  return 0;
+}
+
+ONDR_API int OSLPcreateprob(OSLPprob *slp, ONDRprob *prob) {
+  return guard_env([&] {
+    ONDR_REQUIRE(slp, "NULL nonlinear problem pointer");
+    *slp = nullptr;
+    ONDR_REQUIRE(prob, "NULL optimizer problem pointer");
+    check_problem(*prob);
+    if ((*prob)->slp && slp_alive((*prob)->slp))
+      fail(ERR_STATE, "The optimizer problem already has a nonlinear problem");
+    OSLPprob s = new oslp_problem_s();
+    s->prob = *prob;
+    (*prob)->slp = s;
+    register_slp(s);
+    *slp = s;
+  });
+}
+
+ONDR_API int OSLPdestroyprob(OSLPprob s) {
+  return guard_env([&] {
+    ONDR_REQUIRE(s && slp_alive(s), "Nonlinear problem handle is not a live problem");
+    unregister_slp(s);
+    if (s->prob && problem_alive(s->prob) && s->prob->slp == s) s->prob->slp = nullptr;
+    destroy_slp_record(s);
+  });
+}
+
+ONDR_API int OSLPcopyprob(OSLPprob dest, OSLPprob src, const char *) {
+  return guard_slp(dest, [&] {
+    check_slp(src);
+    // Nonlinear coefficients travel with the optimizer problem's model.
+    if (dest->prob != src->prob && dest->prob->model.nlcoefs.size() != src->prob->model.nlcoefs.size())
+      dest->prob->model.nlcoefs = src->prob->model.nlcoefs;
+    dest->results = NlpResults();
+  });
+}
+
+ONDR_API int OSLPcopycontrols(OSLPprob dest, OSLPprob src) {
+  return guard_slp(dest, [&] {
+    check_slp(src);
+    dest->controls = src->controls;
+  });
+}
+
+ONDR_API int OSLPgetcalist(OSLPprob, const int **ids, const char *const **names) {
+  return guard_env([&] {
+    ONDR_REQUIRE(ids && names, "NULL output pointer");
+    static const SlpList l;
+    *ids = l.ids.data();
+    *names = l.names.data();
+  });
+}
+
+ONDR_API int OSLPcontrolname(int pid, char *name, int *flags) {
+  return guard_env([&] {
+    const ParamDef *p = find_param(LAYER_NLP, pid);
+    if (!p) fail(ERR_ARGUMENT, "Unknown nonlinear control or attribute id %d", pid);
+    if (name) snprintf(name, 128, "%s", p->name);
+    if (flags) {
+      int f = p->type == PT_INT ? OSLP_CA_INT : p->type == PT_DBL ? OSLP_CA_DOUBLE
+            : p->type == PT_STR ? OSLP_CA_STRING : 0;
+      if (p->control) f |= OSLP_CA_CONTROL;
+      *flags = f;
+    }
+  });
+}
+
+ONDR_API int OSLPgetintattrib(OSLPprob s, int pid, int *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    nlp_param(pid, PT_INT, false);
+    int64_t v = nlp_int_attrib(s, pid);
+    *value = v > INT_MAX ? INT_MAX : (int)v;
+  });
+}
+ONDR_API int OSLPgetdblattrib(OSLPprob s, int pid, double *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    nlp_param(pid, PT_DBL, false);
+    *value = nlp_dbl_attrib(s, pid);
+  });
+}
+ONDR_API int OSLPgetstrattrib(OSLPprob s, int pid, char *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    nlp_param(pid, PT_STR, false);
+    fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
+  });
+}
+ONDR_API int OSLPgetptrattrib(OSLPprob s, int pid, void **value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    if (pid != id::NLPOPTIMIZER) fail(ERR_ARGUMENT, "Unknown nonlinear pointer attribute id %d", pid);
+    *value = s->prob;
+  });
+}
+ONDR_API int OSLPgetintcontrol(OSLPprob s, int pid, int *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    *value = (int)s->controls.geti(pid);
+  });
+}
+ONDR_API int OSLPgetdblcontrol(OSLPprob s, int pid, double *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    *value = s->controls.getd(pid);
+  });
+}
+ONDR_API int OSLPgetstrcontrol(OSLPprob s, int pid, char *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL value pointer");
+    snprintf(value, 2048, "%s", s->controls.gets(pid).c_str());
+  });
+}
+ONDR_API int OSLPsetintcontrol(OSLPprob s, int pid, int value) {
+  return guard_slp(s, [&] { s->controls.seti(pid, value); });
+}
+ONDR_API int OSLPsetdblcontrol(OSLPprob s, int pid, double value) {
+  return guard_slp(s, [&] { s->controls.setd(pid, value); });
+}
+ONDR_API int OSLPsetstrcontrol(OSLPprob s, int pid, const char *value) {
+  return guard_slp(s, [&] {
+    ONDR_REQUIRE(value, "NULL string value");
+    s->controls.sets(pid, value);
+  });
+}
+ONDR_API int OSLPsetdefaultcontrol(OSLPprob s, int pid) {
+  return guard_slp(s, [&] { s->controls.reset(pid); });
+}
+ONDR_API int OSLPsetdefaults(OSLPprob s) {
+  return guard_slp(s, [&] { s->controls.reset_all(); });
+}
