@@ -33,6 +33,9 @@ void check_slp(OSLPprob s) {
 
 void destroy_slp_record(OSLPprob s) { delete s; }
 
+// Number of user functions registered (defined with the user functions).
+int64_t nlp_userfunc_count(OSLPprob s);
+
 static int64_t nlp_int_attrib(OSLPprob s, int pid) {
   const Model &m = s->prob->model;
   switch (pid) {
@@ -44,6 +47,7 @@ static int64_t nlp_int_attrib(OSLPprob s, int pid) {
     case id::NLPSTATUS: return s->results.status;
     case id::NLPSTATE: return s->results.state;
     case id::NLPSOLVERUSED: return s->results.solverused;
+    case id::NLPUSERFUNCS: return nlp_userfunc_count(s);
   }
   fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
 }

@@ -1,0 +1,48 @@
+// Objects handed to callbacks: branching objects, cut-pool cuts, wrapped
+// library objects and opaque handles. They are made by the library's
+// callbacks; creating them directly from Python is refused.
+#include <cstring>
+#include "module/types.h"
+
+namespace {
+struct HandleObject {
+  PyObject_HEAD
+  void *handle;
+  PyObject *problem;
+};
+
+void handle_dealloc(PyObject *self) {
+  Py_XDECREF(((HandleObject *)self)->problem);
+  Py_TYPE(self)->tp_free(self);
+}
+
+int refuse_init(PyObject *self, PyObject *, PyObject *) {
+  PyErr_Format(PyExc_RuntimeError, "%s objects are created by the solver during callbacks only",
+               Py_TYPE(self)->tp_name);
+  return -1;
+}
+
+void setup(PyTypeObject *t, const char *doc) {
+  t->tp_basicsize = sizeof(HandleObject);
+  t->tp_dealloc = handle_dealloc;
+  t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  t->tp_init = refuse_init;
+  t->tp_doc = doc;
+}
+}  // namespace
+
+PyTypeObject branchobj_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.branchobj"};
+PyTypeObject poolcut_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.poolcut"};
+PyTypeObject ondrobject_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.ondrobject"};
+PyTypeObject generic_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.generic"};
+
+void callback_types_setup() {
+  setup(&branchobj_type, "Branching object: a user-defined branching of the search, made in a branching callback.");
+  setup(&poolcut_type, "Cut of the cut pool, as handed to and from callbacks.");
+  setup(&ondrobject_type, "Solver library object handed to a message handler.");
+  setup(&generic_type, "Opaque solver library handle.");
+}
+
+// Branching objects carry no library handle of their own yet, so they never
+// hold an error text.
+bool branchobj_lasterror(PyObject *, char *, size_t) { return false; }

@@ -1,0 +1,36 @@
+// The module's type objects and the hooks between its subsystems.
+#pragma once
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#include <cstddef>
+#include <initializer_list>
+
+// module/ and problem/
+extern PyTypeObject control_type;
+extern PyTypeObject attribute_type;
+extern PyTypeObject problem_type;
+// callbacks/
+extern PyTypeObject branchobj_type;
+extern PyTypeObject poolcut_type;
+extern PyTypeObject ondrobject_type;
+extern PyTypeObject generic_type;
+
+// Method tables are kept one per file and joined at import: the result
+// lives until the process ends. Each table ends with a null entry.
+PyMethodDef *join_method_tables(std::initializer_list<const PyMethodDef *> tables);
+
+// Module-level functions, by subsystem (each ends with a null entry).
+extern const PyMethodDef module_core_methods[];    // module/: init, free, controls
+extern const PyMethodDef model_module_methods[];   // model/: functions of the algebra
+
+// Problem methods, by family.
+extern const PyMethodDef problem_lifecycle_methods[];  // problem/problem.cpp
+extern const PyMethodDef problem_control_methods[];    // module/controls.cpp
+
+// NumPy: bound at import; true for NumPy's C-int and C-long scalars.
+int numpy_bind(void);
+bool numpy_is_int_scalar(PyObject *obj);
+
+// Branching objects: the last error of the handle an ondrel.branchobj holds
+// (false when `owner` is not one or it has none).
+bool branchobj_lasterror(PyObject *owner, char *buf, size_t size);

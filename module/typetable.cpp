@@ -1,0 +1,21 @@
+// The module's types in the order they are readied, with their published
+// names. A new type is added here.
+#include <vector>
+#include "module/types.h"
+
+struct TypeEntry {
+  PyTypeObject *type;
+  const char *published;
+};
+
+std::vector<TypeEntry> module_types() {
+  return {
+      {&control_type, nullptr},
+      {&attribute_type, nullptr},
+      {&problem_type, "problem"},
+      {&branchobj_type, "branchobj"},
+      {&poolcut_type, "poolcut"},
+      {&ondrobject_type, nullptr},
+      {&generic_type, nullptr},
+  };
+}
