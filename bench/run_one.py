@@ -8,8 +8,9 @@ MODE is
 - `verify`: build, then a full solve with a zero MIP gap (objective only).
 SIZE is a size name of the model (small, mid, large, verify) or a number.
 
-The last line printed is one JSON object: times in seconds, memory in MiB,
-or an "error" text. Memory is the process's resident set size (RSS, from the
+The last line printed is one JSON object: times in seconds (wall clock, and
+the process's CPU time as *_cpu, all threads), memory in MiB, or an "error"
+text. Memory is the process's resident set size (RSS, from the
 kernel's own count, so it includes the solver's C/C++ allocations, not only
 Python objects): "rss_peak" is the peak of the whole process, "rss_model" the
 peak minus the RSS just before the build began (interpreter, imports and the
@@ -54,8 +55,7 @@ def size_arg(mod, size):
     return eval(size, {})  # a literal: 50 or (10, 5)
 
 
-def measure(model, size, pkg, mode):
-    out = {"model": model, "size": size, "package": pkg, "mode": mode}
+def measure(model, size, pkg, mode, out):
     mod = importlib.import_module(f"models.{model}")
     param = size_arg(mod, size)
     out["param"] = list(param) if isinstance(param, tuple) else param
@@ -68,32 +68,50 @@ def measure(model, size, pkg, mode):
     out["version"] = packages.version(pkg)
     gc.collect()
     rss0 = rss_now_mib()
-    t0 = time.perf_counter()
+    t0, c0 = time.perf_counter(), time.process_time()
     m = build(data)
-    t1 = time.perf_counter()
-    out["build"] = t1 - t0
+    t1, c1 = time.perf_counter(), time.process_time()
+    out["build"], out["build_cpu"] = t1 - t0, c1 - c0
     if mode == "zero":
-        packages.ZERO[pkg](m)
-        out["handoff"] = time.perf_counter() - t1
+        try:
+            packages.ZERO[pkg](m)
+            out["handoff"] = time.perf_counter() - t1
+            out["handoff_cpu"] = time.process_time() - c1
+        except packages.NoHandoff as e:
+            out["note"] = str(e)
     else:
         out["objective"] = packages.SOLVE[pkg](m, mode == "verify")
         out["solve"] = time.perf_counter() - t1
+        out["solve_cpu"] = time.process_time() - c1
     out["rss_peak"] = rss_peak_mib()
     out["rss_model"] = out["rss_peak"] - rss0
-    return out
+
+
+def list_models():
+    """The models, their sizes and their builders, for the driver."""
+    info = {}
+    for name in ("lqcp", "fac", "lp"):
+        mod = importlib.import_module(f"models.{name}")
+        info[name] = {"sizes": {k: v for k, v in mod.SIZES.items()},
+                      "verify": mod.VERIFY_SIZE, "solve": mod.SOLVE_SIZE,
+                      "builders": list(mod.BUILDERS)}
+    print(json.dumps(info))
 
 
 def main(argv):
+    if argv[1:2] == ["--list"]:
+        return list_models()
     model, size, pkg, mode = argv[1:5]
+    res = {"model": model, "size": size, "package": pkg, "mode": mode}
     try:
-        res = measure(model, size, pkg, mode)
+        measure(model, size, pkg, mode, res)
     except BaseException as e:  # reported to the driver, whatever it is
+        # what was measured before the failure (a build time, say) is kept
         tb = traceback.format_exc(limit=6)
         sys.stderr.write(tb)
         kind = "unsupported" if isinstance(e, NotImplementedError) else "error"
         msg = str(e).strip().splitlines()[0] if str(e).strip() else type(e).__name__
-        res = {"model": model, "size": size, "package": pkg, "mode": mode,
-               kind: f"{type(e).__name__}: {msg}"[:300]}
+        res[kind] = f"{type(e).__name__}: {msg}"[:300]
     sys.stdout.flush()
     print("\n" + json.dumps(res), flush=True)
 
