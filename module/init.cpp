@@ -18,6 +18,7 @@ void controls_types_setup();
 void problem_type_setup(PyMethodDef *methods);
 void callback_types_setup();
 void model_types_setup();
+void solve_module_init();
 
 int turnONDRon(int force) {
   if (!force && ond_py_env.initialised == 1) return 0;
@@ -172,7 +173,10 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
   controls_types_setup();
   callback_types_setup();
   model_types_setup();
-  problem_type_setup(join_method_tables({problem_lifecycle_methods, problem_control_methods}));
+  problem_type_setup(join_method_tables({problem_lifecycle_methods, problem_control_methods, problem_add_methods,
+                                          problem_objective_methods, problem_solve_methods, problem_lookup_methods,
+                                          problem_file_methods, problem_set_methods}));
+  solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods});
 
   std::vector<TypeEntry> types = module_types();
