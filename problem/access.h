@@ -21,7 +21,8 @@ bool is_sos(PyObject *obj);
 
 // Variables.
 int64_t var_id(PyObject *v);
-PyObject *var_name(PyObject *v);  // borrowed; may be null
+// The printable name as a str (new reference): see var_name in model/model.h.
+PyObject *var_name(PyObject *v);
 double var_lb(PyObject *v);
 double var_ub(PyObject *v);
 double var_threshold(PyObject *v);
@@ -60,9 +61,6 @@ double con_ub(PyObject *c);
 // (or "R<id>" when null).
 PyObject *con_create(PyObject *name);
 void con_set_bounds(PyObject *c, double lb, double ub);
-// Row type, right-hand side and range from the bounds and the body's
-// constant (moved to the right): 'G', 'L', 'E', 'R' or 'N'. 0 or -1.
-int con_rhs_sense(PyObject *c, double constant, char *type, double *rhs, double *range);
 
 // Special ordered sets.
 int64_t sos_id(PyObject *s);

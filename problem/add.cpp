@@ -11,6 +11,7 @@
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
 #include "problem/walk.h"
+#include "model/model.h"
 
 namespace {
 
@@ -75,7 +76,13 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
                     "threshold is between its lower and upper bounds");
     return -1;
   }
-  if (append_name(b.names, var_name(v), "Invalid variable name (must be a string)") != 0) return -1;
+  PyObject *raw = ((VarObject *)v)->name;
+  if (raw && !PyUnicode_Check(raw)) {
+    PyErr_SetString(PyExc_RuntimeError, "Invalid variable name (must be a string)");
+    return -1;
+  }
+  PyRef name(var_name(v));
+  if (!name || append_name(b.names, name.get(), "Invalid variable name (must be a string)") != 0) return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
   if (map_store(p->varmap, id, b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
