@@ -165,6 +165,7 @@ static void release_env() {
 
 static void ondrelmod_freeModule(void *) {
   release_env();
+  numpy_compare_restore();
   turnONDRoff(0);
   PyErr_Clear();
 }
@@ -181,7 +182,8 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
 
   std::vector<TypeEntry> types = module_types();
   for (auto &t : types) {
-    t.type->tp_new = PyType_GenericNew;
+    // Types that create their records themselves keep their own creation.
+    if (!t.type->tp_new) t.type->tp_new = PyType_GenericNew;
     if (PyType_Ready(t.type) < 0) return nullptr;
   }
   PyRef module(PyModule_Create(&ondrel_module));
@@ -210,6 +212,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
       ok = false;
     }
   }
+  ok = ok && numpy_compare_install() == 0;
   ok = ok && addModuleConstants(module.get()) == 0;
   if (ok) {
     Py_INCREF(ond_py_env.module_controls);
@@ -219,6 +222,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
     }
   }
   if (!ok) {
+    numpy_compare_restore();
     turnONDRoff(0);
     release_env();
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, "Error initializing the Ondrel module");

@@ -9,6 +9,14 @@
 extern PyTypeObject control_type;
 extern PyTypeObject attribute_type;
 extern PyTypeObject problem_type;
+// model/ (record layouts and operations in model/model.h)
+extern PyTypeObject var_type;
+extern PyTypeObject sos_type;
+extern PyTypeObject expression_type;
+extern PyTypeObject constraint_type;
+extern PyTypeObject linterm_type;
+extern PyTypeObject quadterm_type;
+extern PyTypeObject nonlinear_type;
 // callbacks/
 extern PyTypeObject branchobj_type;
 extern PyTypeObject poolcut_type;
@@ -36,6 +44,11 @@ extern const PyMethodDef problem_set_methods[];        // problem/sets.cpp
 // NumPy: bound at import; true for NumPy's C-int and C-long scalars.
 int numpy_bind(void);
 bool numpy_is_int_scalar(PyObject *obj);
+// NumPy's array comparisons build constraints for arrays of modelling
+// objects while the module is loaded (model/numpy_compare.cpp): install
+// returns 0 or -1 with an exception; restore puts NumPy's own back.
+int numpy_compare_install();
+void numpy_compare_restore();
 
 // Objects that hold a library handle (ondrel.poolcut, ondrel.ondrobject,
 // ondrel.generic): make one, or read the handle (null when `obj` is not of
