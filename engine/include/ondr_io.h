@@ -60,7 +60,9 @@
    "x = v", "lo <= x <= hi", "x >= lo", "x <= hi", +-infinity), Generals,
    Binaries (bounds 0 and 1 unless given), Semi-continuous (a column listed
    with Generals too is semi-integer; "x:limit" gives a limit that is not
-   the lower bound), own section Partial-integers ("x:limit"), SOS
+   the lower bound), own section Partial-integers ("x:limit"), own section
+   Ranges ("row = range": the row's range, written where lo <= expr <= hi
+   cannot give it back exactly), SOS
    ("name: S1:: x:1 y:2"), own sections NLCoefs, NLDetRows, NLRowStatus,
    and End. Columns are numbered in order of first appearance. A comment
    "\ Problem name: <name>" before the first section names the problem.

@@ -24,6 +24,7 @@ const Keyword kKeywords[] = {
     {"bin", LpSection::Binaries},          {"semi-continuous", LpSection::Semis},
     {"semis", LpSection::Semis},           {"semi", LpSection::Semis},
     {"sos", LpSection::Sos},               {"partial-integers", LpSection::Partials},
+    {"ranges", LpSection::Ranges},
     {"nlcoefs", LpSection::NlCoefs},       {"nldetrows", LpSection::NlDetRows},
     {"nlrowstatus", LpSection::NlRowStatus}, {"end", LpSection::End},
 };

@@ -12,7 +12,7 @@ constexpr const char *kLpOperatorChars = "+-*/^<>=:[]\\";
 
 enum class LpSection {
   None, Minimize, Maximize, Constraints, Bounds, Generals, Binaries, Semis, Sos,
-  Partials, NlCoefs, NlDetRows, NlRowStatus, End
+  Partials, Ranges, NlCoefs, NlDetRows, NlRowStatus, End
 };
 
 // When `line` starts with a section keyword (any case, followed by white

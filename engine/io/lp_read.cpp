@@ -75,6 +75,7 @@ class LpReader {
   void bounds();
   void names(LpSection kind);
   void sets();
+  void ranges();
   void nonlinear(const SectionText &s);
   void add_row(const std::string &name, const Expr &e, char type, double rhs, double range,
                int indcol, int indval);
@@ -552,6 +553,28 @@ void LpReader::sets() {
   }
 }
 
+// Own section: "row = range" makes the row a range row with that range
+// (its right-hand side stays), for ranges "lo <= row <= hi" cannot carry
+// exactly.
+void LpReader::ranges() {
+  while (!at_end()) {
+    const Tok *t = peek();
+    if (t->kind != TK::Name || !is_op(1, "=")) fail_here("a range reads row = value");
+    take();
+    int r = b_.find_row(t->text);
+    if (r < 0) b_.fail("unknown row %s", quoted(t->text).c_str());
+    take();
+    bool word = false;
+    double v = signed_value(&word);
+    if (word || v < 0) fail_here("a range is finite and not negative");
+    Model &m = b_.m;
+    if (m.rowtype[(size_t)r] == 'N' || m.rhs[(size_t)r] >= kInf)
+      b_.fail("row %s has no finite upper limit for a range", quoted(t->text).c_str());
+    m.rowtype[(size_t)r] = 'R';
+    m.range[(size_t)r] = v;
+  }
+}
+
 void LpReader::nonlinear(const SectionText &s) {
   if (!b_.opt.nonlinear) {
     b_.line = s.line;
@@ -599,6 +622,7 @@ Model LpReader::read() {
       case LpSection::Semis:
       case LpSection::Partials: names(s.kind); break;
       case LpSection::Sos: sets(); break;
+      case LpSection::Ranges: ranges(); break;
       case LpSection::NlCoefs:
       case LpSection::NlDetRows:
       case LpSection::NlRowStatus: nonlinear(s); break;

@@ -41,6 +41,7 @@ class LpWriter {
   OutputNames names_;
   std::vector<char> seen_;
   std::vector<int> order_;
+  std::string ranges_;  // rows whose range the lower limit cannot carry exactly
   size_t line_start_ = 0;
 };
 
@@ -141,7 +142,13 @@ void LpWriter::constraints(std::string &out) {
       mention(ic);
       out += " " + names_.cols[(size_t)ic] + (m_.indcomp[(size_t)r] < 0 ? " = 0 ->" : " = 1 ->");
     }
-    if (t == 'R') out += " " + format_number(range_lower(m_.rhs[(size_t)r], m_.range[(size_t)r])) + " <=";
+    if (t == 'R') {
+      double lo = range_lower(m_.rhs[(size_t)r], m_.range[(size_t)r]);
+      out += " " + format_number(lo) + " <=";
+      // A range that hi - lo does not give back exactly is restated.
+      if (m_.rhs[(size_t)r] - lo != m_.range[(size_t)r])
+        ranges_ += " " + names_.rows[(size_t)r] + " = " + format_number(m_.range[(size_t)r]) + "\n";
+    }
     out += ' ';
     bool first = true;
     for (const auto &e : m_.rows[(size_t)r]) {
@@ -257,6 +264,7 @@ std::string LpWriter::write() {
   }
   std::string rest;
   constraints(rest);
+  if (!ranges_.empty()) rest += "Ranges\n" + ranges_;
   bounds(rest);
   name_list(rest, "Generals", 'I', 'R');
   name_list(rest, "Binaries", 'B', 'B');
