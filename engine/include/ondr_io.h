@@ -46,10 +46,10 @@
      "<column>:<weight>").
    - INDICATORS: " IF <row> <column> <0|1>": the row holds when the binary
      column has that value.
-   - Nonlinear content (sections NLCOEFS, NLDETROWS, NLROWSTATUS, described
-     in the library's io/nltext.h) makes ONDRreadprob fail with "... has
-     nonlinear content; read it through the nonlinear layer"; OSLPreadprob
-     reads it.
+   - Nonlinear content (sections NLCOEFS, NLDETROWS, NLROWSTATUS, see
+     oslp_io.h) makes ONDRreadprob fail with "... has nonlinear content;
+     read it through the nonlinear layer"; OSLPreadprob reads it. Both
+     writers write it.
    - ENDATA ends the file; a file without it is refused.
 
    LP format: sections Minimize|Maximize (objective, with a constant and a

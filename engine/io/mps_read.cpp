@@ -247,8 +247,8 @@ void MpsReader::header(std::string_view line) {
     sec_ = Sec::Indicators;
   } else if (kw == "NLCOEFS" || kw == "NLDETROWS" || kw == "NLROWSTATUS") {
     if (!b_.opt.nonlinear)
-      b_.fail("the file has nonlinear content (section %s); read it through the nonlinear "
-              "layer", kw.c_str());
+      b_.fail("the file has nonlinear content; read it through the nonlinear layer (section %s)",
+              kw.c_str());
     need_columns(kw);
     sec_ = kw == "NLCOEFS" ? Sec::NlCoefs : kw == "NLDETROWS" ? Sec::NlDetRows : Sec::NlRowStatus;
   } else if (kw == "ENDATA") {
@@ -395,6 +395,8 @@ void MpsReader::bounds_line(std::string_view line) {
       double dummy;
       bool second_is_value = parse_number(tok_[2], dummy);
       // Without a vector name: type column value; with one: type vector column.
+      if (bn->value == 2 && !second_is_value && b_.find_col(tok_[2]) >= 0)
+        b_.fail("bound %s needs a value", bn->name);
       if (bn->value == 2 || (bn->value == 1 && second_is_value && b_.find_col(tok_[1]) >= 0 &&
                              b_.find_col(tok_[2]) < 0)) {
         colname = tok_[1], value = tok_[2];
@@ -463,6 +465,8 @@ void MpsReader::sos_line(std::string_view line) {
       header = true;
       settype = tok_[0];
       setname = iequals(tok_[1], "SOS") && n >= 3 ? tok_[2] : tok_[1];
+    } else if (cur_set_ < 0) {
+      b_.fail("a set member before any set header");
     } else {
       b_.fail("an SOS line is a set header (S1 or S2, SOS, name) or a member (set, column, weight)");
     }
