@@ -36,6 +36,19 @@ std::string edit(const std::string &from, const std::string &to) {
   return s.substr(0, p) + to + s.substr(e + 1);
 }
 
+// A problem holding kGood, and its text to compare against after a failure.
+struct Loaded {
+  Fixture f;
+  TempDir tmp;
+  std::string ref = tmp.path("ref.mps"), before;
+  Loaded() {
+    spit(ref, kGood);
+    CHECK_OK(ONDRreadprob(f.prob, ref.c_str(), ""));
+    before = mps_text(f.prob, tmp);
+    CHECK(!before.empty());
+  }
+};
+
 struct Bad {
   const char *file;     // name of the file (its extension picks the format)
   std::string text;
@@ -97,13 +110,10 @@ TEST(malformed_files_fail_with_file_and_line_and_change_nothing) {
       {"nl.lp", "Minimize\n x\nNLCoefs\n c x 1 1:2\nEnd\n", 3, "has nonlinear content"},
       {"inf.lp", "Minimize\n x\nSubject To\n c: x = infinity\nEnd\n", 4, "cannot equal infinity"},
   };
-  Fixture f;
-  TempDir tmp;
-  std::string ref = tmp.path("ref.mps");
-  spit(ref, kGood);
-  CHECK_OK(ONDRreadprob(f.prob, ref.c_str(), ""));
-  const std::string before = mps_text(f.prob, tmp);
-  CHECK(!before.empty());
+  Loaded g;
+  Fixture &f = g.f;
+  TempDir &tmp = g.tmp;
+  const std::string &before = g.before;
   for (const auto &c : cases) {
     std::string path = tmp.path(c.file);
     spit(path, c.text);
@@ -158,12 +168,10 @@ TEST(faulty_formulas_fail_in_the_nonlinear_layer) {
 }
 
 TEST(bad_arguments_and_unwritable_models_fail_clearly) {
-  Fixture f;
-  TempDir tmp;
-  std::string ref = tmp.path("ref.mps");
-  spit(ref, kGood);
-  CHECK_OK(ONDRreadprob(f.prob, ref.c_str(), ""));
-  const std::string before = mps_text(f.prob, tmp);
+  Loaded g;
+  Fixture &f = g.f;
+  TempDir &tmp = g.tmp;
+  const std::string &ref = g.ref, &before = g.before;
   struct {
     const char *file, *flags, *says;
   } reads[] = {
