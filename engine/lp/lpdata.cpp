@@ -1,5 +1,6 @@
 #include "lp/lpdata.h"
 #include <algorithm>
+#include <cmath>
 
 namespace ondr {
 
@@ -79,7 +80,53 @@ LpData relaxation(const Model &m) {
   }
   for (const auto &q : m.qobj)
     if (q.second != 0.0) d.hessian.insert(q);
+  apply_user_scaling(m, d);
   return d;
+}
+
+void apply_user_scaling(const Model &m, LpData &d) {
+  bool rows = !m.rowscale.empty() && (int)m.rowscale.size() == m.nrows();
+  bool cols = !m.colscale.empty() && (int)m.colscale.size() == m.ncols();
+  if (rows && std::any_of(m.rowscale.begin(), m.rowscale.end(), [](int e) { return e != 0; })) {
+    d.rowmult.assign((size_t)m.nrows(), 1.0);
+    for (int i = 0; i < m.nrows(); ++i) {
+      double r = std::ldexp(1.0, m.rowscale[(size_t)i]);
+      d.rowmult[(size_t)i] = r;
+      for (Entry &e : d.rows[(size_t)i]) e.value *= r;
+      if (d.rowlo[(size_t)i] > -kInf) d.rowlo[(size_t)i] *= r;
+      if (d.rowup[(size_t)i] < kInf) d.rowup[(size_t)i] *= r;
+    }
+    for (const auto &s : d.side_rows) {
+      double r = d.rowmult[(size_t)s.second];
+      for (Entry &e : d.rows[(size_t)s.first]) e.value *= r;
+      if (d.rowlo[(size_t)s.first] > -kInf) d.rowlo[(size_t)s.first] *= r;
+      if (d.rowup[(size_t)s.first] < kInf) d.rowup[(size_t)s.first] *= r;
+    }
+  }
+  if (cols && std::any_of(m.colscale.begin(), m.colscale.end(), [](int e) { return e != 0; })) {
+    d.colmult.assign((size_t)m.ncols(), 1.0);
+    for (int j = 0; j < m.ncols(); ++j)
+      if (d.kind[(size_t)j] == KIND_CONT) d.colmult[(size_t)j] = std::ldexp(1.0, m.colscale[(size_t)j]);
+    auto mult = [&](int j) { return j < (int)d.colmult.size() ? d.colmult[(size_t)j] : 1.0; };
+    for (int j = 0; j < m.ncols(); ++j) {
+      double s = d.colmult[(size_t)j];
+      d.cost[(size_t)j] *= s;
+      if (d.collo[(size_t)j] > -kInf) d.collo[(size_t)j] /= s;
+      if (d.colup[(size_t)j] < kInf) d.colup[(size_t)j] /= s;
+    }
+    for (auto &row : d.rows)
+      for (Entry &e : row) e.value *= mult(e.index);
+    for (auto &q : d.hessian) q.second *= mult(q.first.first) * mult(q.first.second);
+  }
+}
+
+void unscale_primal(const LpData &d, std::vector<double> &x) {
+  for (size_t j = 0; j < d.colmult.size() && j < x.size(); ++j) x[j] *= d.colmult[j];
+}
+
+void unscale_duals(const LpData &d, std::vector<double> &rowdual, std::vector<double> &coldual) {
+  for (size_t i = 0; i < d.rowmult.size() && i < rowdual.size(); ++i) rowdual[i] *= d.rowmult[i];
+  for (size_t j = 0; j < d.colmult.size() && j < coldual.size(); ++j) coldual[j] /= d.colmult[j];
 }
 
 Csc column_wise(const LpData &d) {
@@ -87,13 +134,15 @@ Csc column_wise(const LpData &d) {
   int n = d.ncols();
   a.start.assign((size_t)n + 1, 0);
   for (const auto &row : d.rows)
-    for (const Entry &e : row) ++a.start[(size_t)e.index + 1];
+    for (const Entry &e : row)
+      if (e.value != 0.0) ++a.start[(size_t)e.index + 1];
   for (int j = 0; j < n; ++j) a.start[(size_t)j + 1] += a.start[(size_t)j];
   a.index.resize((size_t)a.start[(size_t)n]);
   a.value.resize(a.index.size());
   std::vector<int> next(a.start.begin(), a.start.end() - 1);
   for (int i = 0; i < d.nrows(); ++i)
     for (const Entry &e : d.rows[(size_t)i]) {
+      if (e.value == 0.0) continue;
       int k = next[(size_t)e.index]++;
       a.index[(size_t)k] = i;
       a.value[(size_t)k] = e.value;

@@ -24,6 +24,11 @@ struct LpData {
   // rows with two sides): (appended row, original row). Their duals add up.
   std::vector<std::pair<int, int>> side_rows;
 
+  // Scaling given by ONDRscale, applied to the store's columns and rows
+  // (empty: none). Column j of HiGHS holds x_j / colmult[j]; row i is
+  // multiplied by rowmult[i].
+  std::vector<double> colmult, rowmult;
+
   int ncols() const { return (int)cost.size(); }
   int nrows() const { return (int)rowlo.size(); }
   bool has_integers() const;
@@ -45,6 +50,15 @@ void col_hull(const Model &m, int j, double &lo, double &up);
 // {0} and their range, sets ignored, indicator rows left free (an indicator
 // row constrains only some solutions, so leaving it out relaxes).
 LpData relaxation(const Model &m);
+
+// Applies the store's scaling exponents (ONDRscale) to `d`: row i times
+// 2^rowscale[i]; continuous column j replaced by x_j / 2^colscale[j]
+// (integer-type columns keep their scale, so integrality is unchanged).
+void apply_user_scaling(const Model &m, LpData &d);
+// Back to the store's units: primal column values, row duals and reduced
+// costs of the first columns and rows.
+void unscale_primal(const LpData &d, std::vector<double> &x);
+void unscale_duals(const LpData &d, std::vector<double> &rowdual, std::vector<double> &coldual);
 
 // Compressed sparse column form of the rows, for HiGHS.
 struct Csc {

@@ -113,6 +113,7 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
   res.stopstatus = stop;
   if (o.primal_feasible && (res.mipstatus == 6 || res.mipstatus == 4)) {
     res.mipx.assign(o.colval.begin(), o.colval.begin() + n);
+    unscale_primal(d, res.mipx);
     res.mipslack = store_slacks(m, res.mipx);
     res.mipobjval = o.objective;
     res.has_mipsol = true;

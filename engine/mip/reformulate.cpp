@@ -264,6 +264,7 @@ LpData mip_model(const Model &m) {
   b.indicators();
   for (const auto &q : m.qobj)
     if (q.second != 0.0) b.d.hessian.insert(q);
+  apply_user_scaling(m, b.d);
   return std::move(b.d);
 }
 

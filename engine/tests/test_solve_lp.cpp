@@ -339,3 +339,29 @@ TEST(log_lines_follow_outputlog) {
     remove(path);
   }
 }
+
+TEST(objective_constant_and_user_scaling) {
+  for (double sign : {1.0, -1.0}) {
+    Fixture f;
+    LpBuild b = hand_lp(sign);
+    CHECK_OK(b.load(f.prob));
+    if (sign < 0) CHECK_OK(ONDRchgobjsense(f.prob, -1));
+    int idx[] = {-1};
+    double negc[] = {-7.5};  // objective constant 7.5, stored negated
+    CHECK_OK(ONDRchgobj(f.prob, 1, idx, negc));
+    int rs[] = {3, -2, 5, 0, 1}, cs[] = {-4, 2, 0, 6, -1};
+    CHECK_OK(ONDRscale(f.prob, rs, cs));
+    CHECK_OK(ONDRlpoptimize(f.prob, ""));
+    CHECK_NEAR(dblattr(f.prob, 2001), 2 * sign + 7.5, 1e-9);
+    // the solution comes back in the problem's own units
+    double x[5], slack[5], dual[5], dj[5];
+    CHECK_OK(ONDRgetlpsol(f.prob, x, slack, dual, dj));
+    const double ex[] = {0.5, 1.5, 2.5, 0, 2}, ey[] = {2, -1, 1, 0, 0}, ed[] = {0, 0, 0, 3, -2};
+    for (int k = 0; k < 5; ++k) {
+      CHECK_NEAR(x[k], ex[k], 1e-7);
+      CHECK_NEAR(dual[k], sign * ey[k], 1e-7);
+      CHECK_NEAR(dj[k], sign * ed[k], 1e-7);
+    }
+    CHECK_NEAR(slack[3], 5.5, 1e-7);
+  }
+}
