@@ -84,39 +84,60 @@ LpData relaxation(const Model &m) {
   return d;
 }
 
-void apply_user_scaling(const Model &m, LpData &d) {
-  bool rows = !m.rowscale.empty() && (int)m.rowscale.size() == m.nrows();
-  bool cols = !m.colscale.empty() && (int)m.colscale.size() == m.ncols();
-  if (rows && std::any_of(m.rowscale.begin(), m.rowscale.end(), [](int e) { return e != 0; })) {
-    d.rowmult.assign((size_t)m.nrows(), 1.0);
-    for (int i = 0; i < m.nrows(); ++i) {
-      double r = std::ldexp(1.0, m.rowscale[(size_t)i]);
-      d.rowmult[(size_t)i] = r;
-      for (Entry &e : d.rows[(size_t)i]) e.value *= r;
-      if (d.rowlo[(size_t)i] > -kInf) d.rowlo[(size_t)i] *= r;
-      if (d.rowup[(size_t)i] < kInf) d.rowup[(size_t)i] *= r;
+void scale_columns(LpData &d, const std::vector<double> &mult) {
+  size_t n = std::min(mult.size(), (size_t)d.ncols());
+  bool any = false;
+  for (size_t j = 0; j < n; ++j) any = any || mult[j] != 1.0;
+  if (!any) return;
+  auto m = [&](int j) { return (size_t)j < n ? mult[(size_t)j] : 1.0; };
+  for (size_t j = 0; j < n; ++j) {
+    double s = mult[j];
+    if (s == 1.0) continue;
+    d.cost[j] *= s;
+    double lo = d.collo[j], up = d.colup[j];
+    double nlo = lo <= -kInf ? -kInf : lo / s, nup = up >= kInf ? kInf : up / s;
+    if (s < 0) {
+      nlo = up >= kInf ? -kInf : up / s;
+      nup = lo <= -kInf ? kInf : lo / s;
     }
-    for (const auto &s : d.side_rows) {
-      double r = d.rowmult[(size_t)s.second];
-      for (Entry &e : d.rows[(size_t)s.first]) e.value *= r;
-      if (d.rowlo[(size_t)s.first] > -kInf) d.rowlo[(size_t)s.first] *= r;
-      if (d.rowup[(size_t)s.first] < kInf) d.rowup[(size_t)s.first] *= r;
-    }
+    d.collo[j] = nlo;
+    d.colup[j] = nup;
   }
-  if (cols && std::any_of(m.colscale.begin(), m.colscale.end(), [](int e) { return e != 0; })) {
-    d.colmult.assign((size_t)m.ncols(), 1.0);
+  for (auto &row : d.rows)
+    for (Entry &e : row) e.value *= m(e.index);
+  for (auto &q : d.hessian) q.second *= m(q.first.first) * m(q.first.second);
+  if (d.colmult.size() < n) d.colmult.resize(n, 1.0);
+  for (size_t j = 0; j < n; ++j) d.colmult[j] *= mult[j];
+}
+
+void scale_rows(LpData &d, const std::vector<double> &mult) {
+  size_t n = std::min(mult.size(), (size_t)d.nrows());
+  bool any = false;
+  for (size_t i = 0; i < n; ++i) any = any || mult[i] != 1.0;
+  if (!any) return;
+  auto scale = [&](int i, double r) {
+    for (Entry &e : d.rows[(size_t)i]) e.value *= r;
+    if (d.rowlo[(size_t)i] > -kInf) d.rowlo[(size_t)i] *= r;
+    if (d.rowup[(size_t)i] < kInf) d.rowup[(size_t)i] *= r;
+  };
+  for (size_t i = 0; i < n; ++i) scale((int)i, mult[i]);
+  for (const auto &s : d.side_rows)
+    if ((size_t)s.second < n) scale(s.first, mult[(size_t)s.second]);
+  if (d.rowmult.size() < n) d.rowmult.resize(n, 1.0);
+  for (size_t i = 0; i < n; ++i) d.rowmult[i] *= mult[i];
+}
+
+void apply_user_scaling(const Model &m, LpData &d) {
+  if (!m.rowscale.empty() && (int)m.rowscale.size() == m.nrows()) {
+    std::vector<double> r((size_t)m.nrows());
+    for (int i = 0; i < m.nrows(); ++i) r[(size_t)i] = std::ldexp(1.0, m.rowscale[(size_t)i]);
+    scale_rows(d, r);
+  }
+  if (!m.colscale.empty() && (int)m.colscale.size() == m.ncols()) {
+    std::vector<double> c((size_t)m.ncols(), 1.0);
     for (int j = 0; j < m.ncols(); ++j)
-      if (d.kind[(size_t)j] == KIND_CONT) d.colmult[(size_t)j] = std::ldexp(1.0, m.colscale[(size_t)j]);
-    auto mult = [&](int j) { return j < (int)d.colmult.size() ? d.colmult[(size_t)j] : 1.0; };
-    for (int j = 0; j < m.ncols(); ++j) {
-      double s = d.colmult[(size_t)j];
-      d.cost[(size_t)j] *= s;
-      if (d.collo[(size_t)j] > -kInf) d.collo[(size_t)j] /= s;
-      if (d.colup[(size_t)j] < kInf) d.colup[(size_t)j] /= s;
-    }
-    for (auto &row : d.rows)
-      for (Entry &e : row) e.value *= mult(e.index);
-    for (auto &q : d.hessian) q.second *= mult(q.first.first) * mult(q.first.second);
+      if (d.kind[(size_t)j] == KIND_CONT) c[(size_t)j] = std::ldexp(1.0, m.colscale[(size_t)j]);
+    scale_columns(d, c);
   }
 }
 
