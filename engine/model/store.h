@@ -42,6 +42,16 @@ struct NlCoef {
   std::vector<double> values;
 };
 
+// Data of an SLP variable set by OSLPchgvar (its determining row is in
+// Model::detrow). A value of 0 for a step bound, penalty or tolerance set
+// means "the solver's default".
+struct SlpVar {
+  double initstepbound = 0.0, stepbound = 0.0, penalty = 0.0, damp = 1.0;
+  double initvalue = 0.0, value = 0.0;
+  bool has_initvalue = false, has_value = false;
+  int tolset = 0, history = 0, converged = 0, vartype = 0;
+};
+
 struct Model {
   std::string name;
 
@@ -82,6 +92,7 @@ struct Model {
   std::vector<NlCoef> nlcoefs;
   std::map<int, int> rowstatus;
   std::map<int, int> detrow;
+  std::map<int, SlpVar> slpvars;      // column -> SLP variable data
 
   // Name lookup, built on demand; any change to names (or to the number of
   // rows, columns or sets) must call names_changed().
