@@ -546,14 +546,34 @@ void Tape::hessian(TapeWork &w, double *out) const {
   w.at.resize(N);
   double *t = w.t.data(), *at = w.at.data();
   const double *a = w.a.data(), *v = w.v.data();
-  // g * s, where an exact zero s makes the term zero whatever g is.
-  auto mul = [&](double g, double s, const TapeNode &n, int arg) {
-    if (s == 0) return 0.0;
-    if (!std::isfinite(g)) derivative_error(n.op, v[arg]);
+  // Tangents may become NaN where a local derivative is not finite; that is
+  // an error only if such a tangent is used with a nonzero weight, and the
+  // error then names the first operation that produced one. An exact zero
+  // on either side makes a product zero.
+  int bad = -1;
+  auto tangent = [&](double g, double s, int i) {
+    if (s == 0 || g == 0) return 0.0;
+    if (!std::isfinite(g)) {
+      if (bad < 0) bad = i;
+      return (double)NAN;
+    }
     return g * s;
+  };
+  auto mul = [&](double g, double s, const TapeNode &n, int arg) {
+    if (s == 0 || g == 0) return 0.0;
+    double r = g * s;
+    if (!std::isfinite(r)) {
+      if (bad >= 0) {
+        const TapeNode &b = nodes_[bad];
+        derivative_error(b.op, b.op == TOp::USER ? NAN : v[b.a]);
+      }
+      derivative_error(n.op, v[arg]);
+    }
+    return r;
   };
   for (size_t d = 0; d < dir_.size(); ++d) {
     const int j = dir_[d];
+    bad = -1;
     for (int i = 0; i < N; ++i) {
       const TapeNode &n = nodes_[i];
       switch (n.op) {
@@ -563,15 +583,12 @@ void Tape::hessian(TapeWork &w, double *out) const {
         case TOp::MIN: t[i] = t[args_[n.argoff + (int)w.g0[i]]]; break;
         case TOp::USER: {
           double s = 0;
-          for (int k = 0; k < n.nargs; ++k) {
-            int arg = args_[n.argoff + k];
-            s += mul(w.ug[n.goff + k], t[arg], n, arg);
-          }
+          for (int k = 0; k < n.nargs; ++k) s += tangent(w.ug[n.goff + k], t[args_[n.argoff + k]], i);
           t[i] = s;
           break;
         }
         default:
-          t[i] = mul(w.g0[i], t[n.a], n, n.a) + (is_binary(n.op) ? mul(w.g1[i], t[n.b], n, n.b) : 0.0);
+          t[i] = tangent(w.g0[i], t[n.a], i) + (is_binary(n.op) ? tangent(w.g1[i], t[n.b], i) : 0.0);
       }
     }
     std::fill(at, at + N, 0.0);
