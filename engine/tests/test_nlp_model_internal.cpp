@@ -9,7 +9,6 @@
 #include <thread>
 #include "model/store.h"
 #include "nlp/nlpmodel.h"
-#include "nlp/renumber.h"
 #include "nlp_fixture.h"
 #include "nlp_userfuncs.h"
 
@@ -408,27 +407,3 @@ TEST(concurrent_evaluation_shares_nothing) {
   CHECK(mismatches == 0);
 }
 
-TEST(deleting_rows_and_columns_keeps_formulas_in_step) {
-  // Columns 0..3, rows 0..2; row 1 holds x3 * sin(x1), row 2 exp(x3).
-  Model M = make_model(4, 3);
-  add_coef(M, 1, 3, 1.0, fn(OSLP_IFUN_SIN, col(1)));
-  add_coef(M, 2, ondr::kUnitColumn, 1.0, fn(OSLP_IFUN_EXP, col(3)));
-  M.detrow[3] = 2;
-  M.detrow[0] = 0;
-  M.rowstatus[2] = 0x800;
-  M.slpvars[3].initvalue = 5;
-  // Column 1 or 3 cannot go while formulas use them; 0 and 2 can.
-  CHECK_CONTAINS(what([&] { ondr::nlp_check_delete_cols(M, {0, -1, 1, 2}); }), "Column 1");
-  CHECK_CONTAINS(what([&] { ondr::nlp_check_delete_cols(M, {0, 1, 2, -1}); }), "Column 3");
-  CHECK(what([&] { ondr::nlp_check_delete_cols(M, {-1, 0, -1, 1}); }).empty());
-  ondr::nlp_renumber_cols(M, {-1, 0, -1, 1});
-  CHECK(M.nlcoefs[0].col == 1 && M.nlcoefs[0].values[1] == 0);
-  CHECK(M.nlcoefs[1].values[1] == 1);
-  CHECK(M.detrow.size() == 1 && M.detrow.at(1) == 2);
-  CHECK(M.slpvars.size() == 1 && M.slpvars.at(1).initvalue == 5);
-  // Deleting row 0 and 1: row 1's coefficient goes, row 2 becomes row 0.
-  ondr::nlp_renumber_rows(M, {-1, -1, 0});
-  CHECK(M.nlcoefs.size() == 1 && M.nlcoefs[0].row == 0);
-  CHECK(M.rowstatus.size() == 1 && M.rowstatus.at(0) == 0x800);
-  CHECK(M.detrow.at(1) == 0);
-}
