@@ -31,6 +31,7 @@ struct oslp_problem_s {
   std::string lasterror;
   int lasterror_code = 0;
   std::atomic<int> interrupt_reason{0};
+  std::atomic<bool> solving{false};       // a nonlinear solve is running
   std::mutex lock;
 };
 
