@@ -185,6 +185,11 @@ void delete_cols(Model &m, int n, const int idx[]) {
     keep = nc >= 0;
     return nc;
   });
+  rekey(m.initval, [&](int c, bool &keep) {
+    int nc = map_index(map, c);
+    keep = nc >= 0;
+    return nc;
+  });
   m.names_changed();
 }
 

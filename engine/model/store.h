@@ -91,6 +91,9 @@ struct Model {
   std::vector<NlCoef> nlcoefs;
   std::map<int, int> rowstatus;
   std::map<int, int> detrow;
+  // Initial values of columns for the nonlinear layer's solves (column ->
+  // value); columns without one start at 0 moved into their bounds.
+  std::map<int, double> initval;
 
   // Scaling exponents given by ONDRscale: row i is multiplied by 2^rowscale[i]
   // and column j by 2^colscale[j] in the model handed to the LP solver

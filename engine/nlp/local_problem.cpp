@@ -4,6 +4,7 @@
 #include <cmath>
 #include <set>
 #include "env/error.h"
+#include "lp/lpdata.h"
 #include "model/store.h"
 #include "nlp/local_solver.h"
 #include "nlp/nlpmodel.h"
@@ -37,18 +38,6 @@ void require_continuous(const Model &m) {
 
 namespace {
 
-void row_bounds(char t, double rhs, double range, double *lo, double *hi) {
-  switch (t) {
-    case 'L': *lo = -kInf; *hi = rhs; break;
-    case 'G': *lo = rhs; *hi = kInf; break;
-    case 'E': *lo = rhs; *hi = rhs; break;
-    case 'R': *lo = rhs - std::fabs(range); *hi = rhs; break;
-    default: *lo = -kInf; *hi = kInf; break;
-  }
-  if (*lo <= -kInf) *lo = -kInf;
-  if (*hi >= kInf) *hi = kInf;
-}
-
 // Columns that appear in a formula: the coefficient's column and every
 // column token of its formula.
 void formula_columns(const NlCoef &c, std::set<int> &cols) {
@@ -79,7 +68,7 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
   p.rhs.resize(p.m);
   p.rownames.resize(p.m);
   for (int i = 0; i < p.m; ++i) {
-    row_bounds(m.rowtype[i], m.rhs[i], m.range[i], &p.gl[i], &p.gu[i]);
+    row_bounds(m, i, p.gl[i], p.gu[i]);
     p.rhs[i] = m.rowtype[i] == 'N' ? 0.0 : m.rhs[i];
     p.rownames[i] = m.name_or_default(1, i);
   }
@@ -107,6 +96,9 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
   for (int i = 0; i < p.m; ++i)
     for (int j : row_nlcols[i])
       if (j >= 0 && j < p.n) p.nonlinear_col[j] = 1;
+  // A column outside the Hessian's pattern enters everything linearly.
+  const Pattern &hp = nm.hessian_pattern();
+  for (size_t k = 0; k < hp.size(); ++k) p.nonlinear_col[hp.rows[k]] = p.nonlinear_col[hp.cols[k]] = 1;
 
   // Determined columns: an equality row that holds the column linearly and
   // not inside its nonlinear terms.

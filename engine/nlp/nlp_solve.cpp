@@ -8,6 +8,8 @@
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/shell.h"
+#include "lp/lpdata.h"
+#include "lp/solve.h"
 #include "nlp/local.h"
 #include "nlp/local_solver.h"
 #include "nlp/nlpmodel.h"
@@ -38,7 +40,9 @@ void check_flags(const char *flags) {
 }
 
 // Whether the problem's only nonlinearity is quadratic and all of it convex.
-bool proven_convex(const Model &m) { return m.nlcoefs.empty() && quadratic_content_convex(m, nullptr); }
+bool proven_convex(const Model &m, const NlpModel &nm) {
+  return m.nlcoefs.empty() && !nm.has_formulas() && quadratic_content_convex(m, nullptr);
+}
 
 // No column free to move: the starting point is the only candidate.
 bool all_fixed(const LocalProblem &p) {
@@ -85,19 +89,40 @@ bool bounds_crossed(const LocalProblem &p, std::string *why) {
 // ---- the optimizer's local solve of quadratic problems ----
 
 void solve_quadratic_local(ONDRprob prob) {
-  Model &m = prob->model;
-  if (!m.nlcoefs.empty())
+  const Model &stored = prob->model;
+  if (!stored.nlcoefs.empty())
     fail(ERR_STATE, "The problem has nonlinear coefficients: solve it with the nonlinear "
          "optimizer (OSLPnlpoptimize)");
-  require_continuous(m);
   auto start = Clock::now();
   prob->results.clear();
   prob->interrupt_reason.store(0);
+
+  // Integer columns, sets and indicator rows: the continuous relaxation, as
+  // the LP optimizer takes it (integrality dropped, binaries within [0,1],
+  // semi-continuous columns within the hull of 0 and their range, sets
+  // ignored, indicator rows left out).
+  Model relaxed;
+  const Model *mp = &stored;
+  if (has_entities(stored)) {
+    relaxed = stored;
+    for (int j = 0; j < relaxed.ncols(); ++j) {
+      col_hull(stored, j, relaxed.lb[j], relaxed.ub[j]);
+      relaxed.coltype[j] = 'C';
+    }
+    for (size_t i = 0; i < relaxed.indcol.size(); ++i)
+      if (relaxed.indcol[i] >= 0) relaxed.rowtype[i] = 'N';
+    relaxed.indcol.assign(relaxed.indcol.size(), -1);
+    relaxed.sets.clear();
+    mp = &relaxed;
+  }
+  const Model &m = *mp;
 
   std::string why;
   bool convex = quadratic_content_convex(m, &why);
   NlpModel nm(m, prob->slp);
   LocalProblem p = build_local_problem(m, nm, m.objsense, nullptr);
+  for (int i = 0; i < p.m; ++i)  // slacks against the stored rhs
+    p.rhs[i] = stored.rowtype[i] == 'N' ? 0.0 : stored.rhs[i];
 
   const ControlValues &c = prob->controls;
   LocalOptions o;
@@ -132,8 +157,8 @@ void solve_quadratic_local(ONDRprob prob) {
   res.dual = s.dual;
   res.dj = s.dj;
   res.lpobjval = s.obj;
-  res.has_lpsol = true;
-  bool feasible = s.maxinfeas <= std::max(o.feastol, 1e-6) * 10;
+  res.has_lpsol = res.has_dual = true;
+  bool feasible = s.maxinfeas <= 10 * o.feastol;
   switch (r.status) {
     case LocalStatus::Optimal: res.lpstatus = convex ? 1 : 8; break;
     case LocalStatus::LocallyInfeasible:
@@ -146,7 +171,7 @@ void solve_quadratic_local(ONDRprob prob) {
       res.stopstatus = prob->interrupt_reason.load();
       break;
     case LocalStatus::EvalError: res.lpstatus = 4; break;
-    case LocalStatus::Failed: res.lpstatus = feasible ? (convex ? 1 : 8) : 4; break;
+    case LocalStatus::Failed: res.lpstatus = feasible ? (convex ? 1 : 8) : 7; break;
   }
   if (r.status == LocalStatus::LocallyInfeasible && !convex)
     emit_message(prob, 3, "The local solver found no feasible point; the problem is not convex, "
@@ -176,7 +201,10 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     const ControlValues &c = s->controls;
     double sense = c.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
     NlpModel nm(m, s);
-    LocalProblem p = build_local_problem(m, nm, sense, nullptr);
+    std::vector<double> init(m.ncols(), 0.0);
+    for (const auto &v : m.initval)
+      if (v.first >= 0 && v.first < m.ncols()) init[v.first] = v.second;
+    LocalProblem p = build_local_problem(m, nm, sense, &init);
     LocalOptions o;
     o.iterlimit = c.geti(id::NLPITERLIMIT);
     o.feastol = c.getd(id::NLPFEASTOL);
@@ -234,7 +262,7 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     res.has_sol = true;
     bool feasible = sol.maxinfeas <= 10 * o.feastol * (1 + 0.0);
     switch (r.status) {
-      case LocalStatus::Optimal: res.status = proven_convex(m) ? 2 : 1; break;
+      case LocalStatus::Optimal: res.status = proven_convex(m, nm) ? 2 : 1; break;
       case LocalStatus::LocallyInfeasible: res.status = 3; break;
       case LocalStatus::Infeasible: res.status = 4; break;
       case LocalStatus::Unbounded: res.status = 5; break;

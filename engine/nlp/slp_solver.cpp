@@ -107,7 +107,9 @@ class Slp {
   void cascade(std::vector<double> &x);
   bool project(std::vector<double> &x, std::string *why);
   void layout();
-  void build_lp(const Point &pt, const std::vector<double> &grad, const std::vector<double> &jac);
+  void build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
+                const std::vector<double> &jac);
+  bool solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *status);
   void log_line(int64_t it, const Point &pt, double pred, double rho, char mark);
   bool step_bounded(int j) const { return all_bounded_ || p_.nonlinear_col[j]; }
   double delta(int j) const { return radius_ * sigma_[j] * omega_[j]; }
@@ -256,7 +258,11 @@ void Slp::layout() {
   built_ = false;
 }
 
-void Slp::build_lp(const Point &pt, const std::vector<double> &grad, const std::vector<double> &jac) {
+// The LP at `center` (step box) with rows linearized by the Jacobian `jac`
+// through the point `ref`: g(ref) + J (x - ref). A second-order correction
+// uses the same J with `ref` at the rejected trial point.
+void Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
+                   const std::vector<double> &jac) {
   const Pattern &jp = p_.model->jacobian_pattern();
   int nrows = (int)rowof_.size();
   // Column bounds: the step box on step-bounded columns, within the bounds.
@@ -267,8 +273,8 @@ void Slp::build_lp(const Point &pt, const std::vector<double> &grad, const std::
     cost[j] = grad[j];
     double lo = p_.xl[j], hi = p_.xu[j];
     if (step_bounded(j) && !determined[j]) {
-      lo = std::max(lo, pt.x[j] - delta(j));
-      hi = std::min(hi, pt.x[j] + delta(j));
+      lo = std::max(lo, center.x[j] - delta(j));
+      hi = std::min(hi, center.x[j] + delta(j));
     }
     clo[j] = inf_or(lo);
     chi[j] = inf_or(hi);
@@ -281,8 +287,8 @@ void Slp::build_lp(const Point &pt, const std::vector<double> &grad, const std::
     }
   // Row bounds: g(x_k) + J (x - x_k) within [gl, gu].
   std::vector<double> shift(m_, 0.0);
-  for (int i = 0; i < m_; ++i) shift[i] = pt.g[i];
-  for (size_t k = 0; k < jp.size(); ++k) shift[jp.rows[k]] -= jac[k] * pt.x[jp.cols[k]];
+  for (int i = 0; i < m_; ++i) shift[i] = ref.g[i];
+  for (size_t k = 0; k < jp.size(); ++k) shift[jp.rows[k]] -= jac[k] * ref.x[jp.cols[k]];
   std::vector<double> rlo(nrows), rhi(nrows);
   for (int r = 0; r < nrows; ++r) {
     int i = rowof_[r];
@@ -332,6 +338,18 @@ void Slp::log_line(int64_t it, const Point &pt, double pred, double rho, char ma
   emit_message(o_.msgprob, 1, line);
 }
 
+// Solves the LP as built; an unbounded LP gets step bounds on every column,
+// an infeasible one penalty columns on every row (rebuilt by the caller).
+bool Slp::solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *status) {
+  int st = lp_.run();
+  *status = st;
+  if (st != kHighsModelStatusOptimal) return false;
+  sol.resize(nlpcols_);
+  rdual.resize(rowof_.size());
+  Highs_getSolution(lp_.h(), sol.data(), nullptr, nullptr, rdual.data());
+  return true;
+}
+
 LocalResult Slp::run() {
   LocalResult res;
   res.y.assign(m_, 0.0);
@@ -367,8 +385,7 @@ LocalResult Slp::run() {
       if (hi < kInf) cur.x[j] = std::min(cur.x[j], hi - push);
     }
     cascade(cur.x);
-    if (!evaluate(cur))
-      return finish(LocalStatus::EvalError, cur, eval_error_);
+    if (!evaluate(cur)) return finish(LocalStatus::EvalError, cur, eval_error_);
   }
 
   const Pattern &jp = p_.model->jacobian_pattern();
@@ -379,13 +396,11 @@ LocalResult Slp::run() {
   radius_ = std::max(o_.stepbound, 1e-8);
   persist_.assign(m_, 0);
   std::vector<double> dprev(n_, 0.0);
-
-  // Initial penalties: the objective's gradient size over each row's.
   bool first = true;
   layout();
+
   for (int64_t it = 1;; ++it) {
-    if (o_.interrupted && o_.interrupted())
-      return finish(LocalStatus::Interrupted, cur, "");
+    if (o_.interrupted && o_.interrupted()) return finish(LocalStatus::Interrupted, cur, "");
     if (std::chrono::duration<double>(Clock::now() - start_).count() > o_.timelimit)
       return finish(LocalStatus::TimeLimit, cur, "");
     if (it > o_.iterlimit) return finish(LocalStatus::IterLimit, cur, "");
@@ -398,65 +413,83 @@ LocalResult Slp::run() {
       return finish(LocalStatus::EvalError, cur, e.what());
     }
     for (double &v : grad) v *= p_.sense;
+    double gscale = 1.0;
+    for (double v : grad) gscale = std::max(gscale, std::fabs(v));
     if (first) {
-      double gmax = 1.0;
-      for (double v : grad) gmax = std::max(gmax, std::fabs(v));
+      // Initial penalties: the objective's gradient over each row's.
       std::vector<double> jmax(m_, 0.0);
       for (size_t k = 0; k < jp.size(); ++k)
         jmax[jp.rows[k]] = std::max(jmax[jp.rows[k]], std::fabs(jac[k]));
       for (int i = 0; i < m_; ++i)
-        w_[i] = o_.penalty * gmax / std::min(std::max(jmax[i], 1e-2), 1e2);
+        w_[i] = o_.penalty * gscale / std::min(std::max(jmax[i], 1e-2), 1e2);
       merit(cur);
       first = false;
     }
 
-    // Solve the LP; an unbounded LP gets step bounds on every column, an
-    // infeasible one penalty columns on every row.
     int st = 0;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      build_lp(cur, grad, jac);
-      st = lp_.run();
-      if (st == kHighsModelStatusOptimal) break;
+    bool solved = false;
+    for (int attempt = 0; attempt < 3 && !solved; ++attempt) {
+      build_lp(cur, cur, grad, jac);
+      solved = solve_lp(sol, rdual, &st);
+      if (solved) break;
       if ((st == kHighsModelStatusUnbounded || st == kHighsModelStatusUnboundedOrInfeasible) &&
-          !all_bounded_) {
+          !all_bounded_)
         all_bounded_ = true;
-        continue;
-      }
-      if (st == kHighsModelStatusInfeasible && !all_elastic_) {
+      else if (st == kHighsModelStatusInfeasible && !all_elastic_) {
         all_elastic_ = true;
         layout();
-        continue;
-      }
-      break;
+      } else
+        break;
     }
-    if (st != kHighsModelStatusOptimal)
+    if (!solved)
       return finish(LocalStatus::Failed, cur,
                     format("HiGHS could not solve the linearized problem (model status %d)", st));
-    sol.resize(nlpcols_);
-    rdual.resize(rowof_.size());
-    Highs_getSolution(lp_.h(), sol.data(), nullptr, nullptr, rdual.data());
+    std::fill(res.y.begin(), res.y.end(), 0.0);
     for (size_t r = 0; r < rowof_.size(); ++r) res.y[rowof_[r]] = rdual[r];
 
     // Predicted decrease of the merit function.
     double pred = 0.0, dnorm = 0.0;
-    std::vector<double> d(n_);
     for (int j = 0; j < n_; ++j) {
-      d[j] = sol[j] - cur.x[j];
-      pred -= grad[j] * d[j];
-      if (step_bounded(j)) dnorm = std::max(dnorm, std::fabs(d[j]) / (sigma_[j] * omega_[j]));
+      double dj = sol[j] - cur.x[j];
+      pred -= grad[j] * dj;
+      if (step_bounded(j)) dnorm = std::max(dnorm, std::fabs(dj) / (sigma_[j] * omega_[j]));
     }
     std::vector<double> err(m_, 0.0);
     for (int i = 0; i < m_; ++i) {
       if (elastic_[i]) err[i] = std::max(0.0, sol[ecol_[i]]) + std::max(0.0, sol[ecol_[i] + 1]);
       pred += w_[i] * (row_violation(i, cur.g[i]) - err[i]);
     }
+
+    // First-order optimality at x_k with the LP's row multipliers: the
+    // objective gradient less the rows' part must vanish except at bounds
+    // (stationarity), and a row with a multiplier must be active.
     bool feasible = cur.viol <= o_.feastol;
-    double scale = std::max(1.0, std::fabs(cur.phi));
-    if (pred <= o_.opttol * scale) {
-      if (feasible) {
+    double fscale = std::max(1.0, std::fabs(cur.f));
+    if (feasible) {
+      std::vector<double> r = grad;
+      for (size_t k = 0; k < jp.size(); ++k) r[jp.cols[k]] -= res.y[jp.rows[k]] * jac[k];
+      double stat = 0.0;
+      for (int j = 0; j < n_; ++j) {
+        double tolx = 1e-9 * std::max(1.0, std::fabs(cur.x[j]));
+        double rj = r[j];
+        if (p_.xl[j] >= p_.xu[j]) rj = 0.0;
+        else if (cur.x[j] <= p_.xl[j] + tolx) rj = std::min(rj, 0.0);
+        else if (cur.x[j] >= p_.xu[j] - tolx) rj = std::max(rj, 0.0);
+        stat = std::max(stat, std::fabs(rj));
+      }
+      double compl_ = 0.0;
+      for (int i = 0; i < m_; ++i) {
+        double y = res.y[i];
+        if (y == 0.0) continue;
+        double dist = y > 0 ? (p_.gl[i] > -kInf ? cur.g[i] - p_.gl[i] : INFINITY)
+                            : (p_.gu[i] < kInf ? p_.gu[i] - cur.g[i] : INFINITY);
+        compl_ = std::max(compl_, std::fabs(y) * std::fabs(dist));
+      }
+      if ((stat <= o_.opttol * gscale && compl_ <= o_.opttol * fscale) || pred <= 1e-12 * fscale) {
         log_line(it, cur, pred, 0.0, '*');
         return finish(LocalStatus::Optimal, cur, "");
       }
+    } else if (pred <= 1e-9 * std::max(1.0, std::fabs(cur.phi))) {
       // No progress possible at these penalties: raise them on the violated
       // rows, or give up when they are at their ceiling.
       bool raised = false;
@@ -473,12 +506,32 @@ LocalResult Slp::run() {
       continue;
     }
 
+    auto make_trial = [&](const std::vector<double> &lpsol, Point &t) {
+      t.x.assign(lpsol.begin(), lpsol.begin() + n_);
+      for (int j = 0; j < n_; ++j) t.x[j] = std::min(std::max(t.x[j], p_.xl[j]), p_.xu[j]);
+      cascade(t.x);
+      return evaluate(t);
+    };
     Point trial;
-    trial.x.assign(sol.begin(), sol.begin() + n_);
-    for (int j = 0; j < n_; ++j) trial.x[j] = std::min(std::max(trial.x[j], p_.xl[j]), p_.xu[j]);
-    cascade(trial.x);
-    bool ok = evaluate(trial);
+    bool ok = make_trial(sol, trial);
     double rho = ok ? (cur.phi - trial.phi) / pred : -INFINITY;
+    char mark = ' ';
+    if (ok && rho <= 1e-4 && trial.viol > cur.viol) {
+      // Second-order correction: the same linearization moved to the trial
+      // point's row values pulls the step back onto curved rows.
+      std::vector<double> sol2, rdual2;
+      build_lp(cur, trial, grad, jac);
+      int st2;
+      Point soc;
+      if (solve_lp(sol2, rdual2, &st2) && make_trial(sol2, soc)) {
+        double rho2 = (cur.phi - soc.phi) / pred;
+        if (rho2 > 1e-4) {
+          trial = std::move(soc);
+          rho = rho2;
+          mark = 'c';
+        }
+      }
+    }
     if (ok && rho > 1e-4) {
       // Accepted. Columns whose steps change direction at the step bound
       // oscillate: their bound shrinks on its own.
@@ -492,7 +545,7 @@ LocalResult Slp::run() {
       }
       if (rho > 0.75 && dnorm >= 0.9 * radius_) radius_ = std::min(kRadiusMax, 2 * radius_);
       else if (rho < 0.25) radius_ *= 0.5;
-      log_line(it, trial, pred, rho, ' ');
+      log_line(it, trial, pred, rho, mark);
       cur = std::move(trial);
     } else {
       radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
