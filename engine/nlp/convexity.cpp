@@ -8,13 +8,13 @@
 
 namespace ondr {
 
-bool quadratic_content_convex(const Model &m, std::string *why) {
+bool quadratic_content_convex(const Model &m, int sense, std::string *why) {
   auto say = [&](const std::string &s) {
     if (why) *why = s;
     return false;
   };
-  if (!quadratic_is_convex(m.qobj, m.objsense))
-    return say(m.objsense >= 0 ? "the quadratic objective is not convex"
+  if (!quadratic_is_convex(m.qobj, sense))
+    return say(sense >= 0 ? "the quadratic objective is not convex"
                                : "the quadratic objective is not concave (maximization)");
   for (const auto &qr : m.qrows) {
     int i = qr.first;

@@ -95,8 +95,9 @@ LocalSolution finish_solution(const LocalProblem &p, const LocalResult &r);
 // Largest violation of rows and bounds at x (rows given as activities).
 double max_violation(const LocalProblem &p, const double *x, const double *activity);
 
-// Convexity of the quadratic content: objective (in its sense) and every
-// quadratic row in its direction. `why` gets the first reason it is not.
-bool quadratic_content_convex(const Model &m, std::string *why);
+// Convexity of the quadratic content: the objective in the sense given (1
+// minimize, -1 maximize) and every quadratic row in its direction. `why`
+// gets the first reason it is not.
+bool quadratic_content_convex(const Model &m, int sense, std::string *why);
 
 }  // namespace ondr

@@ -40,8 +40,9 @@ void check_flags(const char *flags) {
 }
 
 // Whether the problem's only nonlinearity is quadratic and all of it convex.
-bool proven_convex(const Model &m, const NlpModel &nm) {
-  return m.nlcoefs.empty() && !nm.has_formulas() && quadratic_content_convex(m, nullptr);
+bool proven_convex(const Model &m, const NlpModel &nm, double sense) {
+  return m.nlcoefs.empty() && !nm.has_formulas() &&
+         quadratic_content_convex(m, sense < 0 ? -1 : 1, nullptr);
 }
 
 // No column free to move: the starting point is the only candidate.
@@ -118,7 +119,7 @@ void solve_quadratic_local(ONDRprob prob) {
   const Model &m = *mp;
 
   std::string why;
-  bool convex = quadratic_content_convex(m, &why);
+  bool convex = quadratic_content_convex(m, m.objsense, &why);
   NlpModel nm(m, prob->slp);
   LocalProblem p = build_local_problem(m, nm, m.objsense, nullptr);
   for (int i = 0; i < p.m; ++i)  // slacks against the stored rhs
@@ -262,7 +263,7 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     res.has_sol = true;
     bool feasible = sol.maxinfeas <= 10 * o.feastol * (1 + 0.0);
     switch (r.status) {
-      case LocalStatus::Optimal: res.status = proven_convex(m, nm) ? 2 : 1; break;
+      case LocalStatus::Optimal: res.status = proven_convex(m, nm, sense) ? 2 : 1; break;
       case LocalStatus::LocallyInfeasible: res.status = 3; break;
       case LocalStatus::Infeasible: res.status = 4; break;
       case LocalStatus::Unbounded: res.status = 5; break;
