@@ -44,6 +44,16 @@ struct NlCoef {
   std::vector<double> values;
 };
 
+// Data of an SLP variable set by OSLPchgvar (its determining row is in
+// Model::detrow). A value of 0 for a step bound, penalty or tolerance set
+// means "the solver's default".
+struct SlpVar {
+  double initstepbound = 0.0, stepbound = 0.0, penalty = 0.0, damp = 1.0;
+  double initvalue = 0.0, value = 0.0;
+  bool has_initvalue = false, has_value = false;
+  int tolset = 0, history = 0, converged = 0, vartype = 0;
+};
+
 struct Model {
   std::string name;
 
@@ -91,9 +101,7 @@ struct Model {
   std::vector<NlCoef> nlcoefs;
   std::map<int, int> rowstatus;
   std::map<int, int> detrow;
-  // Initial values of columns for the nonlinear layer's solves (column ->
-  // value); columns without one start at 0 moved into their bounds.
-  std::map<int, double> initval;
+  std::map<int, SlpVar> slpvars;      // column -> SLP variable data
 
   // Scaling exponents given by ONDRscale: row i is multiplied by 2^rowscale[i]
   // and column j by 2^colscale[j] in the model handed to the LP solver

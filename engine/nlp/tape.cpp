@@ -1,0 +1,639 @@
+// Tapes: compilation of postfix formulas, evaluation, and reverse-mode and
+// forward-over-reverse derivatives.
+#include "nlp/tape.h"
+#include <algorithm>
+#include <cmath>
+#include <set>
+#include <unordered_map>
+#include "env/error.h"
+
+namespace ondr {
+
+namespace {
+
+const double kTwoOverSqrtPi = 1.1283791670955126;  // 2 / sqrt(pi)
+const double kLn10 = 2.302585092994046;
+
+TOp op_of_ifun(int code) {
+  switch (code) {
+    case ifun::LOG10: return TOp::LOG10;
+    case ifun::LN: return TOp::LN;
+    case ifun::EXP: return TOp::EXP;
+    case ifun::ABS: return TOp::ABS;
+    case ifun::SQRT: return TOp::SQRT;
+    case ifun::SIN: return TOp::SIN;
+    case ifun::COS: return TOp::COS;
+    case ifun::TAN: return TOp::TAN;
+    case ifun::ASIN: return TOp::ASIN;
+    case ifun::ACOS: return TOp::ACOS;
+    case ifun::ATAN: return TOp::ATAN;
+    case ifun::MIN: return TOp::MIN;
+    case ifun::MAX: return TOp::MAX;
+    case ifun::SIGN: return TOp::SIGN;
+    case ifun::ERF: return TOp::ERF;
+    case ifun::ERFC: return TOp::ERFC;
+  }
+  fail(ERR_ARGUMENT, "unknown internal function %d", code);
+}
+
+TOp op_of_operator(int code) {
+  switch (code) {
+    case opcode::NEG: return TOp::NEG;
+    case opcode::POW: return TOp::POW;
+    case opcode::MUL: return TOp::MUL;
+    case opcode::DIV: return TOp::DIV;
+    case opcode::ADD: return TOp::ADD;
+    case opcode::SUB: return TOp::SUB;
+  }
+  fail(ERR_ARGUMENT, "unknown operator %d", code);
+}
+
+bool is_binary(TOp op) {
+  return op == TOp::ADD || op == TOp::SUB || op == TOp::MUL || op == TOp::DIV || op == TOp::POW;
+}
+bool is_nary(TOp op) { return op == TOp::MAX || op == TOp::MIN || op == TOp::USER; }
+
+// Value of a unary or binary operation; throws on a domain error.
+double apply(TOp op, double x, double y) {
+  double r = 0;
+  switch (op) {
+    case TOp::NEG: r = -x; break;
+    case TOp::ADD: r = x + y; break;
+    case TOp::SUB: r = x - y; break;
+    case TOp::MUL: r = x * y; break;
+    case TOp::DIV:
+      if (y == 0) fail(ERR_GENERAL, "division by zero (%g / 0)", x);
+      r = x / y;
+      break;
+    case TOp::POW:
+      if (x < 0 && y != std::floor(y))
+        fail(ERR_GENERAL, "the negative number %g raised to the fractional power %g", x, y);
+      if (x == 0 && y < 0) fail(ERR_GENERAL, "zero raised to the negative power %g", y);
+      r = std::pow(x, y);
+      break;
+    case TOp::EXP: r = std::exp(x); break;
+    case TOp::LN:
+      if (x <= 0) fail(ERR_GENERAL, "ln of %g, which is not positive", x);
+      r = std::log(x);
+      break;
+    case TOp::LOG10:
+      if (x <= 0) fail(ERR_GENERAL, "log10 of %g, which is not positive", x);
+      r = std::log10(x);
+      break;
+    case TOp::SIN: r = std::sin(x); break;
+    case TOp::COS: r = std::cos(x); break;
+    case TOp::TAN: r = std::tan(x); break;
+    case TOp::ASIN:
+      if (x < -1 || x > 1) fail(ERR_GENERAL, "asin of %g, outside [-1, 1]", x);
+      r = std::asin(x);
+      break;
+    case TOp::ACOS:
+      if (x < -1 || x > 1) fail(ERR_GENERAL, "acos of %g, outside [-1, 1]", x);
+      r = std::acos(x);
+      break;
+    case TOp::ATAN: r = std::atan(x); break;
+    case TOp::ABS: r = std::fabs(x); break;
+    case TOp::SIGN: r = x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0; break;
+    case TOp::ERF: r = std::erf(x); break;
+    case TOp::ERFC: r = std::erfc(x); break;
+    case TOp::SQRT:
+      if (x < 0) fail(ERR_GENERAL, "sqrt of the negative number %g", x);
+      r = std::sqrt(x);
+      break;
+    default: fail(ERR_GENERAL, "internal error: operation %d is not unary or binary", (int)op);
+  }
+  if (!std::isfinite(r)) {
+    if (is_binary(op)) fail(ERR_GENERAL, "%s of %g and %g is not finite", top_name(op), x, y);
+    fail(ERR_GENERAL, "%s of %g is not finite", top_name(op), x);
+  }
+  return r;
+}
+
+[[noreturn]] void derivative_error(TOp op, double x) {
+  fail(ERR_GENERAL, "the derivative of %s is not finite at %g", top_name(op), x);
+}
+
+}  // namespace
+
+const char *top_name(TOp op) {
+  static const char *names[] = {"a constant", "a column", "negation", "addition", "subtraction",
+                                "multiplication", "division", "power", "exp", "ln", "log10", "sin",
+                                "cos", "tan", "asin", "acos", "atan", "abs", "sign", "erf", "erfc",
+                                "sqrt", "max", "min", "a user function"};
+  return names[(int)op];
+}
+
+Tape::Tape(const Formula &f, bool second_order) {
+  std::vector<int> stack;  // node indices; -1 marks RB
+  std::unordered_map<int, int> local;  // column -> local variable
+  auto add = [&](TapeNode n) {
+    nodes_.push_back(n);
+    return (int)nodes_.size() - 1;
+  };
+  // Replaces the last k nodes, all constants that are the operands, by the
+  // folded value when it is defined; returns -1 when not folded.
+  auto fold = [&](const TapeNode &n, const int *ops, int k) -> int {
+    if (n.op == TOp::USER || k == 0) return -1;
+    int base = (int)nodes_.size() - k;
+    for (int i = 0; i < k; ++i)
+      if (ops[i] != base + i || nodes_[ops[i]].op != TOp::CONST) return -1;
+    double r;
+    try {
+      if (n.op == TOp::MAX || n.op == TOp::MIN) {
+        r = nodes_[ops[0]].c;
+        for (int i = 1; i < k; ++i) {
+          double c = nodes_[ops[i]].c;
+          r = n.op == TOp::MAX ? std::max(r, c) : std::min(r, c);
+        }
+      } else {
+        r = apply(n.op, nodes_[ops[0]].c, k > 1 ? nodes_[ops[1]].c : 0.0);
+      }
+    } catch (const Error &) {
+      return -1;  // left for evaluation, which reports it with the row
+    }
+    nodes_.resize(base);
+    TapeNode c;
+    c.c = r;
+    return add(c);
+  };
+  for (size_t i = 0; i < f.size() && f.types[i] != tok::END; ++i) {
+    int t = f.types[i];
+    double v = f.values[i];
+    if (t == tok::CON) {
+      TapeNode n;
+      n.c = v;
+      stack.push_back(add(n));
+    } else if (t == tok::COL) {
+      int col = (int)v;
+      auto it = local.find(col);
+      if (it != local.end()) {
+        stack.push_back(varnode_[it->second]);
+      } else {
+        int k = (int)vars_.size();
+        local[col] = k;
+        vars_.push_back(col);
+        TapeNode n;
+        n.op = TOp::VAR;
+        n.a = k;
+        varnode_.push_back(add(n));
+        stack.push_back(varnode_.back());
+      }
+    } else if (t == tok::RB) {
+      stack.push_back(-1);
+    } else if (t == tok::OP) {
+      TapeNode n;
+      n.op = op_of_operator((int)v);
+      int k = n.op == TOp::NEG ? 1 : 2;
+      if ((int)stack.size() < k) fail(ERR_ARGUMENT, "operator without operands");
+      int ops[2];
+      for (int j = 0; j < k; ++j) ops[j] = stack[stack.size() - k + j];
+      stack.resize(stack.size() - k);
+      n.a = ops[0];
+      n.b = k > 1 ? ops[1] : -1;
+      int r = fold(n, ops, k);
+      stack.push_back(r >= 0 ? r : add(n));
+    } else if (t == tok::IFUN || t == tok::FUN) {
+      size_t j = stack.size();
+      while (j > 0 && stack[j - 1] != -1) --j;
+      if (j == 0) fail(ERR_ARGUMENT, "function without RB");
+      std::vector<int> ops(stack.begin() + j, stack.end());
+      stack.resize(j - 1);
+      TapeNode n;
+      n.op = t == tok::FUN ? TOp::USER : op_of_ifun((int)v);
+      int k = (int)ops.size();
+      if (!is_nary(n.op)) {
+        if (k != 1) fail(ERR_ARGUMENT, "%s takes one argument", top_name(n.op));
+        n.a = ops[0];
+        int r = fold(n, ops.data(), 1);
+        stack.push_back(r >= 0 ? r : add(n));
+        continue;
+      }
+      if (n.op != TOp::USER && k == 1) {  // max(a) = min(a) = a
+        stack.push_back(ops[0]);
+        continue;
+      }
+      int r = fold(n, ops.data(), k);
+      if (r >= 0) {
+        stack.push_back(r);
+        continue;
+      }
+      n.argoff = (int)args_.size();
+      n.nargs = k;
+      args_.insert(args_.end(), ops.begin(), ops.end());
+      if (n.op == TOp::USER) {
+        n.user = (int)v;
+        n.goff = ugsize_;
+        n.hoff = uhsize_;
+        ugsize_ += k;
+        uhsize_ += k * k;
+        ++usize_;
+      }
+      maxargs_ = std::max(maxargs_, k);
+      stack.push_back(add(n));
+    } else {
+      fail(ERR_ARGUMENT, "token type %d in a parsed formula", t);
+    }
+  }
+  if (stack.size() != 1 || stack[0] < 0) fail(ERR_ARGUMENT, "the formula does not reduce to one value");
+  // The result must be the last node: when it is an earlier one (a repeated
+  // column, max of one argument), add 0 to it.
+  if (stack[0] != (int)nodes_.size() - 1) {
+    TapeNode z, s;
+    int zi = add(z);
+    s.op = TOp::ADD;
+    s.a = stack[0];
+    s.b = zi;
+    add(s);
+  }
+  if (second_order) build_hessian_plan();
+}
+
+void Tape::build_hessian_plan() {
+  const size_t N = nodes_.size();
+  const int K = (int)vars_.size();
+  std::vector<std::vector<int>> dep(N);
+  std::set<std::pair<int, int>> pairs;
+  auto cross = [&](const std::vector<int> &A, const std::vector<int> &B) {
+    for (int p : A)
+      for (int q : B) pairs.insert({std::max(p, q), std::min(p, q)});
+  };
+  auto merge = [](const std::vector<int> &A, const std::vector<int> &B) {
+    std::vector<int> r;
+    r.reserve(A.size() + B.size());
+    std::set_union(A.begin(), A.end(), B.begin(), B.end(), std::back_inserter(r));
+    return r;
+  };
+  auto is_const = [&](int i) { return nodes_[i].op == TOp::CONST; };
+  for (size_t i = 0; i < N; ++i) {
+    const TapeNode &n = nodes_[i];
+    switch (n.op) {
+      case TOp::CONST: break;
+      case TOp::VAR: dep[i] = {n.a}; break;
+      case TOp::MAX:
+      case TOp::MIN:
+      case TOp::USER: {
+        std::vector<int> u;
+        for (int k = 0; k < n.nargs; ++k) u = merge(u, dep[args_[n.argoff + k]]);
+        if (n.op == TOp::USER) cross(u, u);
+        dep[i] = std::move(u);
+        break;
+      }
+      default:
+        if (is_binary(n.op)) {
+          const auto &A = dep[n.a], &B = dep[n.b];
+          dep[i] = merge(A, B);
+          if (n.op == TOp::MUL && !is_const(n.a) && !is_const(n.b)) cross(A, B);
+          if (n.op == TOp::DIV && !is_const(n.b)) {
+            cross(A, B);
+            cross(B, B);
+          }
+          if (n.op == TOp::POW) {
+            if (is_const(n.b)) {
+              double c = nodes_[n.b].c;
+              if (c != 0 && c != 1) cross(A, A);
+            } else if (is_const(n.a)) {
+              cross(B, B);
+            } else {
+              cross(A, A);
+              cross(A, B);
+              cross(B, B);
+            }
+          }
+        } else {
+          dep[i] = dep[n.a];
+          if (n.op != TOp::NEG && n.op != TOp::ABS && n.op != TOp::SIGN) cross(dep[i], dep[i]);
+        }
+    }
+  }
+  pairs_.assign(pairs.begin(), pairs.end());
+  // Directions: every pair (k, l) is read from the sweep of k or of l.
+  // Greedy cover: forced directions (diagonal pairs), then the variable
+  // covering most of the pairs left.
+  const int P = (int)pairs_.size();
+  std::vector<int> owner(P, -1);
+  std::vector<std::vector<int>> incident(K);
+  for (int p = 0; p < P; ++p) {
+    incident[pairs_[p].first].push_back(p);
+    if (pairs_[p].second != pairs_[p].first) incident[pairs_[p].second].push_back(p);
+  }
+  std::vector<int> order;
+  auto take = [&](int k) {
+    order.push_back(k);
+    for (int p : incident[k])
+      if (owner[p] < 0) owner[p] = k;
+  };
+  for (int p = 0; p < P; ++p)
+    if (pairs_[p].first == pairs_[p].second && owner[p] < 0) take(pairs_[p].first);
+  for (;;) {
+    int best = -1, bestn = 0;
+    for (int k = 0; k < K; ++k) {
+      int c = 0;
+      for (int p : incident[k]) c += owner[p] < 0;
+      if (c > bestn) {
+        bestn = c;
+        best = k;
+      }
+    }
+    if (best < 0) break;
+    take(best);
+  }
+  for (int k : order) {
+    dir_.push_back(k);
+    dstart_.push_back((int)dother_.size());
+    for (int p : incident[k])
+      if (owner[p] == k) {
+        dother_.push_back(pairs_[p].first == k ? pairs_[p].second : pairs_[p].first);
+        dpair_.push_back(p);
+      }
+  }
+  dstart_.push_back((int)dother_.size());
+}
+
+void Tape::locals(const TapeNode &n, int i, TapeWork &w, int order) const {
+  const double *v = w.v.data();
+  double g0 = 0, g1 = 0, h00 = 0, h01 = 0, h11 = 0;
+  const double r = v[i];
+  switch (n.op) {
+    case TOp::CONST:
+    case TOp::VAR:
+    case TOp::USER: return;
+    case TOp::NEG: g0 = -1; break;
+    case TOp::ADD: g0 = 1, g1 = 1; break;
+    case TOp::SUB: g0 = 1, g1 = -1; break;
+    case TOp::MUL: g0 = v[n.b], g1 = v[n.a], h01 = 1; break;
+    case TOp::DIV: {
+      double y = v[n.b];
+      g0 = 1 / y;
+      g1 = -r / y;
+      h01 = -1 / (y * y);
+      h11 = 2 * r / (y * y);
+      break;
+    }
+    case TOp::POW: {
+      double x = v[n.a], y = v[n.b];
+      bool yconst = nodes_[n.b].op == TOp::CONST;
+      if (y == 0) {
+        g0 = 0;
+      } else if (y == 1) {
+        g0 = 1;
+      } else {
+        g0 = y * std::pow(x, y - 1);
+        if (order >= 2) h00 = y == 2 ? 2 : y * (y - 1) * std::pow(x, y - 2);
+      }
+      if (!yconst) {
+        // d/dy x^y = x^y ln x; at x = 0 (y > 0) the limit is 0; a negative
+        // base has none.
+        double lx = x > 0 ? std::log(x) : NAN;
+        g1 = x > 0 ? r * lx : (x == 0 && y > 0 ? 0.0 : NAN);
+        if (order >= 2) {
+          h11 = x > 0 ? r * lx * lx : (x == 0 && y > 0 ? 0.0 : NAN);
+          h01 = x > 0 ? std::pow(x, y - 1) * (1 + y * lx) : (x == 0 && y > 1 ? 0.0 : NAN);
+        }
+      }
+      break;
+    }
+    case TOp::EXP: g0 = r, h00 = r; break;
+    case TOp::LN: {
+      double x = v[n.a];
+      g0 = 1 / x, h00 = -1 / (x * x);
+      break;
+    }
+    case TOp::LOG10: {
+      double x = v[n.a];
+      g0 = 1 / (x * kLn10), h00 = -1 / (x * x * kLn10);
+      break;
+    }
+    case TOp::SIN: g0 = std::cos(v[n.a]), h00 = -r; break;
+    case TOp::COS: g0 = -std::sin(v[n.a]), h00 = -r; break;
+    case TOp::TAN: g0 = 1 + r * r, h00 = 2 * r * (1 + r * r); break;
+    case TOp::ASIN:
+    case TOp::ACOS: {
+      double x = v[n.a], q = 1 - x * x;
+      double s = n.op == TOp::ASIN ? 1.0 : -1.0;
+      g0 = q > 0 ? s / std::sqrt(q) : INFINITY;
+      h00 = q > 0 ? s * x / (q * std::sqrt(q)) : INFINITY;
+      break;
+    }
+    case TOp::ATAN: {
+      double x = v[n.a], q = 1 + x * x;
+      g0 = 1 / q, h00 = -2 * x / (q * q);
+      break;
+    }
+    case TOp::ABS: {
+      double x = v[n.a];
+      g0 = x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0;
+      break;
+    }
+    case TOp::SIGN: break;
+    case TOp::ERF:
+    case TOp::ERFC: {
+      double x = v[n.a];
+      g0 = kTwoOverSqrtPi * std::exp(-x * x) * (n.op == TOp::ERF ? 1 : -1);
+      h00 = -2 * x * g0;
+      break;
+    }
+    case TOp::SQRT:
+      g0 = r > 0 ? 0.5 / r : INFINITY;
+      h00 = r > 0 ? -0.25 / (r * r * r) : -INFINITY;
+      break;
+    case TOp::MAX:
+    case TOp::MIN: {
+      // The first argument attaining the extreme takes the derivative.
+      int sel = 0;
+      for (int k = 0; k < n.nargs; ++k)
+        if (v[args_[n.argoff + k]] == r) {
+          sel = k;
+          break;
+        }
+      g0 = sel;
+      break;
+    }
+  }
+  w.g0[i] = g0;
+  w.g1[i] = g1;
+  if (order >= 2) {
+    w.h00[i] = h00;
+    w.h01[i] = h01;
+    w.h11[i] = h11;
+  }
+}
+
+double Tape::forward(const double *x, TapeWork &w, int order, const UserFuncTable *uf) const {
+  const size_t N = nodes_.size();
+  w.v.resize(N);
+  if (order >= 1) {
+    w.g0.resize(N);
+    w.g1.resize(N);
+    w.ug.resize(ugsize_);
+  }
+  if (order >= 2) {
+    w.h00.resize(N);
+    w.h01.resize(N);
+    w.h11.resize(N);
+    w.uh.resize(uhsize_);
+  }
+  double *v = w.v.data();
+  for (size_t i = 0; i < N; ++i) {
+    const TapeNode &n = nodes_[i];
+    double r;
+    switch (n.op) {
+      case TOp::CONST: r = n.c; break;
+      case TOp::VAR:
+        r = x[vars_[n.a]];
+        if (!std::isfinite(r)) fail(ERR_GENERAL, "column %d has the value %g", vars_[n.a], r);
+        break;
+      case TOp::MAX:
+      case TOp::MIN:
+        r = v[args_[n.argoff]];
+        for (int k = 1; k < n.nargs; ++k) {
+          double c = v[args_[n.argoff + k]];
+          r = n.op == TOp::MAX ? std::max(r, c) : std::min(r, c);
+        }
+        break;
+      case TOp::USER: {
+        if (!uf) fail(ERR_GENERAL, "user function %d cannot be called here", n.user);
+        w.uargs.resize(n.nargs);
+        for (int k = 0; k < n.nargs; ++k) w.uargs[k] = v[args_[n.argoff + k]];
+        r = call_user_function(*uf, n.user, w.uargs.data(), n.nargs, order >= 1 ? w.ug.data() + n.goff : nullptr,
+                               order >= 2 ? w.uh.data() + n.hoff : nullptr);
+        break;
+      }
+      default: r = apply(n.op, v[n.a], is_binary(n.op) ? v[n.b] : 0.0);
+    }
+    v[i] = r;
+    if (order >= 1) locals(n, (int)i, w, order);
+  }
+  return v[N - 1];
+}
+
+void Tape::gradient(TapeWork &w) const {
+  const int N = (int)nodes_.size();
+  w.a.assign(N, 0.0);
+  w.a[N - 1] = 1.0;
+  double *a = w.a.data();
+  const double *v = w.v.data();
+  auto need = [&](double g, const TapeNode &n, int arg) {
+    if (!std::isfinite(g)) derivative_error(n.op, v[arg]);
+    return g;
+  };
+  for (int i = N - 1; i >= 0; --i) {
+    const double ai = a[i];
+    if (ai == 0) continue;
+    const TapeNode &n = nodes_[i];
+    switch (n.op) {
+      case TOp::CONST:
+      case TOp::VAR: break;
+      case TOp::MAX:
+      case TOp::MIN: a[args_[n.argoff + (int)w.g0[i]]] += ai; break;
+      case TOp::USER:
+        for (int k = 0; k < n.nargs; ++k) {
+          int arg = args_[n.argoff + k];
+          if (nodes_[arg].op != TOp::CONST) a[arg] += ai * need(w.ug[n.goff + k], n, arg);
+        }
+        break;
+      default:
+        if (nodes_[n.a].op != TOp::CONST) a[n.a] += ai * need(w.g0[i], n, n.a);
+        if (is_binary(n.op) && nodes_[n.b].op != TOp::CONST) a[n.b] += ai * need(w.g1[i], n, n.b);
+    }
+  }
+  w.grad.resize(vars_.size());
+  for (size_t k = 0; k < vars_.size(); ++k) w.grad[k] = a[varnode_[k]];
+}
+
+void Tape::hessian(TapeWork &w, double *out) const {
+  const int N = (int)nodes_.size();
+  w.t.resize(N);
+  w.at.resize(N);
+  double *t = w.t.data(), *at = w.at.data();
+  const double *a = w.a.data(), *v = w.v.data();
+  // Tangents may become NaN where a local derivative is not finite; that is
+  // an error only if such a tangent is used with a nonzero weight, and the
+  // error then names the first operation that produced one. An exact zero
+  // on either side makes a product zero.
+  int bad = -1;
+  auto tangent = [&](double g, double s, int i) {
+    if (s == 0 || g == 0) return 0.0;
+    if (!std::isfinite(g)) {
+      if (bad < 0) bad = i;
+      return (double)NAN;
+    }
+    return g * s;
+  };
+  auto mul = [&](double g, double s, const TapeNode &n, int arg) {
+    if (s == 0 || g == 0) return 0.0;
+    double r = g * s;
+    if (!std::isfinite(r)) {
+      if (bad >= 0) {
+        const TapeNode &b = nodes_[bad];
+        derivative_error(b.op, b.op == TOp::USER ? NAN : v[b.a]);
+      }
+      derivative_error(n.op, v[arg]);
+    }
+    return r;
+  };
+  for (size_t d = 0; d < dir_.size(); ++d) {
+    const int j = dir_[d];
+    bad = -1;
+    for (int i = 0; i < N; ++i) {
+      const TapeNode &n = nodes_[i];
+      switch (n.op) {
+        case TOp::CONST: t[i] = 0; break;
+        case TOp::VAR: t[i] = n.a == j ? 1.0 : 0.0; break;
+        case TOp::MAX:
+        case TOp::MIN: t[i] = t[args_[n.argoff + (int)w.g0[i]]]; break;
+        case TOp::USER: {
+          double s = 0;
+          for (int k = 0; k < n.nargs; ++k) s += tangent(w.ug[n.goff + k], t[args_[n.argoff + k]], i);
+          t[i] = s;
+          break;
+        }
+        default:
+          t[i] = tangent(w.g0[i], t[n.a], i) + (is_binary(n.op) ? tangent(w.g1[i], t[n.b], i) : 0.0);
+      }
+    }
+    std::fill(at, at + N, 0.0);
+    for (int i = N - 1; i >= 0; --i) {
+      const double ai = a[i], ati = at[i];
+      if (ai == 0 && ati == 0) continue;
+      const TapeNode &n = nodes_[i];
+      switch (n.op) {
+        case TOp::CONST:
+        case TOp::VAR: break;
+        case TOp::MAX:
+        case TOp::MIN: at[args_[n.argoff + (int)w.g0[i]]] += ati; break;
+        case TOp::USER: {
+          const int m = n.nargs;
+          for (int k = 0; k < m; ++k) {
+            int arg = args_[n.argoff + k];
+            if (nodes_[arg].op == TOp::CONST) continue;
+            double s = mul(w.ug[n.goff + k], ati, n, arg);
+            if (ai != 0)
+              for (int l = 0; l < m; ++l) {
+                int argl = args_[n.argoff + l];
+                s += ai * mul(w.uh[n.hoff + k * m + l], t[argl], n, argl);
+              }
+            at[arg] += s;
+          }
+          break;
+        }
+        default: {
+          const bool bin = is_binary(n.op);
+          const double ta = t[n.a], tb = bin ? t[n.b] : 0.0;
+          if (nodes_[n.a].op != TOp::CONST) {
+            double s = mul(w.g0[i], ati, n, n.a);
+            if (ai != 0) s += ai * (mul(w.h00[i], ta, n, n.a) + (bin ? mul(w.h01[i], tb, n, n.b) : 0.0));
+            at[n.a] += s;
+          }
+          if (bin && nodes_[n.b].op != TOp::CONST) {
+            double s = mul(w.g1[i], ati, n, n.b);
+            if (ai != 0) s += ai * (mul(w.h01[i], ta, n, n.a) + mul(w.h11[i], tb, n, n.b));
+            at[n.b] += s;
+          }
+        }
+      }
+    }
+    for (int e = dstart_[d]; e < dstart_[d + 1]; ++e) out[dpair_[e]] = at[varnode_[dother_[e]]];
+  }
+}
+
+}  // namespace ondr
