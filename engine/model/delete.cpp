@@ -185,7 +185,7 @@ void delete_cols(Model &m, int n, const int idx[]) {
     keep = nc >= 0;
     return nc;
   });
-  rekey(m.initval, [&](int c, bool &keep) {
+  rekey(m.slpvars, [&](int c, bool &keep) {
     int nc = map_index(map, c);
     keep = nc >= 0;
     return nc;

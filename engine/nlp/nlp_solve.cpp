@@ -203,8 +203,8 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     double sense = c.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
     NlpModel nm(m, s);
     std::vector<double> init(m.ncols(), 0.0);
-    for (const auto &v : m.initval)
-      if (v.first >= 0 && v.first < m.ncols()) init[v.first] = v.second;
+    for (const auto &v : m.slpvars)
+      if (v.first >= 0 && v.first < m.ncols() && v.second.has_initvalue) init[v.first] = v.second.initvalue;
     LocalProblem p = build_local_problem(m, nm, sense, &init);
     LocalOptions o;
     o.iterlimit = c.geti(id::NLPITERLIMIT);
