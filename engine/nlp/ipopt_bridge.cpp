@@ -30,17 +30,28 @@ struct IpoptRun {
   std::vector<double> jac_all, lambda_full;
   Clock::time_point start;
   std::string eval_error;           // last evaluation error
+  bool fatal = false;               // an error that ends the solve at once
+  double last_obj = NAN;            // objective of the last regular iterate
   int stop = 0;                     // 1 interrupted, 2 time limit
   int64_t iter = 0;
 };
 
+// Runs one evaluation for Ipopt. Errors become a failed evaluation, which
+// makes Ipopt try a shorter step; after a fatal one nothing is evaluated any
+// more and the next iteration stops.
 template <class F>
 Bool guarded(IpoptRun *r, F &&f) {
+  if (r->fatal) return FALSE;
   try {
     f();
     return TRUE;
   } catch (const std::exception &e) {
     r->eval_error = e.what();
+    if (fatal_eval_error(r->eval_error)) r->fatal = true;
+    return FALSE;
+  } catch (...) {
+    r->eval_error = "unknown error in an evaluation";
+    r->fatal = true;
     return FALSE;
   }
 }
@@ -117,6 +128,7 @@ Bool intermediate(Index alg_mod, Index iter, Number obj, Number inf_pr, Number i
                   UserDataPtr ud) {
   auto *r = static_cast<IpoptRun *>(ud);
   r->iter = iter;
+  if (!alg_mod) r->last_obj = r->p->sense * obj;
   if (r->o->log) {
     char line[160];
     snprintf(line, sizeof line, "%5d%c %15.8e  %9.2e %9.2e  %6.1f  %9.2e  %8.2e %8.2e",
@@ -124,6 +136,7 @@ Bool intermediate(Index alg_mod, Index iter, Number obj, Number inf_pr, Number i
              mu > 0 ? std::log10(mu) : -99.0, d_norm, alpha_du, alpha_pr);
     emit_message(r->o->msgprob, 1, line);
   }
+  if (r->fatal) return FALSE;
   if (r->o->interrupted && r->o->interrupted()) {
     r->stop = 1;
     return FALSE;
@@ -274,6 +287,9 @@ LocalResult solve_ipopt(const LocalProblem &p, const LocalOptions &o) {
   // error rather than a generic failure.
   if (res.status == LocalStatus::Failed && !run.eval_error.empty() && run.iter == 0)
     evalfail("");
+  if (run.fatal) evalfail("");
+  res.fatal = run.fatal;
+  res.obj = run.last_obj;
   return res;
 }
 

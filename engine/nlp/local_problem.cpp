@@ -26,6 +26,10 @@ const char *local_status_name(LocalStatus s) {
   return "unknown";
 }
 
+bool fatal_eval_error(const std::string &message) {
+  return message.find("user function") != std::string::npos;
+}
+
 void require_continuous(const Model &m) {
   bool integer = std::any_of(m.coltype.begin(), m.coltype.end(), [](char t) { return t != 'C'; });
   bool indicators = std::any_of(m.indcol.begin(), m.indcol.end(), [](int c) { return c >= 0; });

@@ -3,6 +3,7 @@
 // options, and a result that the callers turn into the optimizer's or the
 // nonlinear layer's solution.
 #pragma once
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -68,9 +69,19 @@ struct LocalResult {
   // active bound of the row (0 for inactive and free rows).
   std::vector<double> y;
   int64_t iter = 0;
+  // A fatal evaluation error ended the solve: nothing may be evaluated any
+  // more; `obj` is the objective at the last point evaluated (NAN: none).
+  bool fatal = false;
+  double obj = NAN;
 };
 
 const char *local_status_name(LocalStatus s);
+
+// An evaluation error after which the solve must stop at once: a user
+// function that failed (its caller may hold a pending error of its own and
+// must not be called again). Other errors (log of a negative number at a
+// trial point) only reject that point.
+bool fatal_eval_error(const std::string &message);
 
 LocalResult solve_ipopt(const LocalProblem &p, const LocalOptions &o);
 LocalResult solve_slp(const LocalProblem &p, const LocalOptions &o);

@@ -243,16 +243,25 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     res.iter = r.iter;
     LocalSolution sol;
     std::string final_error;
-    try {
-      sol = finish_solution(p, r);
-    } catch (const std::exception &e) {
-      // The final point cannot be evaluated: keep it without derived values.
-      final_error = e.what();
+    auto point_only = [&] {
+      // The point without derived values: it cannot (or must not) be
+      // evaluated again.
       sol.x = r.has_x ? r.x : p.x0;
+      sol.obj = r.obj;
       sol.slack.assign(p.m, 0.0);
       sol.dual.assign(p.m, 0.0);
       sol.dj.assign(p.n, 0.0);
       sol.maxinfeas = INFINITY;
+    };
+    if (r.fatal) {
+      point_only();
+    } else {
+      try {
+        sol = finish_solution(p, r);
+      } catch (const std::exception &e) {
+        final_error = e.what();
+        point_only();
+      }
     }
     res.x = sol.x;
     res.slack = sol.slack;

@@ -77,6 +77,7 @@ class Slp {
   int n_, m_;
   Clock::time_point start_ = Clock::now();
   std::string eval_error_;
+  bool fatal_ = false;             // an evaluation error that ends the solve
 
   // LP layout.
   std::vector<int> lprow_;         // model row -> LP row (-1: free row, left out)
@@ -116,6 +117,7 @@ class Slp {
 };
 
 bool Slp::evaluate(Point &pt) {
+  if (fatal_) return false;
   try {
     pt.f = p_.sense * p_.model->objective(pt.x.data());
     pt.g.resize(m_);
@@ -125,6 +127,7 @@ bool Slp::evaluate(Point &pt) {
       if (!std::isfinite(pt.g[i])) throw std::runtime_error("Row " + p_.rownames[i] + " is not finite");
   } catch (const std::exception &e) {
     eval_error_ = e.what();
+    if (fatal_eval_error(eval_error_)) fatal_ = true;
     return false;
   }
   merit(pt);
@@ -149,8 +152,13 @@ void Slp::cascade(std::vector<double> &x) {
   for (int pass = 0; pass < passes; ++pass) {
     try {
       p_.model->rows(x.data(), act.data());
-    } catch (const std::exception &) {
-      return;  // the trial point's own evaluation reports the error
+    } catch (const std::exception &e) {
+      // the trial point's own evaluation reports the error
+      if (fatal_eval_error(e.what())) {
+        eval_error_ = e.what();
+        fatal_ = true;
+      }
+      return;
     }
     bool moved = false;
     for (const auto &d : p_.determined) {
@@ -172,7 +180,13 @@ bool Slp::project(std::vector<double> &x, std::string *why) {
   std::vector<double> act(m_);
   try {
     p_.model->rows(x.data(), act.data());
-  } catch (const std::exception &) {
+  } catch (const std::exception &e) {
+    if (fatal_eval_error(e.what())) {
+      eval_error_ = e.what();
+      fatal_ = true;
+      *why = eval_error_;
+      return false;
+    }
     std::fill(act.begin(), act.end(), NAN);
   }
   bool ok = true;
@@ -358,6 +372,8 @@ LocalResult Slp::run() {
     res.message = msg;
     res.x = pt.x;
     res.has_x = true;
+    res.fatal = fatal_;
+    res.obj = p_.sense * pt.f;
     return res;
   };
 
@@ -366,10 +382,11 @@ LocalResult Slp::run() {
   w_.assign(m_, 1.0);
   std::string why;
   if (!project(cur.x, &why)) {
-    res.status = LocalStatus::Infeasible;
+    res.status = fatal_ ? LocalStatus::EvalError : LocalStatus::Infeasible;
     res.message = why;
     res.x = cur.x;
     res.has_x = true;
+    res.fatal = fatal_;
     return res;
   }
   cascade(cur.x);
@@ -385,7 +402,7 @@ LocalResult Slp::run() {
       if (hi < kInf) cur.x[j] = std::min(cur.x[j], hi - push);
     }
     cascade(cur.x);
-    if (!evaluate(cur)) return finish(LocalStatus::EvalError, cur, eval_error_);
+    if (fatal_ || !evaluate(cur)) return finish(LocalStatus::EvalError, cur, eval_error_);
   }
 
   const Pattern &jp = p_.model->jacobian_pattern();
@@ -514,6 +531,7 @@ LocalResult Slp::run() {
     };
     Point trial;
     bool ok = make_trial(sol, trial);
+    if (fatal_) return finish(LocalStatus::EvalError, cur, eval_error_);
     double rho = ok ? (cur.phi - trial.phi) / pred : -INFINITY;
     char mark = ' ';
     if (ok && rho <= 1e-4 && trial.viol > cur.viol) {
@@ -523,7 +541,9 @@ LocalResult Slp::run() {
       build_lp(cur, trial, grad, jac);
       int st2;
       Point soc;
-      if (solve_lp(sol2, rdual2, &st2) && make_trial(sol2, soc)) {
+      bool soc_ok = solve_lp(sol2, rdual2, &st2) && make_trial(sol2, soc);
+      if (fatal_) return finish(LocalStatus::EvalError, cur, eval_error_);
+      if (soc_ok) {
         double rho2 = (cur.phi - soc.phi) / pred;
         if (rho2 > 1e-4) {
           trial = std::move(soc);

@@ -144,15 +144,15 @@ inline std::string slp_error(OSLPprob s) {
 }
 
 // An optimizer problem with a nonlinear layer on it, released at the end.
-struct NlpFixture {
+struct SlpFixture {
   ONDRprob prob = nullptr;
   OSLPprob slp = nullptr;
-  NlpFixture() {
+  SlpFixture() {
     ONDRinit(nullptr);
     ONDRcreateprob(&prob);
     OSLPcreateprob(&slp, &prob);
   }
-  ~NlpFixture() {
+  ~SlpFixture() {
     if (slp) OSLPdestroyprob(slp);
     if (prob) ONDRdestroyprob(prob);
   }

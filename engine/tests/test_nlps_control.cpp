@@ -37,7 +37,7 @@ TEST(limits_end_the_solve_unfinished_with_the_point_reached) {
     double value;
   } limits[] = {{1, 12401, 2}, {2, 12401, 2}, {1, 12102, 0.0}, {2, 12102, 0.0}};
   for (const Limit &l : limits) {
-    NlpFixture f;
+    SlpFixture f;
     CHECK_OK(spread(50).load(f.prob));
     CHECK_OK(OSLPsetintcontrol(f.slp, 12400, l.solver));
     if (l.ctrl == 12401) CHECK_OK(OSLPsetintcontrol(f.slp, l.ctrl, (int)l.value));
@@ -63,7 +63,7 @@ TEST(limits_end_the_solve_unfinished_with_the_point_reached) {
 
 TEST(interrupt_from_another_thread_stops_the_solve) {
   for (int solver : {1, 2}) {
-    NlpFixture f;
+    SlpFixture f;
     CHECK_OK(spread(3000).load(f.prob));
     CHECK_OK(OSLPsetintcontrol(f.slp, 12400, solver));
     CHECK_OK(OSLPsetintcontrol(f.slp, 12401, 1000000));
@@ -91,13 +91,13 @@ TEST(interrupt_from_another_thread_stops_the_solve) {
     CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
     CHECK(nlpstatus(f.slp) == 2);
   }
-  NlpFixture f;
+  SlpFixture f;
   CHECK_FAIL(OSLPinterrupt(f.slp, 0));
   CHECK_FAIL(OSLPinterrupt(nullptr, 9));
 }
 
 TEST(flags_and_solution_reads) {
-  NlpFixture f;
+  SlpFixture f;
   double x[2];
   CHECK_FAIL(OSLPgetslpsol(f.slp, x, nullptr, nullptr, nullptr));
   CHECK_CONTAINS(slp_error(f.slp), "not been solved");
@@ -155,7 +155,7 @@ TEST(concurrent_solves_are_serialized_and_correct) {
   for (int k = 0; k < kThreads; ++k) {
     CHECK(status[k] == 2);
     // the same problem solved alone
-    NlpFixture f;
+    SlpFixture f;
     spread(40 + k).load(f.prob);
     OSLPnlpoptimize(f.slp, nullptr);
     CHECK_NEAR(obj[k], nlpobj(f.slp), 1e-5);
@@ -163,7 +163,7 @@ TEST(concurrent_solves_are_serialized_and_correct) {
 }
 
 TEST(log_lines_go_through_the_message_path) {
-  NlpFixture f;
+  SlpFixture f;
   CHECK_OK(spread(5).load(f.prob));
   char name[] = "/tmp/ondr_nlps_logXXXXXX";
   int fd = mkstemp(name);

@@ -124,7 +124,7 @@ TEST(optimizer_routes_quadratic_rows_to_the_local_solver) {
 TEST(nonlinear_layer_agrees_with_the_optimizer) {
   for (const Case &c : kCases) {
     for (int solver : {1, 2}) {
-      NlpFixture f;
+      SlpFixture f;
       Qcqp q = c.make();
       CHECK_OK(q.load(f.prob));
       CHECK_OK(OSLPsetintcontrol(f.slp, 12400, solver));
