@@ -178,6 +178,11 @@ void delete_cols(Model &m, int n, const int idx[]) {
     keep = renumber(map, c);
     return c;
   });
+  rekey(m.slpvars, [&](int c, bool &keep) {
+    int nc = map_index(map, c);
+    keep = nc >= 0;
+    return nc;
+  });
   m.names_changed();
 }
 
