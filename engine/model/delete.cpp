@@ -179,9 +179,8 @@ void delete_cols(Model &m, int n, const int idx[]) {
     return c;
   });
   rekey(m.slpvars, [&](int c, bool &keep) {
-    int nc = map_index(map, c);
-    keep = nc >= 0;
-    return nc;
+    keep = renumber(map, c);
+    return c;
   });
   m.names_changed();
 }
