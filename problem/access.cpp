@@ -16,7 +16,7 @@ int64_t var_id(PyObject *v) { return asVar(v)->id; }
 double var_lb(PyObject *v) { return asVar(v)->lb; }
 double var_ub(PyObject *v) { return asVar(v)->ub; }
 double var_threshold(PyObject *v) { return asVar(v)->threshold; }
-int var_type(PyObject *v) { return asVar(v)->vartype; }
+int var_vartype(PyObject *v) { return asVar(v)->vartype; }
 
 PyObject *var_create(PyObject *name) {
   PyObject *v = name ? var_new() : var_base();
@@ -72,7 +72,7 @@ void con_set_bounds(PyObject *c, double lb, double ub) {
 
 int64_t sos_id(PyObject *s) { return asSos(s)->id; }
 PyObject *sos_name(PyObject *s) { return asSos(s)->name; }
-int sos_type(PyObject *s) { return asSos(s)->type; }
+int sos_settype(PyObject *s) { return asSos(s)->type; }
 PyObject *sos_indices(PyObject *s) { return asSos(s)->indices; }
 PyObject *sos_weights(PyObject *s) { return asSos(s)->weights; }
 

@@ -26,7 +26,7 @@ PyObject *var_name(PyObject *v);
 double var_lb(PyObject *v);
 double var_ub(PyObject *v);
 double var_threshold(PyObject *v);
-int var_type(PyObject *v);
+int var_vartype(PyObject *v);
 // A new variable with a fresh id and default fields, named `name` (a new
 // reference is taken) or "C<id>" when name is null.
 PyObject *var_create(PyObject *name);
@@ -65,7 +65,7 @@ void con_set_bounds(PyObject *c, double lb, double ub);
 // Special ordered sets.
 int64_t sos_id(PyObject *s);
 PyObject *sos_name(PyObject *s);      // borrowed; may be null
-int sos_type(PyObject *s);
+int sos_settype(PyObject *s);
 PyObject *sos_indices(PyObject *s);   // borrowed list
 PyObject *sos_weights(PyObject *s);   // borrowed list
 // A new set with a fresh id, empty lists, type 1, named `name` (or default).

@@ -59,7 +59,7 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
   }
   double lb = var_lb(v), ub = var_ub(v), th = var_threshold(v);
   char t;
-  switch (var_type(v)) {
+  switch (var_vartype(v)) {
     case 0: t = 'C'; break;
     case 1: t = 'B'; break;
     case 2: t = (lb >= 0 && ub <= 1.1) ? 'B' : 'I'; break;

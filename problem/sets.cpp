@@ -59,7 +59,7 @@ int addSOS_single(ProblemObject *p, PyObject *s) {
     refs[(size_t)i] = PyFloat_AsDouble(PyList_GET_ITEM(weights, i));
     if (refs[(size_t)i] == -1.0 && PyErr_Occurred()) return -1;
   }
-  char type = sos_type(s) == 2 ? '2' : '1';
+  char type = sos_settype(s) == 2 ? '2' : '1';
   int64_t start[2] = {0, (int64_t)n};
   int count = 0;
   if (ONDRaddsets64(p->prob, 1, (int64_t)n, &type, start, cols.data(), refs.data()) != 0 ||
