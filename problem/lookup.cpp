@@ -7,6 +7,7 @@
 #include "module/pyref.h"
 #include "problem/access.h"
 #include "problem/binding.h"
+#include "problem/convert_expr.h"
 #include "problem/walk.h"
 
 namespace {

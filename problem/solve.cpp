@@ -12,6 +12,7 @@
 #include "module/pyref.h"
 #include "problem/access.h"
 #include "problem/binding.h"
+#include "problem/convert_expr.h"
 #include "problem/walk.h"
 
 int fail_with(ProblemObject *p, const char *msg);
