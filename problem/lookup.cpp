@@ -5,6 +5,7 @@
 #include "module/convert.h"
 #include "module/errors.h"
 #include "module/pyref.h"
+#include "module/types.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"

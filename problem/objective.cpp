@@ -5,6 +5,7 @@
 #include "module/errors.h"
 #include "module/numpy.h"
 #include "module/pyref.h"
+#include "module/types.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"

@@ -3,6 +3,7 @@
 #include <vector>
 #include "module/errors.h"
 #include "module/pyref.h"
+#include "module/types.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
