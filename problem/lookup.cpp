@@ -134,7 +134,8 @@ PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
     }
     bool single_obj = (f.kind == KIND_COL && is_var(index)) || (f.kind == KIND_ROW && is_constraint(index)) ||
                       (f.kind == KIND_SET && is_sos(index));
-    if (isObjInt(index) || single_obj) {
+    // A name is one reference, not a sequence of one-letter names.
+    if (isObjInt(index) || single_obj || PyUnicode_Check(index) || PyBytes_Check(index)) {
       int i = 0;
       if (ObjInt2int(index, self, &i, f.kind) != 0) return nullptr;
       idx.push_back(i);
