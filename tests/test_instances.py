@@ -35,6 +35,10 @@ pytestmark = pytest.mark.skipif(not os.path.isdir(INSTANCES), reason="instance f
 
 
 def _params():
+    return list(_gen())
+
+
+def _gen():
     for name in PUBLISHED:
         marks = [pytest.mark.slow] if name in SLOW else []
         yield pytest.param(name, marks=marks, id=name)
