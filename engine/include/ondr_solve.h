@@ -4,9 +4,12 @@
    --------------------------
    Every optimize call first discards the results of the previous solve,
    so statuses, objective values and solution vectors always describe the
-   last solve. Loading a problem, and every change to the model, discards
-   them too: after a change no optimal status is left to be misread, and a
-   solution read fails until the problem is solved again.
+   last solve. Loading or reading a problem, and every successful change to
+   the model (additions, deletions, changes of coefficients, bounds, types,
+   rows, sets, indicators, the objective and its sense), discard them too:
+   after a change no optimal status is left to be misread, and a solution
+   read fails until the problem is solved again. Names and ONDRscale, which
+   do not change what is solved, leave them.
 
    Solution vectors are sized by the problem as loaded: columns (attribute
    1214) and rows (attribute 1124).

@@ -207,42 +207,49 @@ using namespace ondr;
 
 ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
+    // Everything that can refuse the solve comes first, so that a refused
+    // solve leaves the previous results (which still describe the model).
     SolveFlags f = parse_flags(flags, true);
     if (prob->controls.geti(id::MIPSOLVER) == 2)
       fail(ERR_STATE, "MIPSOLVER 2 (the engine's own branch-and-bound) is not available yet");
-    begin_solve(prob);
-    Stopwatch clock;
     const Model &m = prob->model;
     bool entities = has_entities(m);
-    if (!entities || f.relax_only) {
-      if (needs_local_solver(m)) {
-        solve_quadratic_local(prob);
-      } else {
-        Results res;
-        LpData d = relaxation(m);
-        solve_continuous(prob, d, f.alg, true, res);
-        prob->results = std::move(res);
-      }
-      Results &res = prob->results;
-      if (entities) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
-      else mip_from_lp(res, m.objsense);
+    bool search = entities && !f.relax_only;
+    LpData d;
+    if (search) {
+      if (has_quadratic_rows(m))
+        fail(ERR_STATE,
+             "Quadratic rows together with integer columns, sets or indicator rows need the "
+             "engine's own branch-and-bound, which this release does not have");
+      for (const auto &q : m.qobj)
+        if (q.second != 0.0)
+          fail(ERR_STATE,
+               "A quadratic objective together with integer columns, sets or indicator rows "
+               "(MIQP) needs the engine's own branch-and-bound, which this release does not "
+               "have");
+      d = mip_model(m);
+    }
+    begin_solve(prob);
+    Stopwatch clock;
+    if (search) {
+      Results res;
+      solve_mip(prob, d, f.alg, res);
       res.time = clock.seconds();
+      prob->results = std::move(res);
       return;
     }
-    if (has_quadratic_rows(m))
-      fail(ERR_STATE,
-           "Quadratic rows together with integer columns, sets or indicator rows need the "
-           "engine's own branch-and-bound, which this release does not have");
-    for (const auto &q : m.qobj)
-      if (q.second != 0.0)
-        fail(ERR_STATE,
-             "A quadratic objective together with integer columns, sets or indicator rows "
-             "(MIQP) needs the engine's own branch-and-bound, which this release does not have");
-    Results res;
-    LpData d = mip_model(m);
-    solve_mip(prob, d, f.alg, res);
+    if (needs_local_solver(m)) {
+      solve_quadratic_local(prob);
+    } else {
+      Results res;
+      LpData r = relaxation(m);
+      solve_continuous(prob, r, f.alg, true, res);
+      prob->results = std::move(res);
+    }
+    Results &res = prob->results;
+    if (entities) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
+    else mip_from_lp(res, m.objsense);
     res.time = clock.seconds();
-    prob->results = std::move(res);
   });
 }
 

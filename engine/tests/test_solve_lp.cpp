@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 #include <unistd.h>
@@ -364,4 +365,53 @@ TEST(objective_constant_and_user_scaling) {
     }
     CHECK_NEAR(slack[3], 5.5, 1e-7);
   }
+}
+
+TEST(every_model_change_discards_the_results) {
+  struct Change { const char *what; std::function<int(ONDRprob)> apply; };
+  int c0[] = {0}, r0[] = {0};
+  double one[] = {1.0}, zero[] = {0.0};
+  char up[] = {'U'}, ctype[] = {'I'}, rtype[] = {'G'};
+  const Change changes[] = {
+      {"chgobj", [&](ONDRprob p) { return ONDRchgobj(p, 1, c0, one); }},
+      {"objective constant", [&](ONDRprob p) { int m1[] = {-1}; return ONDRchgobj(p, 1, m1, one); }},
+      {"chgobjsense", [&](ONDRprob p) { return ONDRchgobjsense(p, -1); }},
+      {"chgbounds", [&](ONDRprob p) { return ONDRchgbounds(p, 1, c0, up, one); }},
+      {"chgrhs", [&](ONDRprob p) { return ONDRchgrhs(p, 1, r0, one); }},
+      {"chgrowtype", [&](ONDRprob p) { return ONDRchgrowtype(p, 1, r0, rtype); }},
+      {"chgcoef", [&](ONDRprob p) { return ONDRchgcoef(p, 0, 0, 2.0); }},
+      {"chgmcoef", [&](ONDRprob p) { return ONDRchgmcoef(p, 1, r0, c0, one); }},
+      {"chgcoltype", [&](ONDRprob p) { return ONDRchgcoltype(p, 1, c0, ctype); }},
+      {"chgqobj", [&](ONDRprob p) { return ONDRchgqobj(p, 0, 0, 1.0); }},
+      {"chgmqobj", [&](ONDRprob p) { return ONDRchgmqobj(p, 1, c0, c0, one); }},
+      {"addrows", [&](ONDRprob p) {
+         int64_t st[] = {0};
+         return ONDRaddrows64(p, 1, 1, rtype, zero, nullptr, st, c0, one);
+       }},
+      {"addcols", [&](ONDRprob p) {
+         int64_t st[] = {0};
+         return ONDRaddcols64(p, 1, 0, one, st, nullptr, nullptr, zero, one);
+       }},
+      {"delrows", [&](ONDRprob p) { return ONDRdelrows(p, 1, r0); }},
+      {"delcols", [&](ONDRprob p) { return ONDRdelcols(p, 1, c0); }},
+  };
+  for (const Change &c : changes) {
+    Fixture f;
+    CHECK_OK(hand_lp().load(f.prob));
+    CHECK_OK(ONDRlpoptimize(f.prob, ""));
+    CHECK(intattr(f.prob, 1010) == 1);
+    int rc = c.apply(f.prob);
+    if (rc) fprintf(stderr, "  %s: %s\n", c.what, check::lasterror(f.prob).c_str());
+    CHECK(rc == 0);
+    if (intattr(f.prob, 1010) != 0) fprintf(stderr, "  %s left the results\n", c.what);
+    CHECK(intattr(f.prob, 1010) == 0);
+    CHECK_FAIL(ONDRgetlpsol(f.prob, nullptr, nullptr, nullptr, nullptr));
+  }
+  // a failed change leaves them
+  Fixture f;
+  CHECK_OK(hand_lp().load(f.prob));
+  CHECK_OK(ONDRlpoptimize(f.prob, ""));
+  int bad[] = {99};
+  CHECK_FAIL(ONDRchgobj(f.prob, 1, bad, one));
+  CHECK(intattr(f.prob, 1010) == 1);
 }

@@ -441,6 +441,7 @@ TEST(mip_entry_on_continuous_problems_and_solver_choice) {
   CHECK_OK(ONDRsetintcontrol(f.prob, 8011, 2));
   CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
   CHECK_CONTAINS(check::lasterror(f.prob), "MIPSOLVER 2");
+  CHECK(intattr(f.prob, 1011) == 6);  // a refused solve leaves the last results
 }
 
 TEST(every_solver_control_is_accepted_and_keeps_the_optimum) {
