@@ -205,3 +205,25 @@ def test_vars_errors(args, kwargs, error, message):
         ondrel.vars(*args, **kwargs)
     if message:
         assert str(err.value) == message
+
+
+MODULE_FUNCTIONS = ["exp", "log", "log10", "sin", "cos", "tan", "asin", "acos", "atan", "abs", "sqrt", "sign",
+                    "erf", "erfc", "max", "min", "user", "Sum", "Prod", "Dot", "vars"]
+
+
+@pytest.mark.parametrize("name", MODULE_FUNCTIONS)
+def test_module_functions_are_documented(name):
+    doc = getattr(ondrel, name).__doc__
+    sections = ["Purpose:", "Synopsis:", "Arguments:", "Example:", "Further information:", "Related topics:"]
+    assert [doc.index(s) for s in sections] == sorted(doc.index(s) for s in sections)
+
+
+def test_published_types_and_first_identifier():
+    import subprocess
+    import sys
+
+    code = ("import ondrel; v = ondrel.var(); w = ondrel.var();"
+            "print(v, w, ondrel.sos.__name__, ondrel.constraint.__name__,"
+            " hasattr(ondrel, 'expression'), hasattr(ondrel, 'linterm'), hasattr(ondrel, 'nonlinear'))")
+    out = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, check=True).stdout
+    assert out.split() == ["C1", "C2", "SOS", "constraint", "False", "False", "False"]
