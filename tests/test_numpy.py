@@ -179,3 +179,21 @@ def test_numpy_ufuncs_and_other_array_types_are_untouched(xy):
     assert np.less_equal(A, 1).dtype == np.bool_  # NumPy's own ufunc: truth of each constraint
     m = np.ma.masked_array([1, 2, 3], mask=[0, 1, 0])
     assert (m <= 2).tolist() == [True, None, False]
+
+
+def test_interpreter_exits_cleanly_with_arrays_of_constraints_alive():
+    import subprocess
+    import sys
+
+    code = (
+        "import numpy as np, ondrel\n"
+        "class Sub(np.ndarray): pass\n"
+        "x = ondrel.var()\n"
+        "keep = [np.array([x]) <= 1, np.zeros(3).view(Sub)]\n"
+        "class Late:\n"
+        "    def __del__(self):\n"
+        "        print((keep[1] <= 1).tolist())\n"
+        "late = Late()\n"
+    )
+    r = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True)
+    assert r.returncode == 0, r.stderr
