@@ -491,7 +491,7 @@ double Tape::forward(const double *x, TapeWork &w, int order, const UserFuncTabl
         }
         break;
       case TOp::USER: {
-        if (!uf) fail(ERR_GENERAL, "user function %d cannot be called here", n.user);
+        if (!uf) user_function_error("user function %d cannot be called here", n.user);
         w.uargs.resize(n.nargs);
         for (int k = 0; k < n.nargs; ++k) w.uargs[k] = v[args_[n.argoff + k]];
         r = call_user_function(*uf, n.user, w.uargs.data(), n.nargs, order >= 1 ? w.ug.data() + n.goff : nullptr,

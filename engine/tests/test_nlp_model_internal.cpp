@@ -9,6 +9,7 @@
 #include <thread>
 #include "model/store.h"
 #include "nlp/nlpmodel.h"
+#include "nlp/userfunc.h"
 #include "nlp_fixture.h"
 #include "nlp_userfuncs.h"
 
@@ -370,6 +371,22 @@ TEST(user_function_derivatives) {
   std::string e = what([&] { NlpModel(M3, f.slp).rows(x.data(), r.data()); });
   CHECK_CONTAINS(e, "row 1");
   CHECK_CONTAINS(e, "user function 'ondpy_generic_user_function' (number 2) reported an error");
+  // A user function's failure has its own type (solves stop on it); a
+  // domain error has not.
+  auto user_typed = [&](const Model &mm) {
+    try {
+      NlpModel(mm, f.slp).rows(x.data(), r.data());
+    } catch (const ondr::UserFunctionError &) {
+      return 1;
+    } catch (const std::exception &) {
+      return 0;
+    }
+    return -1;
+  };
+  CHECK(user_typed(M3) == 1);
+  Model M6 = make_model(3, 2);
+  add_coef(M6, 1, ondr::kUnitColumn, 1.0, fn(OSLP_IFUN_LN, unop(user(1, {col(0), col(1)}))));
+  CHECK(user_typed(M6) == 0);
   Model M4 = make_model(3, 1);
   add_coef(M4, 0, ondr::kUnitColumn, 1.0, user(3, {unop(col(0))}));
   CHECK_CONTAINS(what([&] { NlpModel(M4, f.slp).rows(x.data(), r.data()); }), "number 3");
