@@ -245,7 +245,26 @@ Tape::Tape(const Formula &f, bool second_order) {
     s.b = zi;
     add(s);
   }
-  if (second_order) build_hessian_plan();
+  if (second_order) {
+    build_hessian_plan();
+    // Users of every node, for the cones of the Hessian sweeps.
+    const int N = (int)nodes_.size();
+    pstart_.assign(N + 1, 0);
+    auto each_operand = [&](const TapeNode &n, auto f) {
+      if (n.op == TOp::CONST || n.op == TOp::VAR) return;
+      if (is_nary(n.op)) {
+        for (int k = 0; k < n.nargs; ++k) f(args_[n.argoff + k]);
+      } else {
+        f(n.a);
+        if (is_binary(n.op)) f(n.b);
+      }
+    };
+    for (const TapeNode &n : nodes_) each_operand(n, [&](int o) { ++pstart_[o + 1]; });
+    for (int i = 0; i < N; ++i) pstart_[i + 1] += pstart_[i];
+    parents_.resize(pstart_[N]);
+    std::vector<int> fill(pstart_.begin(), pstart_.end() - 1);
+    for (int i = 0; i < N; ++i) each_operand(nodes_[i], [&](int o) { parents_[fill[o]++] = i; });
+  }
 }
 
 void Tape::build_hessian_plan() {
@@ -540,10 +559,50 @@ void Tape::gradient(TapeWork &w) const {
   for (size_t k = 0; k < vars_.size(); ++k) w.grad[k] = a[varnode_[k]];
 }
 
+// Operands of node n that can receive a second-order term a[n] * H * t in
+// the sweep of a direction whose cone (nodes depending on it) is marked by
+// `in_cone`: operand k when H(k, l) is structurally nonzero for an operand l
+// in the cone.
+template <class InCone, class Seed>
+void Tape::seeds(const TapeNode &n, InCone in_cone, Seed seed) const {
+  auto var = [&](int k) { return nodes_[k].op != TOp::CONST; };
+  switch (n.op) {
+    case TOp::MUL:
+      if (var(n.a) && var(n.b)) {
+        if (in_cone(n.b)) seed(n.a);
+        if (in_cone(n.a)) seed(n.b);
+      }
+      break;
+    case TOp::DIV:
+      if (var(n.b)) {
+        if (in_cone(n.b)) seed(n.a);
+        seed(n.b);
+      }
+      break;
+    case TOp::POW:
+      if (var(n.a)) seed(n.a);
+      if (var(n.b)) seed(n.b);
+      break;
+    case TOp::USER:
+      for (int k = 0; k < n.nargs; ++k)
+        if (var(args_[n.argoff + k])) seed(args_[n.argoff + k]);
+      break;
+    case TOp::CONST: case TOp::VAR: case TOp::NEG: case TOp::ADD: case TOp::SUB:
+    case TOp::ABS: case TOp::SIGN: case TOp::MAX: case TOp::MIN:
+      break;
+    default:  // the other unary functions
+      seed(n.a);
+  }
+}
+
 void Tape::hessian(TapeWork &w, double *out) const {
   const int N = (int)nodes_.size();
-  w.t.resize(N);
-  w.at.resize(N);
+  // t and at are zero outside the nodes each direction touches, and are
+  // left zero again after it.
+  w.t.assign(N, 0.0);
+  w.at.assign(N, 0.0);
+  w.cmark.assign(N, 0);
+  w.vmark.assign(N, 0);
   double *t = w.t.data(), *at = w.at.data();
   const double *a = w.a.data(), *v = w.v.data();
   // Tangents may become NaN where a local derivative is not finite; that is
@@ -571,68 +630,128 @@ void Tape::hessian(TapeWork &w, double *out) const {
     }
     return r;
   };
-  for (size_t d = 0; d < dir_.size(); ++d) {
-    const int j = dir_[d];
-    bad = -1;
-    for (int i = 0; i < N; ++i) {
-      const TapeNode &n = nodes_[i];
-      switch (n.op) {
-        case TOp::CONST: t[i] = 0; break;
-        case TOp::VAR: t[i] = n.a == j ? 1.0 : 0.0; break;
-        case TOp::MAX:
-        case TOp::MIN: t[i] = t[args_[n.argoff + (int)w.g0[i]]]; break;
-        case TOp::USER: {
-          double s = 0;
-          for (int k = 0; k < n.nargs; ++k) s += tangent(w.ug[n.goff + k], t[args_[n.argoff + k]], i);
-          t[i] = s;
-          break;
+  auto forward_node = [&](int i, int j) {
+    const TapeNode &n = nodes_[i];
+    switch (n.op) {
+      case TOp::CONST: t[i] = 0; break;
+      case TOp::VAR: t[i] = n.a == j ? 1.0 : 0.0; break;
+      case TOp::MAX:
+      case TOp::MIN: t[i] = t[args_[n.argoff + (int)w.g0[i]]]; break;
+      case TOp::USER: {
+        double s = 0;
+        for (int k = 0; k < n.nargs; ++k) s += tangent(w.ug[n.goff + k], t[args_[n.argoff + k]], i);
+        t[i] = s;
+        break;
+      }
+      default:
+        t[i] = tangent(w.g0[i], t[n.a], i) + (is_binary(n.op) ? tangent(w.g1[i], t[n.b], i) : 0.0);
+    }
+  };
+  auto reverse_node = [&](int i) {
+    const double ai = a[i], ati = at[i];
+    if (ai == 0 && ati == 0) return;
+    const TapeNode &n = nodes_[i];
+    switch (n.op) {
+      case TOp::CONST:
+      case TOp::VAR: break;
+      case TOp::MAX:
+      case TOp::MIN: at[args_[n.argoff + (int)w.g0[i]]] += ati; break;
+      case TOp::USER: {
+        const int m = n.nargs;
+        for (int k = 0; k < m; ++k) {
+          int arg = args_[n.argoff + k];
+          if (nodes_[arg].op == TOp::CONST) continue;
+          double s = mul(w.ug[n.goff + k], ati, n, arg);
+          if (ai != 0)
+            for (int l = 0; l < m; ++l) {
+              int argl = args_[n.argoff + l];
+              s += ai * mul(w.uh[n.hoff + k * m + l], t[argl], n, argl);
+            }
+          at[arg] += s;
         }
-        default:
-          t[i] = tangent(w.g0[i], t[n.a], i) + (is_binary(n.op) ? tangent(w.g1[i], t[n.b], i) : 0.0);
+        break;
+      }
+      default: {
+        const bool bin = is_binary(n.op);
+        const double ta = t[n.a], tb = bin ? t[n.b] : 0.0;
+        if (nodes_[n.a].op != TOp::CONST) {
+          double s = mul(w.g0[i], ati, n, n.a);
+          if (ai != 0) s += ai * (mul(w.h00[i], ta, n, n.a) + (bin ? mul(w.h01[i], tb, n, n.b) : 0.0));
+          at[n.a] += s;
+        }
+        if (bin && nodes_[n.b].op != TOp::CONST) {
+          double s = mul(w.g1[i], ati, n, n.b);
+          if (ai != 0) s += ai * (mul(w.h01[i], ta, n, n.a) + mul(w.h11[i], tb, n, n.b));
+          at[n.b] += s;
+        }
       }
     }
-    std::fill(at, at + N, 0.0);
-    for (int i = N - 1; i >= 0; --i) {
-      const double ai = a[i], ati = at[i];
-      if (ai == 0 && ati == 0) continue;
-      const TapeNode &n = nodes_[i];
-      switch (n.op) {
-        case TOp::CONST:
-        case TOp::VAR: break;
-        case TOp::MAX:
-        case TOp::MIN: at[args_[n.argoff + (int)w.g0[i]]] += ati; break;
-        case TOp::USER: {
-          const int m = n.nargs;
-          for (int k = 0; k < m; ++k) {
-            int arg = args_[n.argoff + k];
-            if (nodes_[arg].op == TOp::CONST) continue;
-            double s = mul(w.ug[n.goff + k], ati, n, arg);
-            if (ai != 0)
-              for (int l = 0; l < m; ++l) {
-                int argl = args_[n.argoff + l];
-                s += ai * mul(w.uh[n.hoff + k * m + l], t[argl], n, argl);
-              }
-            at[arg] += s;
-          }
-          break;
+  };
+  // Lists longer than this are swept in full instead of sorted.
+  const size_t dense = (size_t)N / 4 + 16;
+  std::vector<int> &cone = w.cone, &vis = w.vis;
+  for (size_t d = 0; d < dir_.size(); ++d) {
+    const int j = dir_[d], stamp = (int)d + 1;
+    bad = -1;
+    // The cone: the nodes that depend on variable j (t is zero elsewhere).
+    cone.assign(1, varnode_[j]);
+    w.cmark[varnode_[j]] = stamp;
+    for (size_t k = 0; k < cone.size(); ++k)
+      for (int p = pstart_[cone[k]]; p < pstart_[cone[k] + 1]; ++p)
+        if (w.cmark[parents_[p]] != stamp) {
+          w.cmark[parents_[p]] = stamp;
+          cone.push_back(parents_[p]);
         }
-        default: {
-          const bool bin = is_binary(n.op);
-          const double ta = t[n.a], tb = bin ? t[n.b] : 0.0;
-          if (nodes_[n.a].op != TOp::CONST) {
-            double s = mul(w.g0[i], ati, n, n.a);
-            if (ai != 0) s += ai * (mul(w.h00[i], ta, n, n.a) + (bin ? mul(w.h01[i], tb, n, n.b) : 0.0));
-            at[n.a] += s;
-          }
-          if (bin && nodes_[n.b].op != TOp::CONST) {
-            double s = mul(w.g1[i], ati, n, n.b);
-            if (ai != 0) s += ai * (mul(w.h01[i], ta, n, n.a) + mul(w.h11[i], tb, n, n.b));
-            at[n.b] += s;
-          }
-        }
+    const bool full_forward = cone.size() > dense;
+    if (full_forward) {
+      for (int i = 0; i < N; ++i) forward_node(i, j);
+    } else {
+      std::sort(cone.begin(), cone.end());
+      for (int i : cone) forward_node(i, j);
+    }
+    // The nodes where at can become nonzero: operands seeded by a
+    // second-order term of a cone node, and everything below them; plus the
+    // cone nodes that seed.
+    vis.clear();
+    auto in_cone = [&](int k) { return w.cmark[k] == stamp; };
+    auto seed = [&](int k) {
+      if (w.vmark[k] != stamp) {
+        w.vmark[k] = stamp;
+        vis.push_back(k);
       }
+    };
+    for (int p : cone) seeds(nodes_[p], in_cone, seed);
+    for (size_t k = 0; k < vis.size(); ++k) {
+      const TapeNode &n = nodes_[vis[k]];
+      if (n.op == TOp::CONST || n.op == TOp::VAR) continue;
+      if (is_nary(n.op)) {
+        for (int q = 0; q < n.nargs; ++q) seed(args_[n.argoff + q]);
+      } else {
+        seed(n.a);
+        if (is_binary(n.op)) seed(n.b);
+      }
+    }
+    for (int p : cone) {
+      bool seeds_any = false;
+      seeds(nodes_[p], in_cone, [&](int) { seeds_any = true; });
+      if (seeds_any && w.vmark[p] != stamp) {
+        w.vmark[p] = stamp;
+        vis.push_back(p);
+      }
+    }
+    const bool full_reverse = vis.size() > dense;
+    if (full_reverse) {
+      for (int i = N - 1; i >= 0; --i) reverse_node(i);
+    } else {
+      std::sort(vis.begin(), vis.end(), std::greater<int>());
+      for (int i : vis) reverse_node(i);
     }
     for (int e = dstart_[d]; e < dstart_[d + 1]; ++e) out[dpair_[e]] = at[varnode_[dother_[e]]];
+    // Back to zero for the next direction.
+    if (full_forward) std::fill(t, t + N, 0.0);
+    else for (int i : cone) t[i] = 0.0;
+    if (full_reverse) std::fill(at, at + N, 0.0);
+    else for (int i : vis) at[i] = 0.0;
   }
 }
 

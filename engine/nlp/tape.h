@@ -39,6 +39,7 @@ struct TapeNode {
 struct TapeWork {
   std::vector<double> v, g0, g1, h00, h01, h11, a, t, at, ug, uh, uargs;
   std::vector<double> grad;  // gradient by local variable (after reverse)
+  std::vector<int> cmark, vmark, cone, vis;
 };
 
 class Tape {
@@ -80,7 +81,12 @@ class Tape {
   // dstart_[d+1] - 1 of (dother_, dpair_): pair dpair_ = H(dother_, dir_).
   std::vector<int> dir_, dstart_, dother_, dpair_;
 
+  // Users of each node (CSR), for the Hessian sweeps.
+  std::vector<int> pstart_, parents_;
+
   void build_hessian_plan();
+  template <class InCone, class Seed>
+  void seeds(const TapeNode &n, InCone in_cone, Seed seed) const;
   void locals(const TapeNode &n, int i, TapeWork &w, int order) const;
 };
 
