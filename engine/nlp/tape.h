@@ -20,18 +20,21 @@
 
 namespace ondr {
 
+// Sums, differences, negations and products or quotients by constants are
+// compiled into LIN nodes: c + sum of coef_k * operand_k over any number of
+// operands, so chains of them cost one node.
 enum class TOp : uint8_t {
-  CONST, VAR, NEG, ADD, SUB, MUL, DIV, POW, EXP, LN, LOG10, SIN, COS, TAN, ASIN, ACOS, ATAN,
+  CONST, VAR, LIN, MUL, DIV, POW, EXP, LN, LOG10, SIN, COS, TAN, ASIN, ACOS, ATAN,
   ABS, SIGN, ERF, ERFC, SQRT, MAX, MIN, USER
 };
 
 struct TapeNode {
   TOp op = TOp::CONST;
   int a = -1, b = -1;          // operands; VAR: a = local variable
-  int argoff = 0, nargs = 0;   // MAX, MIN, USER: operands in Tape::args
+  int argoff = 0, nargs = 0;   // LIN, MAX, MIN, USER: operands in Tape::args
   int user = 0;                // USER: function number
   int goff = 0, hoff = 0;      // USER: offsets of its derivative caches
-  double c = 0.0;              // CONST: the value
+  double c = 0.0;              // CONST: the value; LIN: the constant
 };
 
 // Scratch space of one evaluation; reuse it across tapes and calls of one
@@ -72,6 +75,7 @@ class Tape {
  private:
   std::vector<TapeNode> nodes_;
   std::vector<int> args_;
+  std::vector<double> coefs_;  // parallel to args_: LIN coefficients (1 elsewhere)
   std::vector<int> vars_;      // local -> column
   std::vector<int> varnode_;   // local -> node
   int usize_ = 0, ugsize_ = 0, uhsize_ = 0;  // user calls, their gradient and Hessian cache sizes
@@ -83,6 +87,7 @@ class Tape {
 
   // Users of each node (CSR), for the Hessian sweeps.
   std::vector<int> pstart_, parents_;
+  std::vector<double> pcoef_;  // LIN users: the coefficient of the edge
 
   void build_hessian_plan();
   template <class InCone, class Seed>

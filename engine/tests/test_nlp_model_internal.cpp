@@ -249,20 +249,23 @@ TEST(hessian_pattern_is_exact_and_scales) {
   // x0 * (sin(x1) + ... + sin(xK)): one formula, a sparse Hessian.
   {
     const int K = 8000;
-    Model P = make_model(K + 1, 1);
+    Model P = make_model(K + 1, 2);
     std::vector<Tokens> ops;
+    Tokens left = fn(OSLP_IFUN_SIN, col(1));  // the same sum read left to right, in row 1
     for (int i = 1; i <= K; ++i) ops.push_back(fn(OSLP_IFUN_SIN, col(i)));
+    for (int i = 2; i <= K; ++i) left = binop(OSLP_OP_MINUS, left, unop(ops[i - 1]));
     add_coef(P, 0, 0, 1.0, sum(ops));
+    add_coef(P, 1, 0, 1.0, left);
     auto p0 = std::chrono::steady_clock::now();
     NlpModel np(P, nullptr);
-    std::vector<double> xp(K + 1, 0.3), hp(np.hessian_pattern().size()), l1 = {1.0};
+    std::vector<double> xp(K + 1, 0.3), hp(np.hessian_pattern().size()), l1 = {1.0, 1.0};
     for (int k = 0; k < 10; ++k) np.hessian_values(xp.data(), 1.0, l1.data(), hp.data());
     double s2 = std::chrono::duration<double>(std::chrono::steady_clock::now() - p0).count();
     if (s2 > 1) fprintf(stderr, "  slow sparse formula Hessian: %.2f s\n", s2);
     CHECK(s2 < 5);
     CHECK(hp.size() == (size_t)2 * K);
-    CHECK_NEAR(hp[0], std::cos(0.3), 1e-15);  // (1,0): d2/dx0dx1
-    CHECK_NEAR(hp[1], -0.3 * std::sin(0.3), 1e-15);  // (1,1)
+    CHECK_NEAR(hp[0], 2 * std::cos(0.3), 1e-15);  // (1,0): d2/dx0dx1, both rows
+    CHECK_NEAR(hp[1], -0.6 * std::sin(0.3), 1e-15);  // (1,1)
   }
   // Spot check one row against differences on a small copy.
   Model S = make_model(3, 1);
