@@ -1,7 +1,10 @@
 // A formula compiled once into a tape of operations, evaluated with exact
 // first derivatives (reverse mode) and second derivatives (forward over
 // reverse: one tangent sweep per Hessian direction, the directions chosen to
-// cover the structural nonzeros of the formula's Hessian).
+// cover the structural nonzeros of the formula's Hessian). Each direction's
+// sweeps visit only the nodes that depend on it and the nodes its second
+// derivatives reach, so a long formula with a sparse Hessian costs about its
+// number of nonzeros, not directions x length.
 //
 // Nonsmooth functions get these derivatives:
 //   abs'(0) = 0 (elsewhere the sign of the argument); abs'' = 0;
