@@ -186,7 +186,6 @@ Tape::Tape(const Formula &f, bool second_order) {
       args_.push_back(e.first);
       coefs_.push_back(e.second);
     }
-    maxargs_ = std::max(maxargs_, n.nargs);
     return add(n);
   };
   // Replaces the last k nodes, all constants that are the operands, by the
@@ -317,9 +316,7 @@ Tape::Tape(const Formula &f, bool second_order) {
         n.hoff = uhsize_;
         ugsize_ += k;
         uhsize_ += k * k;
-        ++usize_;
       }
-      maxargs_ = std::max(maxargs_, k);
       stack.push_back(node_val(add(n)));
     } else {
       fail(ERR_ARGUMENT, "token type %d in a parsed formula", t);

@@ -58,8 +58,6 @@ class Tape {
   // Local variables: the columns the formula uses, in first-use order.
   const std::vector<int> &columns() const { return vars_; }
   size_t size() const { return nodes_.size(); }
-  bool is_constant() const { return nodes_.back().op == TOp::CONST; }
-  bool has_user_functions() const { return usize_ > 0; }
 
   // Structurally nonzero second derivatives: pairs (k, l) of local
   // variables with k >= l.
@@ -81,8 +79,7 @@ class Tape {
   std::vector<double> coefs_;  // parallel to args_: LIN coefficients (1 elsewhere)
   std::vector<int> vars_;      // local -> column
   std::vector<int> varnode_;   // local -> node
-  int usize_ = 0, ugsize_ = 0, uhsize_ = 0;  // user calls, their gradient and Hessian cache sizes
-  int maxargs_ = 0;
+  int ugsize_ = 0, uhsize_ = 0;  // sizes of the user functions' derivative caches
   std::vector<std::pair<int, int>> pairs_;
   // Hessian directions: local variable dir_[d]; its entries dstart_[d] ..
   // dstart_[d+1] - 1 of (dother_, dpair_): pair dpair_ = H(dother_, dir_).
