@@ -2,6 +2,7 @@
 #pragma once
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -25,9 +26,17 @@ struct Results {
   double bestbound = 0.0;
   double time = 0.0;        // seconds of the last solve
   int64_t simplexiter = 0, bariter = 0, nodes = 0, mipsols = 0;
-  bool has_lpsol = false, has_mipsol = false;
+  // has_lpsol: x and slack hold the LP solution; has_dual: dual and dj too.
+  bool has_lpsol = false, has_dual = false, has_mipsol = false;
   std::vector<double> x, slack, dual, dj;    // LP solution, as loaded
   std::vector<double> mipx, mipslack;        // best integer solution
+  // Final basis of the last LP solve (0 at lower, 1 basic, 2 at upper,
+  // 3 free at zero; row statuses describe the row activity), when valid.
+  std::vector<int> cstat, rstat;
+  // The HiGHS instance of the last LP solve, holding its model (the store's
+  // rows and columns, same order, scaled as ONDRscale asked: see
+  // lp/lpdata.h) and factorization; null when none.
+  std::shared_ptr<void> lp_highs;
   void clear() { *this = Results(); }
 };
 

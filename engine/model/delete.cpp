@@ -178,6 +178,10 @@ void delete_cols(Model &m, int n, const int idx[]) {
     keep = renumber(map, c);
     return c;
   });
+  rekey(m.slpvars, [&](int c, bool &keep) {
+    keep = renumber(map, c);
+    return c;
+  });
   m.names_changed();
 }
 
@@ -197,6 +201,7 @@ ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(nrows, "rows to delete", {mindex});
     delete_rows(prob->model, n, mindex);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -204,6 +209,7 @@ ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(ncols, "columns to delete", {mindex});
     delete_cols(prob->model, n, mindex);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -211,5 +217,6 @@ ONDR_API int ONDRdelsets(ONDRprob prob, int nsets, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(nsets, "sets to delete", {mindex});
     delete_sets(prob->model, n, mindex);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }

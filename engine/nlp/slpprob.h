@@ -49,6 +49,7 @@ struct oslp_problem_s {
   std::vector<std::string> strings;
   std::vector<ondr::UserFunc> userfuncs;
   std::atomic<int> interrupt_reason{0};
+  std::atomic<bool> solving{false};       // a nonlinear solve is running
   std::mutex lock;
 };
 
