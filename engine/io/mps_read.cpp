@@ -61,12 +61,15 @@ std::string_view slice(std::string_view line, size_t b, size_t e) {
   return trim(line.substr(b, std::min(e, line.size()) - b));
 }
 
-std::string_view number_slice(std::string_view line, size_t b, size_t e) {
+// A number starting in columns b+1..e; `end` receives where it stops.
+std::string_view number_slice(std::string_view line, size_t b, size_t e, size_t *end = nullptr) {
   size_t i = b;
   while (i < e && i < line.size() && is_space(line[i])) ++i;
+  if (end) *end = i;
   if (i >= e || i >= line.size()) return {};
   size_t k = i;
   while (k < line.size() && !is_space(line[k])) ++k;
+  if (end) *end = k;
   return line.substr(i, k - i);
 }
 
@@ -75,9 +78,18 @@ Fields fixed_fields(std::string_view line) {
   r.f[0] = slice(line, 1, 3);
   r.f[1] = slice(line, 4, 12);
   r.f[2] = slice(line, 14, 22);
-  r.f[3] = number_slice(line, 24, 36);
-  r.f[4] = slice(line, 39, 47);
-  r.f[5] = number_slice(line, 49, 61);
+  size_t end4 = 0;
+  r.f[3] = number_slice(line, 24, 36, &end4);
+  if (end4 <= 39) {
+    r.f[4] = slice(line, 39, 47);
+    r.f[5] = number_slice(line, 49, 61);
+  } else {
+    // A long number pushes fields 5 and 6 to its right.
+    std::vector<std::string_view> rest;
+    split_ws(line.substr(end4), rest);
+    if (rest.size() > 0) r.f[4] = rest[0];
+    if (rest.size() > 1) r.f[5] = rest[1];
+  }
   return r;
 }
 
