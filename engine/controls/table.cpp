@@ -106,8 +106,8 @@ const ParamDef kParams[] = {
     NDBLC(id::NLPFEASTOL, "NLPFEASTOL", 1e-6, 1e-12, 1, "constraint violation tolerance"),
     NDBLC(id::NLPOPTTOL, "NLPOPTTOL", 1e-6, 1e-12, 1, "optimality tolerance"),
     NDBLC(id::NLPTIMELIMIT, "NLPTIMELIMIT", BIG, 0, BIG, "time limit in seconds (1e20: none)"),
-    NDBLC(id::NLPSTEPBOUND, "NLPSTEPBOUND", 10.0, 1e-9, BIG, "initial step bound of SLP"),
-    NDBLC(id::NLPPENALTY, "NLPPENALTY", 1000.0, 1e-9, BIG, "initial penalty weight of SLP"),
+    NDBLC(id::NLPSTEPBOUND, "NLPSTEPBOUND", 1.0, 1e-9, BIG, "initial step bound of SLP"),
+    NDBLC(id::NLPPENALTY, "NLPPENALTY", 10.0, 1e-9, BIG, "initial penalty weight of SLP"),
     NDBLC(id::NLPOBJSENSE, "NLPOBJSENSE", 1.0, -1.0, 1.0, "objective sense: 1 minimize, -1 maximize"),
     {0, "", 0, 0, false, 0, nullptr, 0, 0, ""},
 };

@@ -21,6 +21,7 @@ const char *local_status_name(LocalStatus s) {
     case LocalStatus::TimeLimit: return "time limit reached";
     case LocalStatus::Interrupted: return "interrupted";
     case LocalStatus::EvalError: return "evaluation error";
+    case LocalStatus::Stalled: return "stalled";
     case LocalStatus::Failed: return "failed";
   }
   return "unknown";
@@ -125,6 +126,32 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
     p.x0[j] = std::min(std::max(v, p.xl[j]), p.xu[j]);
   }
   return p;
+}
+
+bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error) {
+  if (p.determined.empty()) return true;
+  std::vector<double> act(p.m);
+  int passes = std::min<int>(3, (int)p.determined.size());
+  for (int pass = 0; pass < passes; ++pass) {
+    try {
+      p.model->rows(x.data(), act.data());
+    } catch (const std::exception &e) {
+      if (error) *error = e.what();
+      return false;
+    }
+    bool moved = false;
+    for (const auto &d : p.determined) {
+      double target = std::min(std::max(act[d.row], p.gl[d.row]), p.gu[d.row]);
+      double v = x[d.col] + (target - act[d.row]) / d.coef;
+      v = std::min(std::max(v, p.xl[d.col]), p.xu[d.col]);
+      if (std::isfinite(v) && v != x[d.col]) {
+        x[d.col] = v;
+        moved = true;
+      }
+    }
+    if (!moved) break;
+  }
+  return true;
 }
 
 double max_violation(const LocalProblem &p, const double *x, const double *activity) {

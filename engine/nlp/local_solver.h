@@ -57,6 +57,7 @@ enum class LocalStatus {
   TimeLimit,
   Interrupted,
   EvalError,          // a function could not be evaluated and the solver could not go on
+  Stalled,            // no more progress possible: a solution when the point is feasible
   Failed,             // numerical failure
 };
 
@@ -102,6 +103,11 @@ struct LocalSolution {
   std::vector<double> x, slack, dual, dj;
 };
 LocalSolution finish_solution(const LocalProblem &p, const LocalResult &r);
+
+// Sets every determined column from its row so that the row holds (within
+// the column's bounds). False, with the error, when the rows cannot be
+// evaluated at x.
+bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error);
 
 // Largest violation of rows and bounds at x (rows given as activities).
 double max_violation(const LocalProblem &p, const double *x, const double *activity);

@@ -85,7 +85,7 @@ class Slp {
   std::vector<char> elastic_;      // model row has penalty columns
   std::vector<int> ecol_;          // model row -> first of its two penalty columns
   int nlpcols_ = 0;
-  bool all_elastic_ = false, all_bounded_ = false;
+  bool all_elastic_ = false, all_bounded_ = false, bound_determined_ = false;
   std::vector<double> w_;          // penalty weights by model row
   std::vector<int> persist_;       // iterations a row's LP error persisted
   std::vector<double> sigma_, omega_;
@@ -146,31 +146,12 @@ void Slp::merit(Point &pt) const {
 }
 
 void Slp::cascade(std::vector<double> &x) {
-  if (p_.determined.empty()) return;
-  std::vector<double> act(m_);
-  int passes = std::min<int>(3, (int)p_.determined.size());
-  for (int pass = 0; pass < passes; ++pass) {
-    try {
-      p_.model->rows(x.data(), act.data());
-    } catch (const std::exception &e) {
-      // the trial point's own evaluation reports the error
-      if (fatal_eval_error(e.what())) {
-        eval_error_ = e.what();
-        fatal_ = true;
-      }
-      return;
-    }
-    bool moved = false;
-    for (const auto &d : p_.determined) {
-      double target = std::min(std::max(act[d.row], p_.gl[d.row]), p_.gu[d.row]);
-      double v = x[d.col] + (target - act[d.row]) / d.coef;
-      v = std::min(std::max(v, p_.xl[d.col]), p_.xu[d.col]);
-      if (std::isfinite(v) && v != x[d.col]) {
-        x[d.col] = v;
-        moved = true;
-      }
-    }
-    if (!moved) break;
+  std::string error;
+  // On failure the trial point's own evaluation reports the error, unless
+  // it was fatal: then nothing is evaluated any more.
+  if (!cascade_point(p_, x, &error) && fatal_eval_error(error)) {
+    eval_error_ = error;
+    fatal_ = true;
   }
 }
 
@@ -286,7 +267,7 @@ void Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
   for (int j = 0; j < n_; ++j) {
     cost[j] = grad[j];
     double lo = p_.xl[j], hi = p_.xu[j];
-    if (step_bounded(j) && !determined[j]) {
+    if (step_bounded(j) && (!determined[j] || bound_determined_)) {
       lo = std::max(lo, center.x[j] - delta(j));
       hi = std::min(hi, center.x[j] + delta(j));
     }
@@ -413,6 +394,8 @@ LocalResult Slp::run() {
   radius_ = std::max(o_.stepbound, 1e-8);
   persist_.assign(m_, 0);
   std::vector<double> dprev(n_, 0.0);
+  std::vector<double> history;  // merit after the last accepted steps
+  const size_t kHistory = 6;
   bool first = true;
   layout();
 
@@ -445,18 +428,30 @@ LocalResult Slp::run() {
 
     int st = 0;
     bool solved = false;
-    for (int attempt = 0; attempt < 3 && !solved; ++attempt) {
+    for (int attempt = 0; attempt < 8 && !solved; ++attempt) {
       build_lp(cur, cur, grad, jac);
       solved = solve_lp(sol, rdual, &st);
       if (solved) break;
-      if ((st == kHighsModelStatusUnbounded || st == kHighsModelStatusUnboundedOrInfeasible) &&
-          !all_bounded_)
+      bool unbounded = st == kHighsModelStatusUnbounded || st == kHighsModelStatusUnboundedOrInfeasible;
+      if (unbounded && !all_bounded_) {
         all_bounded_ = true;
-      else if (st == kHighsModelStatusInfeasible && !all_elastic_) {
+      } else if (unbounded && !bound_determined_) {
+        // Penalties below the objective's pull: a determined column runs
+        // off with its row's penalty columns. Raise them, then box it too.
+        bool raised = false;
+        for (int i = 0; i < m_; ++i)
+          if (elastic_[i] && w_[i] < kPenaltyMax) {
+            w_[i] = std::min(kPenaltyMax, w_[i] * 10);
+            raised = true;
+          }
+        if (raised) merit(cur);
+        if (!raised || attempt >= 5) bound_determined_ = true;
+      } else if (st == kHighsModelStatusInfeasible && !all_elastic_) {
         all_elastic_ = true;
         layout();
-      } else
+      } else {
         break;
+      }
     }
     if (!solved)
       return finish(LocalStatus::Failed, cur,
@@ -480,9 +475,14 @@ LocalResult Slp::run() {
     // First-order optimality at x_k with the LP's row multipliers: the
     // objective gradient less the rows' part must vanish except at bounds
     // (stationarity), and a row with a multiplier must be active.
+    // The LP's multipliers are those of the linearized problem only when no
+    // penalty column is in use.
     bool feasible = cur.viol <= o_.feastol;
+    bool lp_clean = true;
+    for (int i = 0; i < m_; ++i)
+      if (err[i] > 1e-9 * row_scale(i)) lp_clean = false;
     double fscale = std::max(1.0, std::fabs(cur.f));
-    if (feasible) {
+    if (feasible && lp_clean) {
       std::vector<double> r = grad;
       for (size_t k = 0; k < jp.size(); ++k) r[jp.cols[k]] -= res.y[jp.rows[k]] * jac[k];
       double stat = 0.0;
@@ -506,7 +506,7 @@ LocalResult Slp::run() {
         log_line(it, cur, pred, 0.0, '*');
         return finish(LocalStatus::Optimal, cur, "");
       }
-    } else if (pred <= 1e-9 * std::max(1.0, std::fabs(cur.phi))) {
+    } else if (pred <= 1e-9 * std::max(1.0, std::fabs(cur.phi)) && !(feasible && lp_clean)) {
       // No progress possible at these penalties: raise them on the violated
       // rows, or give up when they are at their ceiling.
       bool raised = false;
@@ -567,12 +567,20 @@ LocalResult Slp::run() {
       else if (rho < 0.25) radius_ *= 0.5;
       log_line(it, trial, pred, rho, mark);
       cur = std::move(trial);
+      // Objective test: feasible, and the merit function barely moved over
+      // the last accepted steps (slow final convergence on flat optima).
+      history.push_back(cur.phi);
+      if (history.size() > kHistory) history.erase(history.begin());
+      if (history.size() == kHistory && cur.viol <= o_.feastol &&
+          std::fabs(history.front() - cur.phi) <= 1e-2 * o_.opttol * std::max(1.0, std::fabs(cur.phi)))
+        return finish(LocalStatus::Optimal, cur, "");
     } else {
       radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
       log_line(it, cur, pred, std::isfinite(rho) ? rho : -1.0, ok ? 'R' : 'E');
       if (radius_ < kRadiusMin) {
         if (!ok) return finish(LocalStatus::EvalError, cur, eval_error_);
-        if (cur.viol <= o_.feastol) return finish(LocalStatus::Optimal, cur, "");
+        if (cur.viol <= o_.feastol)
+          return finish(LocalStatus::Stalled, cur, "The step bounds shrank to nothing");
         return finish(LocalStatus::LocallyInfeasible, cur,
                       "The step bounds shrank to nothing before the rows were satisfied");
       }
@@ -592,7 +600,10 @@ LocalResult Slp::run() {
         persist_[i] = 0;
       }
     }
-    if (changed) merit(cur);
+    if (changed) {
+      merit(cur);
+      history.clear();
+    }
     if (cur.f < -1e30 || (cur.viol <= o_.feastol && cur.f < -1e20))
       return finish(LocalStatus::Unbounded, cur, "The objective decreases without bound");
   }
