@@ -299,7 +299,7 @@ LocalResult solve_ipopt(const LocalProblem &p, const LocalOptions &o) {
   set_num(h, "acceptable_constr_viol_tol", std::max(o.feastol, 1e-2));
   set_int(h, "max_iter", (int)std::min<int64_t>(o.iterlimit, 2000000000));
   if (o.timelimit < 1e19) set_num(h, "max_cpu_time", std::max(o.timelimit, 1e-3));
-  set_str(h, "hessian_approximation", "exact");
+  set_str(h, "hessian_approximation", o.exact_hessian ? "exact" : "limited-memory");
   SetIntermediateCallback(h, intermediate);
 
   std::vector<double> g(run.rows.size()), mult_g(run.rows.size()), zl(nx), zu(nx);

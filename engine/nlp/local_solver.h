@@ -44,6 +44,8 @@ struct LocalOptions {
   double stepbound = 1.0;              // SLP: initial step bound (relative)
   double penalty = 1000.0;             // SLP: initial penalty weight (relative)
   bool log = false;
+  bool echo = false;                   // SLP: the LP solver's own log too
+  bool exact_hessian = true;           // Ipopt: false for a quasi-Newton Hessian
   ONDRprob msgprob = nullptr;          // log lines go through its message path
   std::function<int()> interrupted;    // nonzero: stop at the next check
 };

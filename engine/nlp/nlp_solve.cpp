@@ -195,7 +195,9 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     ONDRprob prob = s->prob;
     Model &m = prob->model;
     auto start = Clock::now();
+    int state = s->results.state;  // what the solve does not change
     s->results = NlpResults();
+    s->results.state = state;
     s->interrupt_reason.store(0);
     prob->interrupt_reason.store(0);
     require_continuous(m);
@@ -215,6 +217,8 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     o.stepbound = c.getd(id::NLPSTEPBOUND);
     o.penalty = c.getd(id::NLPPENALTY);
     o.log = c.geti(id::NLPLOG) != 0;
+    o.echo = o.log && c.geti(id::NLPECHOMESSAGES) != 0;
+    o.exact_hessian = c.geti(id::NLPDERIVATIVES) != 0;
     o.msgprob = prob;
     o.interrupted = [s, prob] {
       int r = s->interrupt_reason.load();

@@ -35,14 +35,40 @@ double inf_or(double v) {
   return v;
 }
 
-// One HiGHS instance, destroyed on every path.
+// HiGHS's log lines, passed on through the message path (whole lines).
+struct LpLog {
+  ONDRprob prob = nullptr;
+  std::string partial;
+};
+
+void lp_log_callback(int type, const char *message, const HighsCallbackDataOut *,
+                     HighsCallbackDataIn *, void *user) {
+  if (type != kHighsCallbackLogging || !message) return;
+  auto *log = static_cast<LpLog *>(user);
+  log->partial += message;
+  size_t start = 0, nl;
+  while ((nl = log->partial.find('\n', start)) != std::string::npos) {
+    emit_message(log->prob, 1, log->partial.substr(start, nl - start));
+    start = nl + 1;
+  }
+  log->partial.erase(0, start);
+}
+
+// One HiGHS instance, destroyed on every path. `echo`: its log goes to the
+// message path of `prob`.
 class Lp {
  public:
-  Lp() : h_(Highs_create()) {
+  Lp(ONDRprob prob = nullptr, bool echo = false) : h_(Highs_create()) {
     if (!h_) fail(ERR_SOLVER, "HiGHS could not be started");
-    Highs_setBoolOptionValue(h_, "output_flag", 0);
+    Highs_setBoolOptionValue(h_, "output_flag", echo ? 1 : 0);
+    Highs_setBoolOptionValue(h_, "log_to_console", 0);
     Highs_setStringOptionValue(h_, "solver", "simplex");
     Highs_setStringOptionValue(h_, "presolve", "off");
+    if (echo) {
+      log_.prob = prob;
+      Highs_setCallback(h_, lp_log_callback, &log_);
+      Highs_startCallback(h_, kHighsCallbackLogging);
+    }
   }
   ~Lp() { Highs_destroy(h_); }
   Lp(const Lp &) = delete;
@@ -57,6 +83,7 @@ class Lp {
 
  private:
   void *h_;
+  LpLog log_;
 };
 
 struct Point {
@@ -68,13 +95,15 @@ struct Point {
 
 class Slp {
  public:
-  Slp(const LocalProblem &p, const LocalOptions &o) : p_(p), o_(o), n_(p.n), m_(p.m) {}
+  Slp(const LocalProblem &p, const LocalOptions &o)
+      : p_(p), o_(o), n_(p.n), m_(p.m), lp_(o.msgprob, o.echo) {}
   LocalResult run();
 
  private:
   const LocalProblem &p_;
   const LocalOptions &o_;
   int n_, m_;
+  Lp lp_;
   Clock::time_point start_ = Clock::now();
   std::string eval_error_;
   bool fatal_ = false;             // an evaluation error that ends the solve
@@ -92,7 +121,6 @@ class Slp {
   double radius_ = 1.0;
   std::vector<int> jac_nl_;        // Jacobian entries of elastic (changing) rows
   bool built_ = false;
-  Lp lp_;
 
   bool evaluate(Point &pt);
   void merit(Point &pt) const;

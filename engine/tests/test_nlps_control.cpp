@@ -182,6 +182,7 @@ TEST(log_lines_go_through_the_message_path) {
   CHECK_CONTAINS(text, "local solver Ipopt");
   CHECK_CONTAINS(text, "local solver SLP");
   CHECK_CONTAINS(text, "Nonlinear solve ended: locally optimal");
+  CHECK_CONTAINS(text, "HiGHS");  // SLP's LP log, echoed with the nonlinear log
   // quiet unless asked
   CHECK_OK(OSLPsetintcontrol(f.slp, 12402, 0));
   size_t before = text.size();

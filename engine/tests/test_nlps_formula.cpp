@@ -199,6 +199,17 @@ TEST(formula_problems_solve_with_both_solvers) {
     }
 }
 
+TEST(quasi_newton_hessian_when_exact_second_derivatives_are_off) {
+  SlpFixture f;
+  FormulaProblem p = hs71();
+  CHECK_OK(p.load(f.prob, f.slp));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 1));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12403, 0));
+  CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
+  CHECK(nlpstatus(f.slp) == 1);
+  CHECK_NEAR(nlpobj(f.slp), 17.0140173, 1e-5);
+}
+
 TEST(maximizing_through_the_layers_sense) {
   // max 4 ln x - x (the same problem, negated): optimum 4 ln 4 - 4.
   FormulaProblem p(1);
