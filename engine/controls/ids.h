@@ -64,7 +64,7 @@ constexpr int MIPABSSTOP = 7004;
 constexpr int TIMELIMIT = 7005;       // seconds; 1e20 none
 constexpr int MIPTOL = 7006;          // integrality tolerance
 constexpr int BARGAPSTOP = 7007;
-constexpr int MIPABSCUTOFF = 7008;    // 1e20 none (minimization sense)
+constexpr int MIPABSCUTOFF = 7008;    // in the objective's own sense; +-1e20 none
 
 // ---- optimizer layer: string controls ----
 constexpr int MPSRHSNAME = 6001;

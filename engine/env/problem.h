@@ -34,7 +34,8 @@ struct Results {
   // 3 free at zero; row statuses describe the row activity), when valid.
   std::vector<int> cstat, rstat;
   // The HiGHS instance of the last LP solve, holding its model (the store's
-  // rows and columns, same order) and factorization; null when none.
+  // rows and columns, same order, scaled as ONDRscale asked: see
+  // lp/lpdata.h) and factorization; null when none.
   std::shared_ptr<void> lp_highs;
   void clear() { *this = Results(); }
 };

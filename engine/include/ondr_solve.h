@@ -4,9 +4,12 @@
    --------------------------
    Every optimize call first discards the results of the previous solve,
    so statuses, objective values and solution vectors always describe the
-   last solve. Loading a problem, and every change to the model, discards
-   them too: after a change no optimal status is left to be misread, and a
-   solution read fails until the problem is solved again.
+   last solve. Loading or reading a problem, and every successful change to
+   the model (additions, deletions, changes of coefficients, bounds, types,
+   rows, sets, indicators, the objective and its sense), discard them too:
+   after a change no optimal status is left to be misread, and a solution
+   read fails until the problem is solved again. Names and ONDRscale, which
+   do not change what is solved, leave them.
 
    Solution vectors are sized by the problem as loaded: columns (attribute
    1214) and rows (attribute 1124).
@@ -68,7 +71,13 @@
    Returns nonzero with a last-error text only when the solve could not be
    run (bad flags, a solver failure); infeasible, unbounded, limited and
    interrupted solves return 0 and say so in lpstatus and stopstatus. An
-   interrupt keeps the last iterate, readable with ONDRgetlpsol. */
+   interrupt keeps the last iterate, readable with ONDRgetlpsol. The QP
+   solver does not look at interrupt requests: a QP stops early only at
+   TIMELIMIT or LPITERLIMIT.
+
+   Controls acting: PRESOLVE, SCALING, FEASTOL, OPTIMALITYTOL, BARGAPSTOP,
+   LPITERLIMIT, TIMELIMIT, DEFAULTALG, CROSSOVER, THREADS, RANDOMSEED,
+   OUTPUTLOG (HiGHS's log lines go to the problem's message path). */
 ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags);
 
 /* Solves the problem with its integer columns, sets and indicator rows by
@@ -88,6 +97,13 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags);
    the integer columns fixed at it (x, slack, dual, dj) and lpstatus is 1
    when the search proved optimality and 4 when it stopped early; without
    one, lpstatus is 2 (infeasible), 5 (unbounded) or 4 (stopped).
+
+   Controls acting besides the LP ones: MIPRELSTOP, MIPABSSTOP, MIPTOL,
+   MAXNODE, MAXMIPSOL, MIPABSCUTOFF (integer solutions must be better than
+   it, in the objective's own sense). LPITERLIMIT does not limit the search.
+   A solution is checked against the model's own meaning of its column
+   types, sets and indicator rows; when the solver's integrality tolerance
+   let a big-M selector slip, the search is repeated with a smaller one.
 
    flags: "l" solves only the LP relaxation (as ONDRlpoptimize does, with
    mipstatus 2 or 1); "d", "p", "b", "n" choose the algorithm of that

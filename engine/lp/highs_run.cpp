@@ -1,4 +1,5 @@
 #include "lp/highs_run.h"
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include "controls/ids.h"
@@ -106,6 +107,11 @@ void set_flag(void *h, const char *name, bool v) {
     fail(ERR_SOLVER, "HiGHS refused option %s", name);
 }
 
+double mip_tolerance(const ControlValues &c, const RunRequest &req) {
+  double tol = std::min(c.getd(id::MIPTOL), req.data->integrality_cap) * req.tolerance_factor;
+  return std::max(kMinMipTolerance, tol);
+}
+
 int clamp_int(int64_t v) { return v > 2147483647 ? 2147483647 : (int)v; }
 
 // The controls that act on HiGHS.
@@ -126,7 +132,7 @@ void apply_controls(void *h, const ControlValues &c, const RunRequest &req, bool
   if (req.mip) {
     set_opt(h, "mip_rel_gap", c.getd(id::MIPRELSTOP));
     set_opt(h, "mip_abs_gap", c.getd(id::MIPABSSTOP));
-    set_opt(h, "mip_feasibility_tolerance", c.getd(id::MIPTOL));
+    set_opt(h, "mip_feasibility_tolerance", mip_tolerance(c, req));
     set_opt(h, "mip_max_nodes", clamp_int(c.geti(id::MAXNODE)));
     set_opt(h, "mip_max_improving_sols", clamp_int(c.geti(id::MAXMIPSOL)));
     double cutoff = c.getd(id::MIPABSCUTOFF);
@@ -246,9 +252,13 @@ RunOutcome run_highs(ONDRprob prob, const RunRequest &req) {
   out.stop_reason = cbs.stop_reason;
   out.improving = cbs.improving;
   if (rc == kHighsStatusError || (out.model_status >= HMS_LOAD_ERROR &&
-                                  out.model_status <= HMS_POSTSOLVE_ERROR))
-    fail(ERR_SOLVER, "HiGHS failed to solve the problem (%s)",
-         highs_status_name(out.model_status));
+                                  out.model_status <= HMS_POSTSOLVE_ERROR)) {
+    out.failed = true;
+    if (!req.allow_failure)
+      fail(ERR_SOLVER, "HiGHS failed to solve the problem (%s)",
+           highs_status_name(out.model_status));
+    return out;
+  }
 
   HighsInt pstat = 0, dstat = 0, bvalid = 0, it = 0;
   Highs_getIntInfoValue(h, "primal_solution_status", &pstat);

@@ -20,7 +20,12 @@ struct RunRequest {
   bool mip = false;            // the MIP controls act (gaps, nodes, solutions, cutoff)
   bool presolve_off = false;   // overrides PRESOLVE
   bool keep_instance = false;  // hand the HiGHS instance back after the run
+  bool allow_failure = false;  // report a HiGHS failure in `failed` instead of throwing
+  double tolerance_factor = 1; // multiplies the MIP integrality tolerance
 };
+
+// The smallest integrality tolerance HiGHS accepts.
+constexpr double kMinMipTolerance = 1e-10;
 
 // HiGHS model statuses (values of kHighsModelStatus*).
 enum HighsModelStatusCode : int {
@@ -34,6 +39,7 @@ const char *highs_status_name(int model_status);
 
 struct RunOutcome {
   int model_status = HMS_NOTSET;
+  bool failed = false;             // HiGHS failed (only with allow_failure)
   double objective = 0.0;          // user sense, constant included
   bool primal = false;             // column and row values valid
   bool primal_feasible = false;    // ... and feasible

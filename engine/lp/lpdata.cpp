@@ -1,5 +1,6 @@
 #include "lp/lpdata.h"
 #include <algorithm>
+#include <cmath>
 
 namespace ondr {
 
@@ -79,7 +80,74 @@ LpData relaxation(const Model &m) {
   }
   for (const auto &q : m.qobj)
     if (q.second != 0.0) d.hessian.insert(q);
+  apply_user_scaling(m, d);
   return d;
+}
+
+void scale_columns(LpData &d, const std::vector<double> &mult) {
+  size_t n = std::min(mult.size(), (size_t)d.ncols());
+  bool any = false;
+  for (size_t j = 0; j < n; ++j) any = any || mult[j] != 1.0;
+  if (!any) return;
+  auto m = [&](int j) { return (size_t)j < n ? mult[(size_t)j] : 1.0; };
+  for (size_t j = 0; j < n; ++j) {
+    double s = mult[j];
+    if (s == 1.0) continue;
+    d.cost[j] *= s;
+    double lo = d.collo[j], up = d.colup[j];
+    double nlo = lo <= -kInf ? -kInf : lo / s, nup = up >= kInf ? kInf : up / s;
+    if (s < 0) {
+      nlo = up >= kInf ? -kInf : up / s;
+      nup = lo <= -kInf ? kInf : lo / s;
+    }
+    d.collo[j] = nlo;
+    d.colup[j] = nup;
+  }
+  for (auto &row : d.rows)
+    for (Entry &e : row) e.value *= m(e.index);
+  for (auto &q : d.hessian) q.second *= m(q.first.first) * m(q.first.second);
+  if (d.colmult.size() < n) d.colmult.resize(n, 1.0);
+  for (size_t j = 0; j < n; ++j) d.colmult[j] *= mult[j];
+}
+
+void scale_rows(LpData &d, const std::vector<double> &mult) {
+  size_t n = std::min(mult.size(), (size_t)d.nrows());
+  bool any = false;
+  for (size_t i = 0; i < n; ++i) any = any || mult[i] != 1.0;
+  if (!any) return;
+  auto scale = [&](int i, double r) {
+    for (Entry &e : d.rows[(size_t)i]) e.value *= r;
+    if (d.rowlo[(size_t)i] > -kInf) d.rowlo[(size_t)i] *= r;
+    if (d.rowup[(size_t)i] < kInf) d.rowup[(size_t)i] *= r;
+  };
+  for (size_t i = 0; i < n; ++i) scale((int)i, mult[i]);
+  for (const auto &s : d.side_rows)
+    if ((size_t)s.second < n) scale(s.first, mult[(size_t)s.second]);
+  if (d.rowmult.size() < n) d.rowmult.resize(n, 1.0);
+  for (size_t i = 0; i < n; ++i) d.rowmult[i] *= mult[i];
+}
+
+void apply_user_scaling(const Model &m, LpData &d) {
+  if (!m.rowscale.empty() && (int)m.rowscale.size() == m.nrows()) {
+    std::vector<double> r((size_t)m.nrows());
+    for (int i = 0; i < m.nrows(); ++i) r[(size_t)i] = std::ldexp(1.0, m.rowscale[(size_t)i]);
+    scale_rows(d, r);
+  }
+  if (!m.colscale.empty() && (int)m.colscale.size() == m.ncols()) {
+    std::vector<double> c((size_t)m.ncols(), 1.0);
+    for (int j = 0; j < m.ncols(); ++j)
+      if (d.kind[(size_t)j] == KIND_CONT) c[(size_t)j] = std::ldexp(1.0, m.colscale[(size_t)j]);
+    scale_columns(d, c);
+  }
+}
+
+void unscale_primal(const LpData &d, std::vector<double> &x) {
+  for (size_t j = 0; j < d.colmult.size() && j < x.size(); ++j) x[j] *= d.colmult[j];
+}
+
+void unscale_duals(const LpData &d, std::vector<double> &rowdual, std::vector<double> &coldual) {
+  for (size_t i = 0; i < d.rowmult.size() && i < rowdual.size(); ++i) rowdual[i] *= d.rowmult[i];
+  for (size_t j = 0; j < d.colmult.size() && j < coldual.size(); ++j) coldual[j] /= d.colmult[j];
 }
 
 Csc column_wise(const LpData &d) {
@@ -87,13 +155,15 @@ Csc column_wise(const LpData &d) {
   int n = d.ncols();
   a.start.assign((size_t)n + 1, 0);
   for (const auto &row : d.rows)
-    for (const Entry &e : row) ++a.start[(size_t)e.index + 1];
+    for (const Entry &e : row)
+      if (e.value != 0.0) ++a.start[(size_t)e.index + 1];
   for (int j = 0; j < n; ++j) a.start[(size_t)j + 1] += a.start[(size_t)j];
   a.index.resize((size_t)a.start[(size_t)n]);
   a.value.resize(a.index.size());
   std::vector<int> next(a.start.begin(), a.start.end() - 1);
   for (int i = 0; i < d.nrows(); ++i)
     for (const Entry &e : d.rows[(size_t)i]) {
+      if (e.value == 0.0) continue;
       int k = next[(size_t)e.index]++;
       a.index[(size_t)k] = i;
       a.value[(size_t)k] = e.value;

@@ -24,6 +24,15 @@ struct LpData {
   // rows with two sides): (appended row, original row). Their duals add up.
   std::vector<std::pair<int, int>> side_rows;
 
+  // Scaling of the store's columns and rows (empty: none): column j of
+  // HiGHS holds x_j / colmult[j] (a multiplier may be negative); row i is
+  // multiplied by rowmult[i]. Set by ONDRscale's exponents and by the MIP
+  // build (semi-continuous columns HiGHS can only take scaled).
+  std::vector<double> colmult, rowmult;
+  // Largest integrality tolerance that keeps the MIP build's selector
+  // formulations exact (kInf: no limit).
+  double integrality_cap = kInf;
+
   int ncols() const { return (int)cost.size(); }
   int nrows() const { return (int)rowlo.size(); }
   bool has_integers() const;
@@ -45,6 +54,22 @@ void col_hull(const Model &m, int j, double &lo, double &up);
 // {0} and their range, sets ignored, indicator rows left free (an indicator
 // row constrains only some solutions, so leaving it out relaxes).
 LpData relaxation(const Model &m);
+
+// Replaces column j by x_j / mult[j] (for j < mult.size(); 1 leaves it):
+// cost, bounds (swapped for a negative multiplier), every row's entries and
+// the Hessian follow, and colmult records the product of all multipliers.
+void scale_columns(LpData &d, const std::vector<double> &mult);
+// Multiplies row i by mult[i] (i < mult.size()); the side rows of a row
+// follow it.
+void scale_rows(LpData &d, const std::vector<double> &mult);
+// Applies the store's scaling exponents (ONDRscale) to `d`: row i times
+// 2^rowscale[i]; continuous column j replaced by x_j / 2^colscale[j]
+// (integer-type columns keep their scale, so integrality is unchanged).
+void apply_user_scaling(const Model &m, LpData &d);
+// Back to the store's units: primal column values, row duals and reduced
+// costs of the first columns and rows.
+void unscale_primal(const LpData &d, std::vector<double> &x);
+void unscale_duals(const LpData &d, std::vector<double> &rowdual, std::vector<double> &coldual);
 
 // Compressed sparse column form of the rows, for HiGHS.
 struct Csc {

@@ -126,6 +126,7 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
   res.bariter = o.bariter;
   if (o.primal) {
     res.x.assign(o.colval.begin(), o.colval.begin() + n);
+    unscale_primal(d, res.x);
     res.slack = store_slacks(m, res.x);
     res.lpobjval = o.objective;
     res.has_lpsol = true;
@@ -134,6 +135,7 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
     res.dual.assign(o.rowdual.begin(), o.rowdual.begin() + r);
     for (const auto &s : d.side_rows) res.dual[(size_t)s.second] += o.rowdual[(size_t)s.first];
     res.dj.assign(o.coldual.begin(), o.coldual.begin() + n);
+    unscale_duals(d, res.dual, res.dj);
     res.has_dual = true;
   }
   if (o.basis && d.ncols() == n && d.nrows() == r) {

@@ -4,6 +4,7 @@
 #include "env/shell.h"
 #include "lp/solve.h"
 #include "mip/reformulate.h"
+#include "mip/verify.h"
 #include "nlp/local.h"
 #include "ondr.h"
 
@@ -58,18 +59,63 @@ int mip_stop_reason(const RunOutcome &o, const ControlValues &c) {
   }
 }
 
+// Runs HiGHS MIP and checks its solution against the store's meaning of
+// the reformulated parts. A solver failure or a solution that exploits the
+// slack of a big-M selector (HiGHS's semi-continuous handling is itself a
+// big-M one) is retried with a smaller integrality tolerance; a violation
+// that remains at the smallest tolerance fails the solve. A solution of a
+// stopped search that violates the model is dropped.
+RunOutcome run_exact(ONDRprob prob, RunRequest req, Results &res) {
+  const Model &m = prob->model;
+  const ControlValues &c = prob->controls;
+  double feastol = c.getd(id::FEASTOL), inttol = c.getd(id::MIPTOL);
+  double base = std::min(inttol, req.data->integrality_cap);
+  req.allow_failure = true;
+  for (int attempt = 0;; ++attempt) {
+    RunOutcome o = run_highs(prob, req);
+    bool can_retry = attempt < 3 && base * req.tolerance_factor > kMinMipTolerance;
+    if (o.failed) {
+      if (can_retry) {
+        res.nodes += o.nodes;
+        res.simplexiter += o.simplexiter;
+        req.tolerance_factor /= 100;
+        continue;
+      }
+      fail(ERR_SOLVER, "HiGHS failed to solve the problem (%s)",
+           highs_status_name(o.model_status));
+    }
+    if (!o.primal_feasible || o.model_status == HMS_UNBOUNDED) return o;
+    std::vector<double> x(o.colval.begin(), o.colval.begin() + m.ncols());
+    unscale_primal(*req.data, x);
+    std::string bad = mip_violation(m, x, feastol, inttol);
+    if (bad.empty()) return o;
+    if (o.model_status != HMS_OPTIMAL) {
+      o.primal_feasible = false;
+      return o;
+    }
+    if (!can_retry)
+      fail(ERR_SOLVER,
+           "The MIP solver's solution breaks the model (%s) even at the smallest integrality "
+           "tolerance: the big-M values taken from the bounds are too large; tighten them",
+           bad.c_str());
+    res.nodes += o.nodes;
+    res.simplexiter += o.simplexiter;
+    req.tolerance_factor /= 100;
+  }
+}
+
 void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
   const Model &m = prob->model;
   int n = m.ncols();
   RunRequest req;
   req.data = &d;
   req.mip = true;
-  RunOutcome o = run_highs(prob, req);
+  RunOutcome o = run_exact(prob, req, res);
   bool unbounded_known = false, infeasible_known = false;
   if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
     RunRequest again = req;
     again.presolve_off = true;
-    RunOutcome o2 = run_highs(prob, again);
+    RunOutcome o2 = run_exact(prob, again, res);
     o2.nodes += o.nodes;
     o2.simplexiter += o.simplexiter;
     o = std::move(o2);
@@ -82,12 +128,12 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
     feas.hessian.clear();
     RunRequest fr = req;
     fr.data = &feas;
-    RunOutcome f = run_highs(prob, fr);
+    RunOutcome f = run_exact(prob, fr, res);
     res.simplexiter += f.simplexiter;
     res.nodes += f.nodes;
     if (f.primal_feasible) unbounded_known = true;
     else if (f.model_status == HMS_INFEASIBLE) infeasible_known = true;
-    else o.model_status = f.model_status, o.stop_reason = f.stop_reason, o.nodes += f.nodes;
+    else o.model_status = f.model_status, o.stop_reason = f.stop_reason;
   }
   res.nodes += o.nodes;
   res.simplexiter += o.simplexiter;
@@ -113,6 +159,7 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
   res.stopstatus = stop;
   if (o.primal_feasible && (res.mipstatus == 6 || res.mipstatus == 4)) {
     res.mipx.assign(o.colval.begin(), o.colval.begin() + n);
+    unscale_primal(d, res.mipx);
     res.mipslack = store_slacks(m, res.mipx);
     res.mipobjval = o.objective;
     res.has_mipsol = true;
@@ -160,42 +207,49 @@ using namespace ondr;
 
 ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
+    // Everything that can refuse the solve comes first, so that a refused
+    // solve leaves the previous results (which still describe the model).
     SolveFlags f = parse_flags(flags, true);
     if (prob->controls.geti(id::MIPSOLVER) == 2)
       fail(ERR_STATE, "MIPSOLVER 2 (the engine's own branch-and-bound) is not available yet");
-    begin_solve(prob);
-    Stopwatch clock;
     const Model &m = prob->model;
     bool entities = has_entities(m);
-    if (!entities || f.relax_only) {
-      if (needs_local_solver(m)) {
-        solve_quadratic_local(prob);
-      } else {
-        Results res;
-        LpData d = relaxation(m);
-        solve_continuous(prob, d, f.alg, true, res);
-        prob->results = std::move(res);
-      }
-      Results &res = prob->results;
-      if (entities) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
-      else mip_from_lp(res, m.objsense);
+    bool search = entities && !f.relax_only;
+    LpData d;
+    if (search) {
+      if (has_quadratic_rows(m))
+        fail(ERR_STATE,
+             "Quadratic rows together with integer columns, sets or indicator rows need the "
+             "engine's own branch-and-bound, which this release does not have");
+      for (const auto &q : m.qobj)
+        if (q.second != 0.0)
+          fail(ERR_STATE,
+               "A quadratic objective together with integer columns, sets or indicator rows "
+               "(MIQP) needs the engine's own branch-and-bound, which this release does not "
+               "have");
+      d = mip_model(m);
+    }
+    begin_solve(prob);
+    Stopwatch clock;
+    if (search) {
+      Results res;
+      solve_mip(prob, d, f.alg, res);
       res.time = clock.seconds();
+      prob->results = std::move(res);
       return;
     }
-    if (has_quadratic_rows(m))
-      fail(ERR_STATE,
-           "Quadratic rows together with integer columns, sets or indicator rows need the "
-           "engine's own branch-and-bound, which this release does not have");
-    for (const auto &q : m.qobj)
-      if (q.second != 0.0)
-        fail(ERR_STATE,
-             "A quadratic objective together with integer columns, sets or indicator rows "
-             "(MIQP) needs the engine's own branch-and-bound, which this release does not have");
-    Results res;
-    LpData d = mip_model(m);
-    solve_mip(prob, d, f.alg, res);
+    if (needs_local_solver(m)) {
+      solve_quadratic_local(prob);
+    } else {
+      Results res;
+      LpData r = relaxation(m);
+      solve_continuous(prob, r, f.alg, true, res);
+      prob->results = std::move(res);
+    }
+    Results &res = prob->results;
+    if (entities) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
+    else mip_from_lp(res, m.objsense);
     res.time = clock.seconds();
-    prob->results = std::move(res);
   });
 }
 

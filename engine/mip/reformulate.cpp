@@ -22,15 +22,17 @@ struct Builder {
   std::string row(int i) const { return m.name_or_default(1, i); }
   int selector() { return d.add_col(0.0, 0.0, 1.0, KIND_INT); }
 
-  // x = 0 when the selector z is 0, lo <= x <= up when it is 1.
+  // x = 0 when the selector z is 0, lo <= x <= up when it is 1 (the
+  // column's own bounds are to hold [min(lo,0), max(up,0)]).
   void switch_rows(int x, int z, double lo, double up) {
-    if (up > 0) d.add_row(-kInf, 0.0, {{x, 1.0}, {z, -up}});
-    if (lo < 0) d.add_row(0.0, kInf, {{x, 1.0}, {z, -lo}});
+    if (up != 0) d.add_row(-kInf, 0.0, {{x, 1.0}, {z, -up}});
+    if (lo != 0) d.add_row(0.0, kInf, {{x, 1.0}, {z, -lo}});
   }
 
   // Store columns, first and in order; helpers are appended later.
   std::vector<int> semi_switched, partial;
   void columns() {
+    mult.assign((size_t)m.ncols(), 1.0);
     for (int j = 0; j < m.ncols(); ++j) {
       double c = m.obj[(size_t)j], lb = m.lb[(size_t)j], ub = m.ub[(size_t)j];
       char t = m.coltype[(size_t)j];
@@ -45,27 +47,48 @@ struct Builder {
     }
   }
 
+  // Multipliers of the store's columns (see scale_columns), applied once
+  // every row is in place.
+  std::vector<double> mult;
+
   void semi_column(int j, bool integer) {
     double c = m.obj[(size_t)j];
     double on = std::max(m.lb[(size_t)j], m.limit[(size_t)j]), up = m.ub[(size_t)j];
     int plain = integer ? KIND_INT : KIND_CONT;
     if (up < on) {  // only 0 is left
       d.add_col(c, 0.0, 0.0, KIND_CONT);
-    } else if (on <= 0 && up >= 0) {  // 0 lies inside the range
+      return;
+    }
+    if (on <= 0 && up >= 0) {  // 0 lies inside the range
       d.add_col(c, on, up, plain);
-    } else if (on > 0 && up >= kInf) {
+      return;
+    }
+    if (on > 0 && up >= kInf)
       fail(ERR_STATE,
            "Semi-continuous column %s has no finite upper bound: the MIP solver needs one",
            col(j).c_str());
-    } else if (on <= -kInf) {
+    if (up < 0 && on <= -kInf)
       fail(ERR_STATE,
            "Semi-continuous column %s has no finite lower bound: the MIP solver needs one",
            col(j).c_str());
-    } else if (on > 0 && up <= kSemiNativeMax) {
+    // HiGHS takes a semi-continuous range above 0; a range below 0 is
+    // turned round by negating the column.
+    double sign = up < 0 ? -1.0 : 1.0;
+    double far = up < 0 ? -on : up;
+    if (far <= kSemiNativeMax) {
       d.add_col(c, on, up, integer ? KIND_SEMIINT : KIND_SEMICONT);
+      mult[(size_t)j] = sign;
+    } else if (!integer) {
+      // Scale the column by a power of 2 to bring its bound within reach.
+      d.add_col(c, on, up, KIND_SEMICONT);
+      mult[(size_t)j] = sign * std::ldexp(1.0, (int)std::ceil(std::log2(far / kSemiNativeMax)));
     } else {
+      // Integrality forbids scaling: a selector, with an integrality
+      // tolerance small enough that a selector within tolerance of 0 still
+      // forces the integer column to 0.
       d.add_col(c, std::min(on, 0.0), std::max(up, 0.0), plain);
       semi_switched.push_back(j);
+      d.integrality_cap = std::min(d.integrality_cap, 0.5 / far);
     }
   }
 
@@ -264,6 +287,8 @@ LpData mip_model(const Model &m) {
   b.indicators();
   for (const auto &q : m.qobj)
     if (q.second != 0.0) b.d.hessian.insert(q);
+  scale_columns(b.d, b.mult);
+  apply_user_scaling(m, b.d);
   return std::move(b.d);
 }
 

@@ -89,6 +89,7 @@ ONDR_API int ONDRaddrows64(ONDRprob prob, int nrows, int64_t nnz, const char qrt
       if (!m.rowscale.empty()) m.rowscale.push_back(0);
     }
     m.names_changed();
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -168,6 +169,7 @@ ONDR_API int ONDRaddcols64(ONDRprob prob, int ncols, int64_t nnz, const double o
       if (!m.colscale.empty()) m.colscale.push_back(0);
     }
     m.names_changed();
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -181,6 +183,7 @@ ONDR_API int ONDRaddsets64(ONDRprob prob, int nsets, int64_t nelems, const char 
     reserve_for(m.sets, m.sets.size() + add.size());
     for (auto &s : add) m.sets.push_back(std::move(s));
     m.names_changed();
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -196,5 +199,6 @@ ONDR_API int ONDRaddqmatrix64(ONDRprob prob, int irow, int64_t nqtr, const int m
     QMap &q = m.qrows[irow];  // may allocate: nothing else changed yet
     qapply(q, add, true);
     if (q.empty()) m.qrows.erase(irow);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }

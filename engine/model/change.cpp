@@ -78,6 +78,7 @@ ONDR_API int ONDRchgcoltype(ONDRprob prob, int ncols, const int mindex[], const 
                    mindex[k]);
     }
     for (int64_t k = 0; k < n; ++k) m.coltype[(size_t)mindex[k]] = coltype[k];
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -96,6 +97,7 @@ ONDR_API int ONDRchgglblimit(ONDRprob prob, int ncols, const int mindex[], const
       ONDR_REQUIRE(!std::isnan(dlimit[k]), "Limit of column %d is NaN", c);
     }
     for (int64_t k = 0; k < n; ++k) m.limit[(size_t)mindex[k]] = clamp_inf(dlimit[k]);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -120,6 +122,7 @@ ONDR_API int ONDRsetindicators(ONDRprob prob, int nrows, const int mrows[], cons
       m.indcol[r] = comps[k] ? inds[k] : -1;
       m.indcomp[r] = comps[k];
     }
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -140,17 +143,24 @@ ONDR_API int ONDRchgobj(ONDRprob prob, int ncols, const int mindex[], const doub
       if (mindex[k] == -1) m.objconst_neg = obj[k];
       else m.obj[(size_t)mindex[k]] = obj[k];
     }
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
 ONDR_API int ONDRchgmqobj(ONDRprob prob, int ncols, const int mcol1[], const int mcol2[],
                           const double dval[]) {
-  return guard_prob(prob, [&] { chgmqobj_impl(prob, ncols, mcol1, mcol2, dval); });
+  return guard_prob(prob, [&] {
+    chgmqobj_impl(prob, ncols, mcol1, mcol2, dval);
+    prob->results.clear();  // the last solve no longer describes the model
+  });
 }
 
 ONDR_API int ONDRchgmqobj64(ONDRprob prob, int64_t ncols, const int mcol1[], const int mcol2[],
                             const double dval[]) {
-  return guard_prob(prob, [&] { chgmqobj_impl(prob, ncols, mcol1, mcol2, dval); });
+  return guard_prob(prob, [&] {
+    chgmqobj_impl(prob, ncols, mcol1, mcol2, dval);
+    prob->results.clear();  // the last solve no longer describes the model
+  });
 }
 
 ONDR_API int ONDRchgobjsense(ONDRprob prob, int objsense) {
@@ -158,6 +168,7 @@ ONDR_API int ONDRchgobjsense(ONDRprob prob, int objsense) {
     ONDR_REQUIRE(objsense == 1 || objsense == -1,
                  "Invalid objective sense %d (1 minimize, -1 maximize)", objsense);
     prob->model.objsense = objsense;
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -171,6 +182,7 @@ ONDR_API int ONDRchgrowtype(ONDRprob prob, int nrows, const int mindex[], const 
                    mindex[k]);
     }
     for (int64_t k = 0; k < n; ++k) m.rowtype[(size_t)mindex[k]] = qrtype[k];
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -183,6 +195,7 @@ ONDR_API int ONDRchgrhs(ONDRprob prob, int nrows, const int mindex[], const doub
       ONDR_REQUIRE(!std::isnan(rhs[k]), "Right-hand side of row %d is NaN", mindex[k]);
     }
     for (int64_t k = 0; k < n; ++k) m.rhs[(size_t)mindex[k]] = clamp_inf(rhs[k]);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -199,6 +212,7 @@ ONDR_API int ONDRchgrhsrange(ONDRprob prob, int nrows, const int mindex[], const
       ONDR_REQUIRE(!std::isnan(rng[k]) && rng[k] >= 0, "Invalid range %g of row %d", rng[k], r);
     }
     for (int64_t k = 0; k < n; ++k) m.range[(size_t)mindex[k]] = std::min(kInf, rng[k]);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -222,6 +236,7 @@ ONDR_API int ONDRchgbounds(ONDRprob prob, int nbounds, const int mindex[], const
       if (t != 'U') m.lb[c] = v;
       if (t != 'L') m.ub[c] = v;
     }
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -241,6 +256,7 @@ ONDR_API int ONDRchgmcoef(ONDRprob prob, int ncoefs, const int mrow[], const int
       reserve_for(r, r.size() + (b - a));
     }
     for (int64_t k = 0; k < n; ++k) set_coef(m, mrow[k], mcol[k], dval[k]);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -249,6 +265,7 @@ ONDR_API int ONDRchgcoef(ONDRprob prob, int irow, int icol, double dval) {
     Model &m = prob->model;
     check_mcoefs(m, 1, &irow, &icol, &dval);
     set_coef(m, irow, icol, dval);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -257,6 +274,7 @@ ONDR_API int ONDRchgqobj(ONDRprob prob, int icol, int jcol, double dval) {
     Model &m = prob->model;
     check_qsingle(m, icol, jcol, dval);
     qset_one(m.qobj, icol, jcol, dval);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -272,6 +290,7 @@ ONDR_API int ONDRchgqrowcoeff(ONDRprob prob, int irow, int icol, int jcol, doubl
     }
     qset_one(it->second, icol, jcol, dval);
     if (it->second.empty()) m.qrows.erase(it);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -284,6 +303,7 @@ ONDR_API int ONDRdelqmatrix(ONDRprob prob, int irow) {
     }
     require_row(m, irow, "(-1 is the objective)");
     m.qrows.erase(irow);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 

@@ -58,8 +58,12 @@ static void rekey(Map &m, KeyFn newkey) {
   m.swap(fresh);
 }
 
-static int map_index(const std::vector<int> &map, int i) {
-  return i >= 0 && i < (int)map.size() ? map[(size_t)i] : i;
+// Renumbers i in place; false when i was deleted. Indices outside the
+// renumbered range (-1 for "none", the unit column) stay as they are.
+static bool renumber(const std::vector<int> &map, int &i) {
+  if (i < 0 || i >= (int)map.size()) return true;
+  i = map[(size_t)i];
+  return i >= 0;
 }
 
 static void rekey_qmap(QMap &q, const std::vector<int> &cmap) {
@@ -86,25 +90,17 @@ void delete_rows(Model &m, int n, const int idx[]) {
     return map[(size_t)r];
   });
   rekey(m.rowstatus, [&](int r, bool &keep) {
-    int nr = map_index(map, r);
-    keep = nr >= 0;
-    return nr;
+    keep = renumber(map, r);
+    return r;
   });
   for (auto it = m.detrow.begin(); it != m.detrow.end();) {
-    int nr = map_index(map, it->second);
-    if (nr < 0) {
-      it = m.detrow.erase(it);
-    } else {
-      it->second = nr;
-      ++it;
-    }
+    if (renumber(map, it->second)) ++it;
+    else it = m.detrow.erase(it);
   }
   size_t out = 0;
   for (size_t k = 0; k < m.nlcoefs.size(); ++k) {
     NlCoef &c = m.nlcoefs[k];
-    int nr = map_index(map, c.row);
-    if (nr < 0) continue;
-    c.row = nr;
+    if (!renumber(map, c.row)) continue;
     if (out != k) m.nlcoefs[out] = std::move(c);
     ++out;
   }
@@ -161,9 +157,7 @@ void delete_cols(Model &m, int n, const int idx[]) {
   size_t out = 0;
   for (size_t k = 0; k < m.nlcoefs.size(); ++k) {
     NlCoef &c = m.nlcoefs[k];
-    int nc = map_index(map, c.col);
-    if (nc < 0) continue;
-    c.col = nc;
+    if (!renumber(map, c.col)) continue;
     for (size_t t = 0; t < c.types.size() && t < c.values.size(); ++t) {
       if (c.types[t] != 10) continue;  // column token
       double v = c.values[t];
@@ -181,14 +175,12 @@ void delete_cols(Model &m, int n, const int idx[]) {
   }
   m.nlcoefs.resize(out);
   rekey(m.detrow, [&](int c, bool &keep) {
-    int nc = map_index(map, c);
-    keep = nc >= 0;
-    return nc;
+    keep = renumber(map, c);
+    return c;
   });
   rekey(m.slpvars, [&](int c, bool &keep) {
-    int nc = map_index(map, c);
-    keep = nc >= 0;
-    return nc;
+    keep = renumber(map, c);
+    return c;
   });
   m.names_changed();
 }
@@ -209,6 +201,7 @@ ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(nrows, "rows to delete", {mindex});
     delete_rows(prob->model, n, mindex);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -216,6 +209,7 @@ ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(ncols, "columns to delete", {mindex});
     delete_cols(prob->model, n, mindex);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
@@ -223,5 +217,6 @@ ONDR_API int ONDRdelsets(ONDRprob prob, int nsets, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(nsets, "sets to delete", {mindex});
     delete_sets(prob->model, n, mindex);
+    prob->results.clear();  // the last solve no longer describes the model
   });
 }

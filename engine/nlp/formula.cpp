@@ -1,6 +1,7 @@
 // Formulas: checking postfix tokens, converting between the parsed (postfix)
 // and unparsed (infix) token forms, and reading and writing text.
 #include "nlp/formula.h"
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -220,7 +221,7 @@ class InfixParser {
   }
 
   void expr() {
-    if (++depth_ > 10000) error("brackets are nested too deeply");
+    if (++depth_ > 2000) error("brackets are nested too deeply");
     term();
     while (is_op(opcode::ADD) || is_op(opcode::SUB)) {
       int c = (int)value();
@@ -240,7 +241,7 @@ class InfixParser {
     }
   }
   void unary() {
-    if (++depth_ > 10000) error("operators are nested too deeply");
+    if (++depth_ > 2000) error("operators are nested too deeply");
     if (is_op(opcode::NEG) || is_op(opcode::SUB)) {
       ++p_;
       // A minus before a plain non-negative number makes a negative constant.
@@ -323,6 +324,7 @@ struct TNode {
   int type;
   double value;
   std::vector<int> kids;
+  int depth;
 };
 
 int precedence(const TNode &n) {
@@ -354,7 +356,7 @@ class InfixWriter {
         stack.push_back(-1);
         continue;
       }
-      TNode n{t, v, {}};
+      TNode n{t, v, {}, 1};
       if (t == tok::OP) {
         int k = v == opcode::NEG ? 1 : 2;
         n.kids.assign(stack.end() - k, stack.end());
@@ -365,6 +367,10 @@ class InfixWriter {
         n.kids.assign(stack.begin() + j, stack.end());
         stack.resize(j - 1);
       }
+      int depth = 1;
+      for (int k : n.kids) depth = std::max(depth, nodes_[k].depth + 1);
+      if (depth > 2000) fail(ERR_ARGUMENT, "the formula is nested more than 2000 levels deep");
+      n.depth = depth;
       nodes_.push_back(std::move(n));
       stack.push_back((int)nodes_.size() - 1);
     }

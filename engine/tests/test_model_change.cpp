@@ -159,3 +159,138 @@ TEST(quadratic_objective_round_trip) {
       {"NULL", [](ONDRprob p) { const int a[] = {0}; return ONDRchgmqobj(p, 1, a, a, nullptr); }, "NULL array"},
   });
 }
+
+TEST(rows_types_rhs_ranges) {
+  Fixture f;
+  ONDRprob p = f.prob;
+  load_small(p);
+  const int idx[] = {0, 2};
+  const char t[] = {'R', 'N'};
+  CHECK_OK(ONDRchgrowtype(p, 2, idx, t));
+  const double rhs[] = {8, 1e30};
+  CHECK_OK(ONDRchgrhs(p, 2, idx, rhs));
+  const double rng[] = {2.5};
+  CHECK_OK(ONDRchgrhsrange(p, 1, idx, rng));
+  char got[3];
+  double r[3], g[3];
+  CHECK_OK(ONDRgetrowtype(p, got, 0, 2));
+  CHECK(got[0] == 'R' && got[2] == 'N');
+  CHECK_OK(ONDRgetrhs(p, r, 0, 2));
+  CHECK(r[0] == 8 && r[2] == 1e20);  // beyond infinity is infinity
+  CHECK_OK(ONDRgetrhsrange(p, g, 0, 2));
+  CHECK(g[0] == 2.5 && g[1] == 3 && g[2] == 1e20);
+  run_bad({
+      {"type", [](ONDRprob p) { const int i[] = {0, 1}; const char t[] = {'E', 'x'}; return ONDRchgrowtype(p, 2, i, t); }, "Invalid row type 'x' for row 1"},
+      {"rhs NaN", [](ONDRprob p) { const int i[] = {0, 1}; const double v[] = {1, NaN}; return ONDRchgrhs(p, 2, i, v); }, "Right-hand side of row 1 is NaN"},
+      {"rhs row", [](ONDRprob p) { const int i[] = {0, 3}; const double v[] = {1, 1}; return ONDRchgrhs(p, 2, i, v); }, "Row index 3 out of range"},
+      {"range of L row", [](ONDRprob p) { const int i[] = {1, 0}; const double v[] = {1, 1}; return ONDRchgrhsrange(p, 2, i, v); }, "Row 0 is of type 'L', not a range row"},
+      {"negative range", [](ONDRprob p) { const int i[] = {1}; const double v[] = {-1}; return ONDRchgrhsrange(p, 1, i, v); }, "Invalid range -1 of row 1"},
+  });
+}
+
+TEST(bounds) {
+  Fixture f;
+  ONDRprob p = f.prob;
+  load_small(p);
+  const int idx[] = {0, 1, 2, 3, 3};
+  const char t[] = {'L', 'U', 'B', 'F', 'U'};
+  const double b[] = {-1e25, 3, 4, 2, 9};
+  CHECK_OK(ONDRchgbounds(p, 5, idx, t, b));
+  double l[4], u[4];
+  CHECK_OK(ONDRgetlb(p, l, 0, 3));
+  CHECK_OK(ONDRgetub(p, u, 0, 3));
+  CHECK(l[0] == -1e20 && u[0] == 10);
+  CHECK(l[1] == 0 && u[1] == 3);
+  CHECK(l[2] == 4 && u[2] == 4);
+  CHECK(l[3] == 2 && u[3] == 9);  // applied in order
+  run_bad({
+      {"letter", [](ONDRprob p) { const int i[] = {0, 1}; const char t[] = {'L', 'G'}; const double b[] = {0, 0}; return ONDRchgbounds(p, 2, i, t, b); }, "Invalid bound type 'G' for column 1"},
+      {"NaN", [](ONDRprob p) { const int i[] = {0, 1}; const char t[] = {'L', 'U'}; const double b[] = {0, NaN}; return ONDRchgbounds(p, 2, i, t, b); }, "Bound of column 1 is NaN"},
+      {"index", [](ONDRprob p) { const int i[] = {0, 7}; const char t[] = {'L', 'U'}; const double b[] = {0, 0}; return ONDRchgbounds(p, 2, i, t, b); }, "Column index 7 out of range"},
+  });
+}
+
+TEST(matrix_coefficients) {
+  Fixture f;
+  ONDRprob p = f.prob;
+  load_small(p);
+  // change, insert in the middle of a row, remove with 0, repeated entry
+  const int r[] = {0, 0, 1, 2, 2};
+  const int c[] = {1, 3, 1, 1, 1};
+  const double v[] = {5, 6, 0, 7, 8};
+  CHECK_OK(ONDRchgmcoef(p, 5, r, c, v));
+  CHECK((get_row(p, 0) == Sparse{{0, 1}, {1, 5}, {3, 6}}));
+  CHECK((get_row(p, 1) == Sparse{{2, 1}}));
+  CHECK((get_row(p, 2) == Sparse{{0, 1}, {1, 8}, {3, 1}}));
+  CHECK_OK(ONDRchgcoef(p, 1, 0, -2));
+  double d = 0;
+  CHECK_OK(ONDRgetcoef(p, 1, 0, &d));
+  CHECK(d == -2);
+  CHECK_OK(ONDRgetcoef(p, 1, 3, &d));
+  CHECK(d == 0);
+  CHECK_OK(ONDRchgcoef(p, 1, 0, 0));
+  CHECK((get_col(p, 0) == Sparse{{0, 1}, {2, 1}}));
+  run_bad({
+      {"row", [](ONDRprob p) { const int r[] = {0, 3}, c[] = {0, 0}; const double v[] = {1, 1}; return ONDRchgmcoef(p, 2, r, c, v); }, "Row index 3 out of range in coefficient 1"},
+      {"col", [](ONDRprob p) { const int r[] = {0, 1}, c[] = {0, -1}; const double v[] = {1, 1}; return ONDRchgmcoef(p, 2, r, c, v); }, "Column index -1 out of range in coefficient 1"},
+      {"NaN", [](ONDRprob p) { const int r[] = {0, 1}, c[] = {0, 0}; const double v[] = {1, NaN}; return ONDRchgmcoef(p, 2, r, c, v); }, "Value of coefficient (1, 0) is NaN"},
+      {"single", [](ONDRprob p) { return ONDRchgcoef(p, 0, 4, 1); }, "Column index 4 out of range"},
+      {"get NULL", [](ONDRprob p) { return ONDRgetcoef(p, 0, 0, nullptr); }, "NULL value pointer"},
+  });
+}
+
+TEST(quadratic_row_coefficients) {
+  Fixture f;
+  ONDRprob p = f.prob;
+  load_small(p);
+  // row 0 holds (0,1) 0.5; row 1 has no quadratic part yet
+  CHECK_OK(ONDRchgqrowcoeff(p, 1, 3, 2, 1.5));
+  CHECK_OK(ONDRchgqrowcoeff(p, 0, 1, 0, 4));
+  CHECK((get_qrow(p, 1) == std::vector<QTerm>{{2, 3, 1.5}}));
+  double q = 0;
+  CHECK_OK(ONDRgetqrowcoeff(p, 0, 0, 1, &q));
+  CHECK(q == 4);
+  CHECK(iattr(p, 1008) == 2);
+  // the matrix of a row in column form, both triangles
+  int st[5], ci[4], n = -1;
+  double v[4];
+  CHECK_OK(ONDRgetqrowqmatrix(p, 1, nullptr, nullptr, nullptr, 0, &n, 0, 3));
+  CHECK(n == 2);
+  CHECK_OK(ONDRgetqrowqmatrix(p, 1, st, ci, v, 4, &n, 0, 3));
+  CHECK(st[0] == 0 && st[2] == 0 && st[3] == 1 && st[4] == 2 && ci[0] == 3 && ci[1] == 2 && v[1] == 1.5);
+  // zero removes, and a row left without terms is no longer quadratic
+  CHECK_OK(ONDRchgqrowcoeff(p, 1, 2, 3, 0));
+  CHECK(iattr(p, 1008) == 1);
+  CHECK_OK(ONDRchgqrowcoeff(p, 1, 2, 3, 0));  // removing what is not there
+  // delqmatrix: a row, then the objective
+  CHECK_OK(ONDRdelqmatrix(p, 0));
+  CHECK(iattr(p, 1008) == 0 && iattr(p, 1007) == 2);
+  CHECK_OK(ONDRdelqmatrix(p, -1));
+  CHECK(iattr(p, 1007) == 0);
+  run_bad({
+      {"row", [](ONDRprob p) { return ONDRchgqrowcoeff(p, 3, 0, 0, 1); }, "Row index 3 out of range"},
+      {"col", [](ONDRprob p) { return ONDRchgqrowcoeff(p, 0, 0, 4, 1); }, "Column index 4 out of range"},
+      {"NaN", [](ONDRprob p) { return ONDRchgqrowcoeff(p, 0, 0, 0, NaN); }, "is NaN"},
+      {"delqmatrix row", [](ONDRprob p) { return ONDRdelqmatrix(p, -2); }, "Row index -2 out of range"},
+  });
+}
+
+TEST(scaling_is_stored_and_checked) {
+  Fixture f;
+  ONDRprob p = f.prob;
+  load_small(p);
+  const int rs[] = {1, 0, -2}, cs[] = {0, 3, 0, 0};
+  CHECK_OK(ONDRscale(p, rs, cs));
+  CHECK_OK(ONDRscale(p, nullptr, nullptr));
+  // the model as the getters show it is unscaled, and rows and columns can
+  // still be added and deleted
+  const char e[] = {'E'};
+  CHECK_OK(ONDRaddrows64(p, 1, 0, e, nullptr, nullptr, nullptr, nullptr, nullptr));
+  const int d[] = {1};
+  CHECK_OK(ONDRdelcols(p, 1, d));
+  CHECK((get_row(p, 0) == Sparse{{0, 1}}));
+  run_bad({
+      {"row exponent", [](ONDRprob p) { const int rs[] = {0, 65, 0}; return ONDRscale(p, rs, nullptr); }, "Scale exponent 65 of row 1 out of range"},
+      {"column exponent", [](ONDRprob p) { const int cs[] = {0, 0, 0, -70}; return ONDRscale(p, nullptr, cs); }, "Scale exponent -70 of column 3"},
+  });
+}

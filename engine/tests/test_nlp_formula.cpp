@@ -475,3 +475,23 @@ TEST(objective_transfer_row_life_cycle) {
   CHECK_OK(OSLPunconstruct(f.slp));
   CHECK_OK(OSLPpostsolve(f.slp));
 }
+
+TEST(deep_formulas_fail_cleanly) {
+  NlpFixture f;
+  f.at(X);
+  // 200000 nested negations: evaluated, but too deep to print as text.
+  Tokens deep = col(0);
+  for (int i = 0; i < 200000; ++i) deep.add(OSLP_TOK_OP, OSLP_OP_UMINUS);
+  double v = 0;
+  CHECK_OK(f.eval(deep, &v));
+  CHECK(v == 0.3);
+  CHECK_OK(f.add(0, 1, 1.0, deep));
+  char text[64];
+  CHECK_FAIL(OSLPgetccoef(f.slp, 0, 1, nullptr, text, sizeof text));
+  CHECK_CONTAINS(f.err(), "nested");
+  std::string open(100000, '(');
+  std::vector<int> t(8);
+  std::vector<double> vv(8);
+  int nt = 0;
+  CHECK_FAIL(OSLPparsecformula(f.slp, (open + "1").c_str(), &nt, t.data(), vv.data()));
+}
