@@ -41,6 +41,9 @@ SOLVED = (1, 2)  # nlp_solution, nlp_globally_optimal
 LOG = False
 
 
+OK_STRINGS = ("nlp_solution", "nlp_globally_optimal", "lp_optimal", "lp_nonconvex")
+
+
 def run_module(p, start, solver):
     import ondrel
     prob = ondrel.problem(p.name)
@@ -51,16 +54,19 @@ def run_module(p, start, solver):
     for body, lo, hi in p.constraints(x, ondrel):
         prob.addConstraint(ondrel.constraint(body=body, lb=lo, ub=hi))
     prob.setObjective(p.objective(x, ondrel))
-    for j, v in enumerate(start):
-        prob.chgvar(x[j], initvalue=v)
+    if start is not None:
+        for j, v in enumerate(start):
+            prob.chgvar(x[j], initvalue=v)
+    if solver != "solve":
+        prob.setControl("nlpsolver", SOLVER_CODES[solver])
     t0 = time.perf_counter()
-    if solver == "solve":
+    if solver == "solve" or not hasattr(prob, "nlpoptimize"):
+        # the module's route: quadratic-only problems go to the optimizer
         prob.solve()
         secs = time.perf_counter() - t0
         status = prob.getProbStatusString()
-        ok = status in ("nlp_solution", "nlp_globally_optimal", "lp_optimal", "lp_nonconvex")
-        return ok, status, prob.getObjVal(), -1, secs
-    prob.setControl("nlpsolver", SOLVER_CODES[solver])
+        it = prob.getAttrib("nlpiter") if status.startswith("nlp") else -1
+        return status in OK_STRINGS, status, prob.getObjVal(), it, secs
     prob.nlpoptimize()
     secs = time.perf_counter() - t0
     status = prob.getAttrib("nlpstatus")
@@ -253,8 +259,18 @@ def main():
     tally = {s: [0, 0, 0.0, 0] for s in solvers}  # solved, runs, time, iterations of solved runs
     print("%-6s %-5s %-6s %-3s %10s %6s %9s  %s" % ("problem", "start", "solver", "ok", "obj error",
                                                   "iter", "time[s]", "status"))
+    fixed_start = False
+    if args.backend == "module":
+        import ondrel
+        if not hasattr(ondrel.problem, "chgvar"):
+            # without the layer's own methods the start cannot be set: every
+            # column starts at 0 moved into its bounds
+            fixed_start = True
+            print("note: the module has no chgvar method; one start per problem: 0 moved into "
+                  "the bounds, solved by p.solve()")
     for p in problems:
-        for k, start in enumerate(nlp_problems.starting_points(p, args.starts)):
+        starts = [None] if fixed_start else nlp_problems.starting_points(p, args.starts)
+        for k, start in enumerate(starts):
             for s in solvers:
                 try:
                     ok, note, f, it, secs = run(p, start, s)
