@@ -292,6 +292,8 @@ LocalResult solve_ipopt(const LocalProblem &p, const LocalOptions &o) {
                                eval_f, eval_g, eval_grad_f, eval_jac_g, eval_h);
   if (!owner.h) fail(ERR_SOLVER, "Ipopt could not take the problem");
   IpoptProblem h = owner.h;
+  // no options file from the working directory: only what is set here
+  set_str(h, "option_file_name", "");
   set_int(h, "print_level", 0);
   set_str(h, "sb", "yes");
   set_num(h, "tol", o.opttol);

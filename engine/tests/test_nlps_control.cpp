@@ -193,3 +193,24 @@ TEST(log_lines_go_through_the_message_path) {
   CHECK(ss2.str().size() == before);
   remove(name);
 }
+
+TEST(an_options_file_in_the_working_directory_is_ignored) {
+  // Ipopt would read ipopt.opt from the working directory: a stray file
+  // there must not change the solve (nor print around the message path).
+  char dir[] = "/tmp/ondr_nlps_optXXXXXX";
+  CHECK(mkdtemp(dir) != nullptr);
+  char old[4096];
+  CHECK(getcwd(old, sizeof old) != nullptr);
+  CHECK(chdir(dir) == 0);
+  FILE *f = fopen("ipopt.opt", "w");
+  fprintf(f, "max_iter 1\nprint_level 12\n");
+  fclose(f);
+  SlpFixture s;
+  CHECK_OK(spread(20).load(s.prob));
+  CHECK_OK(OSLPsetintcontrol(s.slp, 12400, 1));
+  CHECK_OK(OSLPnlpoptimize(s.slp, nullptr));
+  CHECK(nlpstatus(s.slp) == 2);
+  remove("ipopt.opt");
+  CHECK(chdir(old) == 0);
+  rmdir(dir);
+}
