@@ -118,6 +118,11 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
     p.determined.push_back({col, row, coef});
   }
 
+  p.stepbound0.assign(p.n, 0.0);
+  for (const auto &v : m.slpvars)
+    if (v.first >= 0 && v.first < p.n && v.second.initstepbound > 0)
+      p.stepbound0[v.first] = v.second.initstepbound;
+
   // Starting point: given values, else 0, moved into the bounds.
   p.x0.assign(p.n, 0.0);
   for (int j = 0; j < p.n; ++j) {

@@ -27,6 +27,7 @@ struct LocalProblem {
   std::vector<char> nonlinear_row;     // row with quadratic or formula terms
   std::vector<char> nonlinear_col;     // column inside a quadratic or formula term
   std::vector<double> x0;              // starting point
+  std::vector<double> stepbound0;      // SLP: initial step bound of a column (0: the default)
   // Columns computed from their determining row (cascading): the column
   // enters that row linearly with coefficient `coef` and nowhere nonlinearly.
   struct Determined {

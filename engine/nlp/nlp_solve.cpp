@@ -76,6 +76,15 @@ LocalResult solve_fixed(const LocalProblem &p, double feastol) {
   return r;
 }
 
+// Starting values: the initial values given to the nonlinear layer
+// (OSLPchgvar), 0 for the other columns.
+std::vector<double> initial_values(const Model &m) {
+  std::vector<double> init(m.ncols(), 0.0);
+  for (const auto &v : m.slpvars)
+    if (v.first >= 0 && v.first < m.ncols() && v.second.has_initvalue) init[v.first] = v.second.initvalue;
+  return init;
+}
+
 bool bounds_crossed(const LocalProblem &p, std::string *why) {
   for (int j = 0; j < p.n; ++j)
     if (p.xl[j] > p.xu[j]) {
@@ -121,7 +130,8 @@ void solve_quadratic_local(ONDRprob prob) {
   std::string why;
   bool convex = quadratic_content_convex(m, m.objsense, &why);
   NlpModel nm(m, prob->slp);
-  LocalProblem p = build_local_problem(m, nm, m.objsense, nullptr);
+  std::vector<double> init = initial_values(m);
+  LocalProblem p = build_local_problem(m, nm, m.objsense, &init);
   for (int i = 0; i < p.m; ++i)  // slacks against the stored rhs
     p.rhs[i] = stored.rowtype[i] == 'N' ? 0.0 : stored.rhs[i];
 
@@ -205,9 +215,7 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     const ControlValues &c = s->controls;
     double sense = c.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
     NlpModel nm(m, s);
-    std::vector<double> init(m.ncols(), 0.0);
-    for (const auto &v : m.slpvars)
-      if (v.first >= 0 && v.first < m.ncols() && v.second.has_initvalue) init[v.first] = v.second.initvalue;
+    std::vector<double> init = initial_values(m);
     LocalProblem p = build_local_problem(m, nm, sense, &init);
     LocalOptions o;
     o.iterlimit = c.geti(id::NLPITERLIMIT);
@@ -294,7 +302,7 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     res.objval = sol.obj;
     res.maxinfeas = sol.maxinfeas;
     res.has_sol = true;
-    bool feasible = sol.maxinfeas <= 10 * o.feastol * (1 + 0.0);
+    bool feasible = sol.maxinfeas <= 10 * o.feastol;
     switch (r.status) {
       case LocalStatus::Optimal: res.status = proven_convex(m, nm, sense) ? 2 : 1; break;
       case LocalStatus::LocallyInfeasible: res.status = 3; break;

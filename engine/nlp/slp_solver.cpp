@@ -418,8 +418,12 @@ LocalResult Slp::run() {
   std::vector<double> grad(n_), jac(jp.size()), sol, rdual;
   sigma_.resize(n_);
   omega_.assign(n_, 1.0);
-  for (int j = 0; j < n_; ++j) sigma_[j] = std::max(1.0, std::fabs(cur.x[j]));
+  // Step bound of column j: radius_ * sigma_[j] * omega_[j]; it starts at
+  // the column's own initial step bound or at the radius relative to the
+  // column's size.
   radius_ = std::max(o_.stepbound, 1e-8);
+  for (int j = 0; j < n_; ++j)
+    sigma_[j] = p_.stepbound0[j] > 0 ? p_.stepbound0[j] / radius_ : std::max(1.0, std::fabs(cur.x[j]));
   persist_.assign(m_, 0);
   std::vector<double> dprev(n_, 0.0);
   std::vector<double> history;  // merit after the last accepted steps

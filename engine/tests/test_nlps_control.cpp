@@ -214,3 +214,18 @@ TEST(an_options_file_in_the_working_directory_is_ignored) {
   CHECK(chdir(old) == 0);
   rmdir(dir);
 }
+
+TEST(slp_steps_respect_a_columns_initial_step_bound) {
+  SlpFixture f;
+  CHECK_OK(spread(5).load(f.prob));
+  double sb = 1e-3;
+  CHECK_OK(OSLPchgvar(f.slp, 4, nullptr, &sb, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                      nullptr, nullptr, nullptr));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 2));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12401, 3));  // three LP steps: bounds at most double twice
+  CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
+  CHECK(nlpstatus(f.slp) == 6);
+  Sol s = slpsol(f.slp);
+  CHECK(std::fabs(s.x[4]) <= 4 * sb * (1 + 1e-9));  // from 0, its optimum being near 0.4
+  CHECK(std::fabs(s.x[3]) > 20 * sb);               // the others move by the default bound
+}
