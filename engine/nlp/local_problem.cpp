@@ -128,7 +128,7 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
   for (int j = 0; j < p.n; ++j) {
     double v = initial && j < (int)initial->size() ? (*initial)[j] : 0.0;
     if (!std::isfinite(v)) v = 0.0;
-    p.x0[j] = std::min(std::max(v, p.xl[j]), p.xu[j]);
+    p.x0[j] = clamp_to_bounds(v, p.xl[j], p.xu[j]);
   }
   return p;
 }
@@ -148,7 +148,7 @@ bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *e
     for (const auto &d : p.determined) {
       double target = std::min(std::max(act[d.row], p.gl[d.row]), p.gu[d.row]);
       double v = x[d.col] + (target - act[d.row]) / d.coef;
-      v = std::min(std::max(v, p.xl[d.col]), p.xu[d.col]);
+      v = clamp_to_bounds(v, p.xl[d.col], p.xu[d.col]);
       if (std::isfinite(v) && v != x[d.col]) {
         x[d.col] = v;
         moved = true;
@@ -161,8 +161,8 @@ bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *e
 
 double max_violation(const LocalProblem &p, const double *x, const double *activity) {
   double v = 0.0;
-  for (int j = 0; j < p.n; ++j) v = std::max({v, p.xl[j] - x[j], x[j] - p.xu[j]});
-  for (int i = 0; i < p.m; ++i) v = std::max({v, p.gl[i] - activity[i], activity[i] - p.gu[i]});
+  for (int j = 0; j < p.n; ++j) v = std::max(v, bound_violation(x[j], p.xl[j], p.xu[j]));
+  for (int i = 0; i < p.m; ++i) v = std::max(v, bound_violation(activity[i], p.gl[i], p.gu[i]));
   return v;
 }
 

@@ -112,6 +112,21 @@ LocalSolution finish_solution(const LocalProblem &p, const LocalResult &r);
 // evaluated at x.
 bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error);
 
+// How far v lies outside [lo, hi]; infinite bounds (+-1e20) never bind.
+inline double bound_violation(double v, double lo, double hi) {
+  double d = 0.0;
+  if (lo > -1e20 && lo - v > d) d = lo - v;
+  if (hi < 1e20 && v - hi > d) d = v - hi;
+  return d;
+}
+
+// v moved into [lo, hi]; infinite bounds (+-1e20) do not move it.
+inline double clamp_to_bounds(double v, double lo, double hi) {
+  if (lo > -1e20 && v < lo) v = lo;
+  if (hi < 1e20 && v > hi) v = hi;
+  return v;
+}
+
 // Largest violation of rows and bounds at x (rows given as activities).
 double max_violation(const LocalProblem &p, const double *x, const double *activity);
 

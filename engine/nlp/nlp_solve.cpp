@@ -303,6 +303,14 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     res.maxinfeas = sol.maxinfeas;
     res.has_sol = true;
     bool feasible = sol.maxinfeas <= 10 * o.feastol;
+    // A solver that gave up on a feasible point with an objective beyond
+    // any finite value met an unbounded problem.
+    bool stopped = r.status == LocalStatus::Failed || r.status == LocalStatus::Stalled ||
+                   r.status == LocalStatus::IterLimit;
+    if (stopped && feasible && sense * sol.obj < -1e20) {
+      r.status = LocalStatus::Unbounded;
+      r.message = "The objective decreases without bound";
+    }
     switch (r.status) {
       case LocalStatus::Optimal: res.status = proven_convex(m, nm, sense) ? 2 : 1; break;
       case LocalStatus::LocallyInfeasible: res.status = 3; break;

@@ -27,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kPenaltyMax = 1e12;
 constexpr double kRadiusMin = 1e-11;
-constexpr double kRadiusMax = 1e8;
+constexpr double kRadiusMax = 1e20;
 
 double inf_or(double v) {
   if (v <= -kInf) return -INFINITY;
@@ -125,7 +125,7 @@ class Slp {
   bool evaluate(Point &pt);
   void merit(Point &pt) const;
   double row_violation(int i, double act) const {
-    return std::max({0.0, p_.gl[i] - act, act - p_.gu[i]});
+    return bound_violation(act, p_.gl[i], p_.gu[i]);
   }
   double row_scale(int i) const {
     double b = 0.0;
@@ -254,7 +254,7 @@ bool Slp::project(std::vector<double> &x, std::string *why) {
   }
   std::vector<double> sol(ncols);
   Highs_getSolution(lp.h(), sol.data(), nullptr, nullptr, nullptr);
-  for (int j = 0; j < n_; ++j) x[j] = std::min(std::max(sol[j], p_.xl[j]), p_.xu[j]);
+  for (int j = 0; j < n_; ++j) x[j] = clamp_to_bounds(sol[j], p_.xl[j], p_.xu[j]);
   return true;
 }
 
@@ -557,7 +557,7 @@ LocalResult Slp::run() {
 
     auto make_trial = [&](const std::vector<double> &lpsol, Point &t) {
       t.x.assign(lpsol.begin(), lpsol.begin() + n_);
-      for (int j = 0; j < n_; ++j) t.x[j] = std::min(std::max(t.x[j], p_.xl[j]), p_.xu[j]);
+      for (int j = 0; j < n_; ++j) t.x[j] = clamp_to_bounds(t.x[j], p_.xl[j], p_.xu[j]);
       cascade(t.x);
       return evaluate(t);
     };
@@ -636,7 +636,10 @@ LocalResult Slp::run() {
       merit(cur);
       history.clear();
     }
-    if (cur.f < -1e30 || (cur.viol <= o_.feastol && cur.f < -1e20))
+    // Feasible points whose objective or columns run off to infinity.
+    double xmax = 0.0;
+    for (double v : cur.x) xmax = std::max(xmax, std::fabs(v));
+    if (cur.viol <= o_.feastol && (cur.f < -1e20 || (xmax >= 1e15 && rho > 0.5)))
       return finish(LocalStatus::Unbounded, cur, "The objective decreases without bound");
   }
 }

@@ -276,3 +276,18 @@ TEST(integer_columns_with_formulas_are_refused) {
   CHECK_CONTAINS(slp_error(f.slp), "mixed-integer nonlinear problems need the branch-and-bound of a later release");
   CHECK(nlpstatus(f.slp) == 0);
 }
+
+TEST(unbounded_problems_are_reported) {
+  // min -x^3 + y^2 with x free: along x the objective has no lower bound.
+  FormulaProblem p(2);
+  p.x0 = {1, 1};
+  p.objterms = {{0, -1, -1.0, pw(col(0), 3)}, {0, -1, 1.0, sq(col(1))}};
+  for (int solver : {1, 2}) {
+    Run r = solve(p, solver);
+    if (r.status != 5)
+      fprintf(stderr, "  solver %d: rc %d status %d obj %g (%s)\n", solver, r.rc, r.status, r.obj,
+              r.error.c_str());
+    CHECK(r.rc == 0);
+    CHECK(r.status == 5);
+  }
+}
