@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include "env/environment.h"
 #include "env/error.h"
 #include "interfaces/highs_c_api.h"
@@ -35,39 +36,50 @@ double inf_or(double v) {
   return v;
 }
 
-// HiGHS's log lines, passed on through the message path (whole lines).
-struct LpLog {
+// What the HiGHS callback needs: the log's destination (whole lines) and
+// the test that stops a running LP (an interrupt or the time limit).
+struct LpHooks {
   ONDRprob prob = nullptr;
+  bool echo = false;
   std::string partial;
+  std::function<bool()> stop;
 };
 
-void lp_log_callback(int type, const char *message, const HighsCallbackDataOut *,
-                     HighsCallbackDataIn *, void *user) {
-  if (type != kHighsCallbackLogging || !message) return;
-  auto *log = static_cast<LpLog *>(user);
-  log->partial += message;
+void lp_callback(int type, const char *message, const HighsCallbackDataOut *,
+                 HighsCallbackDataIn *in, void *user) {
+  auto *hooks = static_cast<LpHooks *>(user);
+  if (type == kHighsCallbackSimplexInterrupt) {
+    if (in && hooks->stop && hooks->stop()) in->user_interrupt = 1;
+    return;
+  }
+  if (type != kHighsCallbackLogging || !message || !hooks->echo) return;
+  hooks->partial += message;
   size_t start = 0, nl;
-  while ((nl = log->partial.find('\n', start)) != std::string::npos) {
-    emit_message(log->prob, 1, log->partial.substr(start, nl - start));
+  while ((nl = hooks->partial.find('\n', start)) != std::string::npos) {
+    emit_message(hooks->prob, 1, hooks->partial.substr(start, nl - start));
     start = nl + 1;
   }
-  log->partial.erase(0, start);
+  hooks->partial.erase(0, start);
 }
 
 // One HiGHS instance, destroyed on every path. `echo`: its log goes to the
-// message path of `prob`.
+// message path of `prob`; `stop` (may be empty) ends a running LP.
 class Lp {
  public:
-  Lp(ONDRprob prob = nullptr, bool echo = false) : h_(Highs_create()) {
+  Lp(ONDRprob prob = nullptr, bool echo = false, std::function<bool()> stop = {})
+      : h_(Highs_create()) {
     if (!h_) fail(ERR_SOLVER, "HiGHS could not be started");
     Highs_setBoolOptionValue(h_, "output_flag", echo ? 1 : 0);
     Highs_setBoolOptionValue(h_, "log_to_console", 0);
     Highs_setStringOptionValue(h_, "solver", "simplex");
     Highs_setStringOptionValue(h_, "presolve", "off");
-    if (echo) {
-      log_.prob = prob;
-      Highs_setCallback(h_, lp_log_callback, &log_);
-      Highs_startCallback(h_, kHighsCallbackLogging);
+    hooks_.prob = prob;
+    hooks_.echo = echo;
+    hooks_.stop = std::move(stop);
+    if (echo || hooks_.stop) {
+      Highs_setCallback(h_, lp_callback, &hooks_);
+      if (echo) Highs_startCallback(h_, kHighsCallbackLogging);
+      if (hooks_.stop) Highs_startCallback(h_, kHighsCallbackSimplexInterrupt);
     }
   }
   ~Lp() { Highs_destroy(h_); }
@@ -83,7 +95,7 @@ class Lp {
 
  private:
   void *h_;
-  LpLog log_;
+  LpHooks hooks_;
 };
 
 struct Point {
@@ -96,7 +108,7 @@ struct Point {
 class Slp {
  public:
   Slp(const LocalProblem &p, const LocalOptions &o)
-      : p_(p), o_(o), n_(p.n), m_(p.m), lp_(o.msgprob, o.echo) {}
+      : p_(p), o_(o), n_(p.n), m_(p.m), lp_(o.msgprob, o.echo, [this] { return must_stop(); }) {}
   LocalResult run();
 
  private:
@@ -141,6 +153,13 @@ class Slp {
   bool solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *status);
   void log_line(int64_t it, const Point &pt, double pred, double rho, char mark);
   bool step_bounded(int j) const { return all_bounded_ || p_.nonlinear_col[j]; }
+  // 1 interrupted, 2 time limit, 0 go on.
+  int stop_reason() const {
+    if (o_.interrupted && o_.interrupted()) return 1;
+    if (std::chrono::duration<double>(Clock::now() - start_).count() > o_.timelimit) return 2;
+    return 0;
+  }
+  bool must_stop() const { return stop_reason() != 0; }
   double delta(int j) const { return radius_ * sigma_[j] * omega_[j]; }
 };
 
@@ -432,9 +451,8 @@ LocalResult Slp::run() {
   layout();
 
   for (int64_t it = 1;; ++it) {
-    if (o_.interrupted && o_.interrupted()) return finish(LocalStatus::Interrupted, cur, "");
-    if (std::chrono::duration<double>(Clock::now() - start_).count() > o_.timelimit)
-      return finish(LocalStatus::TimeLimit, cur, "");
+    if (int why_stop = stop_reason())
+      return finish(why_stop == 1 ? LocalStatus::Interrupted : LocalStatus::TimeLimit, cur, "");
     if (it > o_.iterlimit) return finish(LocalStatus::IterLimit, cur, "");
     res.iter = it;
 
@@ -485,6 +503,8 @@ LocalResult Slp::run() {
         break;
       }
     }
+    if (!solved && st == kHighsModelStatusInterrupt)
+      return finish(stop_reason() == 2 ? LocalStatus::TimeLimit : LocalStatus::Interrupted, cur, "");
     if (!solved)
       return finish(LocalStatus::Failed, cur,
                     format("HiGHS could not solve the linearized problem (model status %d)", st));
