@@ -125,19 +125,26 @@ bool check_out(PyObject *out, int kind, const std::vector<npy_intp> &shape) {
   return true;
 }
 
-// Adds the contribution a*b to an object element: the first contribution
-// is the product itself (owned by the element), later ones are summed in.
-bool accumulate(PyRef &elem, PyObject *a, PyObject *b, int ka, int kb) {
-  PyRef product;
-  if (ka != kElemObject || kb != kElemObject) {
-    PyObject *o = ka == kElemObject ? a : b;
-    PyObject *num = ka == kElemObject ? b : a;
-    double v;
-    if (!constValue(num, &v)) return false;
-    elem.reset(elem ? nonlin_incremental_alg_sum(elem.get(), o, v) : general_copy(o, v));
+// element += v*o for a number v: the first contribution is v*o itself
+// (a copy the element owns), later ones are summed in place. A variable or
+// linear term added to an expression goes straight into its linear part,
+// which is what the incremental sum does in that case.
+bool accumulate_scaled(PyRef &elem, PyObject *o, double v) {
+  if (!elem) {
+    elem.reset(general_copy(o, v));
     return (bool)elem;
   }
-  product.reset(general_mul(a, b));
+  if (v != 0 && Py_TYPE(elem.get()) == &expression_type) {
+    if (Py_TYPE(o) == &var_type) return expression_addToLinTerm(elem.get(), o, v) == 0;
+    if (Py_TYPE(o) == &linterm_type) return expression_addToLinTerm(elem.get(), asLin(o)->var, v * asLin(o)->coef) == 0;
+  }
+  elem.reset(nonlin_incremental_alg_sum(elem.get(), o, v));
+  return (bool)elem;
+}
+
+// element += a*b for two objects.
+bool accumulate_product(PyRef &elem, PyObject *a, PyObject *b) {
+  PyRef product(general_mul(a, b));
   if (!product) return false;
   if (!elem) {
     // An operand returned unchanged must not become an accumulator that
@@ -193,14 +200,12 @@ PyObject *dot_product(PyArrayObject *A, PyArrayObject *B, PyObject *out) {
   const npy_intp sa = PyArray_ITEMSIZE((PyArrayObject *)Ac.get()), sb = PyArray_ITEMSIZE((PyArrayObject *)Bc.get());
   auto aptr = [&](npy_intp m, npy_intp k) { return a + (m * K + k) * sa; };
   auto bptr = [&](npy_intp p, npy_intp k, npy_intp l) { return b + ((p * K + k) * L + l) * sb; };
-  // A Python object for an element, as the generic operations take them.
-  auto item = [](char *ptr, int kind) -> PyObject * {
-    if (kind == kElemObject) {
-      PyObject *o = *(PyObject **)ptr;
-      return newRef(o ? o : Py_None);
-    }
-    if (kind == kElemInt) return PyLong_FromLongLong(*(int64_t *)ptr);
-    return newFloat(*(double *)ptr);
+  auto object_at = [](char *ptr) -> PyObject * {
+    PyObject *o = *(PyObject **)ptr;
+    return o ? o : Py_None;
+  };
+  auto number_at = [](char *ptr, int kind) -> double {
+    return kind == kElemInt ? (double)*(int64_t *)ptr : *(double *)ptr;
   };
   npy_intp idx = 0;
   for (npy_intp m = 0; m < M; ++m)
@@ -222,8 +227,15 @@ PyObject *dot_product(PyArrayObject *A, PyArrayObject *B, PyObject *out) {
         } else {
           PyRef elem;
           for (npy_intp k = 0; k < K; ++k) {
-            PyRef x(item(aptr(m, k), ka)), y(item(bptr(p, k, l), kb));
-            if (!x || !y || !accumulate(elem, x.get(), y.get(), ka, kb)) return nullptr;
+            char *pa = aptr(m, k), *pb = bptr(p, k, l);
+            bool ok;
+            if (ka != kElemObject)
+              ok = accumulate_scaled(elem, object_at(pb), number_at(pa, ka));
+            else if (kb != kElemObject)
+              ok = accumulate_scaled(elem, object_at(pa), number_at(pb, kb));
+            else
+              ok = accumulate_product(elem, object_at(pa), object_at(pb));
+            if (!ok) return nullptr;
           }
           ((PyObject **)r)[idx] = elem ? elem.release() : newRef(Py_None);
         }

@@ -201,8 +201,9 @@ PyObject *model_inplace(int op, PyObject *a, PyObject *b) {
 
 // r += f*x for x of kind 0..4. Quadratic entries of an expression x are
 // merged: an existing entry takes the sum (removed when exactly 0), a
-// missing one is inserted; `skip_zero` leaves out zero products.
-static int add_into(PyObject *r, PyObject *x, int kx, double f, bool skip_zero, const char *err) {
+// missing one is inserted. The incremental form leaves out zero products
+// (and reports its own error texts).
+static int add_into(PyObject *r, PyObject *x, int kx, double f, bool incremental) {
   ExpressionObject *e = asExpr(r);
   double c;
   switch (kx) {
@@ -224,12 +225,12 @@ static int add_into(PyObject *r, PyObject *x, int kx, double f, bool skip_zero, 
   if (src->linear) {
     while (PyDict_Next(src->linear, &pos, &v, &coef))
       if (expression_addToLinTerm(r, v, f * PyFloat_AsDouble(coef)) != 0) {
-        modelError(skip_zero ? "Could not add linear part" : err);
+        modelError(incremental ? "Could not add linear part" : "Error adding expressions");
         return -1;
       }
   }
   if (!src->quadratic) return 0;
-  const char *qerr = skip_zero ? "Could not add quadratic part" : err;
+  const char *qerr = incremental ? "Could not add quadratic part" : "Error adding expressions";
   if (!e->quadratic) {
     e->quadratic = PyDict_New();
     if (!e->quadratic) goto fail;
@@ -246,7 +247,7 @@ static int add_into(PyObject *r, PyObject *x, int kx, double f, bool skip_zero, 
     PyObject *w;
     while (PyDict_Next(inner, &ipos, &w, &coef)) {
       const double p = f * PyFloat_AsDouble(coef);
-      if (skip_zero && p == 0) continue;
+      if (incremental && p == 0) continue;
       if (!dst) {
         dst = PyDict_GetItemWithError(e->quadratic, v);
         if (!dst) {
@@ -288,11 +289,11 @@ PyObject *expression_alg_sum(PyObject *a, PyObject *b, double f) {
     PyRef r(expression_copy(a, 1.0));
     if (!r) return nullptr;
     if (kb == kExpression && f == 0) return r.release();
-    if (add_into(r.get(), b, kb, f, false, "Error adding expressions") != 0) return nullptr;
+    if (add_into(r.get(), b, kb, f, false) != 0) return nullptr;
     return r.release();
   }
   PyRef r(expression_copy(b, f));
-  if (!r || add_into(r.get(), a, ka, 1.0, false, "Error adding expressions") != 0) return nullptr;
+  if (!r || add_into(r.get(), a, ka, 1.0, false) != 0) return nullptr;
   return r.release();
 }
 
@@ -311,7 +312,7 @@ PyObject *expression_incremental_alg_sum(PyObject *a, PyObject *b, double f) {
       if (!snapshot) return nullptr;
       b = snapshot.get();
     }
-    if (add_into(a, b, kb, f, true, "Could not add quadratic part") != 0) return nullptr;
+    if (add_into(a, b, kb, f, true) != 0) return nullptr;
     return newRef(a);
   }
   if (ka == kConstant && kb == kConstant) {
@@ -320,7 +321,7 @@ PyObject *expression_incremental_alg_sum(PyObject *a, PyObject *b, double f) {
     return newFloat(x + f * y);
   }
   PyRef r(expression_copy(b, f));
-  if (!r || add_into(r.get(), a, ka, 1.0, true, "Could not add quadratic part") != 0) return nullptr;
+  if (!r || add_into(r.get(), a, ka, 1.0, true) != 0) return nullptr;
   return r.release();
 }
 

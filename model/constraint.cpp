@@ -21,13 +21,11 @@ static PyObject *constraint_alloc(PyTypeObject *type) {
 
 static PyObject *constraint_tp_new(PyTypeObject *type, PyObject *, PyObject *) { return constraint_alloc(type); }
 
-static PyObject *default_name(int64_t id) { return PyUnicode_FromFormat("R%lld", (long long)id); }
-
 PyObject *constraint_base() {
   PyRef c(constraint_alloc(&constraint_type));
   if (!c) return nullptr;
   ConstraintObject *con = (ConstraintObject *)c.get();
-  con->name = default_name(con->id);
+  con->name = printable_name(nullptr, "R", con->id);
   return con->name ? c.release() : nullptr;
 }
 
@@ -134,7 +132,7 @@ static int constraint_init(PyObject *self, PyObject *args, PyObject *kw) {
   if (source == Py_None) source = nullptr;
   if (body_arg == Py_None) body_arg = nullptr;
   ConstraintObject *c = (ConstraintObject *)self;
-  PyRef newname(name && name != Py_None ? newRef(name) : default_name(c->id));
+  PyRef newname(name && name != Py_None ? newRef(name) : printable_name(nullptr, "R", c->id));
   if (!newname) return -1;
 
   PyRef body;
@@ -187,11 +185,7 @@ static int constraint_init(PyObject *self, PyObject *args, PyObject *kw) {
   return 0;
 }
 
-static PyObject *constraint_name(ConstraintObject *c) {
-  if (!c->name) return default_name(c->id);
-  if (PyUnicode_Check(c->name)) return newRef(c->name);
-  return PyObject_Str(c->name);
-}
+static PyObject *constraint_name(ConstraintObject *c) { return printable_name(c->name, "R", c->id); }
 
 static PyObject *constraint_str(PyObject *self) { return constraint_name((ConstraintObject *)self); }
 

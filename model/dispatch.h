@@ -37,6 +37,10 @@ PyObject *model_refuse_new(PyTypeObject *type, PyObject *args, PyObject *kw);
 
 // Raises RuntimeError(text) (replacing whatever is pending); returns null.
 PyObject *modelError(const char *text);
+// The text under which a named object prints: its name if that is a str,
+// bytes decoded as UTF-8, "<prefix><id>" when it has none, otherwise str()
+// of whatever the user assigned.
+PyObject *printable_name(PyObject *name, const char *prefix, int64_t id);
 inline PyObject *newFloat(double v) { return PyFloat_FromDouble(v); }
 inline PyObject *newRef(PyObject *o) {
   Py_INCREF(o);

@@ -134,21 +134,28 @@ PyObject *nonlin_arg_next(PyObject *n, Py_ssize_t *i) {
 
 // ---- copies --------------------------------------------------------------------------
 
+// A copy of one argument; an argument that is no operand is refused (the
+// errors of copying a valid one, such as running out of stack on a very
+// deep tree, are passed on as they are).
+static PyObject *copy_arg(PyObject *x, const char *err) {
+  if (operandKind(x) == kInvalid) return modelError(err);
+  return general_copy(x, 1.0);
+}
+
 // A copy of an argument container, element by element; the function of a
 // `user` node is shared, not copied.
 static PyObject *copy_args(int op, PyObject *args) {
-  if (!PyTuple_Check(args) && !PyList_Check(args)) {
-    PyObject *c = general_copy(args, 1.0);
-    if (!c) modelError("Invalid object being copied from single argument in a nonlinear expression");
-    return c;
-  }
+  if (!PyTuple_Check(args) && !PyList_Check(args))
+    return copy_arg(args, "Invalid object being copied from single argument in a nonlinear expression");
   const Py_ssize_t n = PySequence_Fast_GET_SIZE(args);
   PyRef out(PyList_Check(args) ? PyList_New(n) : PyTuple_New(n));
   if (!out) return nullptr;
   for (Py_ssize_t i = 0; i < n; ++i) {
     PyObject *x = PySequence_Fast_GET_ITEM(args, i);
-    PyObject *c = (op == kOpUser && i == 0) ? newRef(x) : general_copy(x, 1.0);
-    if (!c) return modelError("Invalid object being copied from argument list/tuple in a nonlinear expression");
+    PyObject *c = (op == kOpUser && i == 0)
+                      ? newRef(x)
+                      : copy_arg(x, "Invalid object being copied from argument list/tuple in a nonlinear expression");
+    if (!c) return nullptr;
     if (PyList_Check(args))
       PyList_SET_ITEM(out.get(), i, c);
     else

@@ -11,7 +11,7 @@
 
 namespace {
 
-richcmpfunc g_numpy_richcompare = nullptr;  // NumPy's own, while wrapped
+richcmpfunc g_numpy_richcompare = nullptr;  // NumPy's own
 PyObject *g_ufuncs[3] = {nullptr, nullptr, nullptr};
 
 int ufunc_index(int op) { return op == Py_LE ? 0 : op == Py_GE ? 1 : op == Py_EQ ? 2 : -1; }
@@ -127,6 +127,7 @@ void numpy_compare_restore() {
     PyArray_Type.tp_richcompare = g_numpy_richcompare;
     PyType_Modified(&PyArray_Type);
   }
-  g_numpy_richcompare = nullptr;
+  // NumPy's own comparison stays known: array subclasses made while the
+  // wrapper was installed inherited it, and it then hands everything on.
   for (PyObject *&u : g_ufuncs) Py_CLEAR(u);
 }

@@ -15,13 +15,11 @@ static PyObject *sos_alloc(PyTypeObject *type) {
 
 static PyObject *sos_tp_new(PyTypeObject *type, PyObject *, PyObject *) { return sos_alloc(type); }
 
-static PyObject *default_name(int64_t id) { return PyUnicode_FromFormat("sos%lld", (long long)id); }
-
 PyObject *sos_base() {
   PyRef s(sos_alloc(&sos_type));
   if (!s) return nullptr;
   SOSObject *set = (SOSObject *)s.get();
-  set->name = default_name(set->id);
+  set->name = printable_name(nullptr, "sos", set->id);
   return set->name ? s.release() : nullptr;
 }
 
@@ -48,7 +46,7 @@ static int sos_init(PyObject *self, PyObject *args, PyObject *kw) {
     modelError("SOS indices must be passed as a list");
     return -1;
   }
-  PyObject *newname = name && name != Py_None ? newRef(name) : default_name(s->id);
+  PyObject *newname = name && name != Py_None ? newRef(name) : printable_name(nullptr, "sos", s->id);
   if (!newname) return -1;
   Py_XSETREF(s->name, newname);
   Py_XSETREF(s->indices, newRef(indices));
@@ -57,11 +55,7 @@ static int sos_init(PyObject *self, PyObject *args, PyObject *kw) {
   return 0;
 }
 
-static PyObject *sos_name(SOSObject *s) {
-  if (!s->name) return default_name(s->id);
-  if (PyUnicode_Check(s->name)) return newRef(s->name);
-  return PyObject_Str(s->name);
-}
+static PyObject *sos_name(SOSObject *s) { return printable_name(s->name, "sos", s->id); }
 
 static PyObject *sos_str(PyObject *self) { return sos_name((SOSObject *)self); }
 

@@ -77,14 +77,15 @@ static void var_dealloc(PyObject *self) {
   Py_TYPE(self)->tp_free(self);
 }
 
-PyObject *var_name(PyObject *var) {
-  PyObject *name = asVar(var)->name;
-  if (!name) return default_name("C", varId(var));
+PyObject *printable_name(PyObject *name, const char *prefix, int64_t id) {
+  if (!name) return default_name(prefix, id);
   if (PyUnicode_Check(name)) return newRef(name);
   if (PyBytes_Check(name))
     return PyUnicode_DecodeUTF8(PyBytes_AS_STRING(name), PyBytes_GET_SIZE(name), "replace");
   return PyObject_Str(name);
 }
+
+PyObject *var_name(PyObject *var) { return printable_name(asVar(var)->name, "C", varId(var)); }
 
 bool var_append_name(std::string &out, PyObject *var) {
   PyObject *name = asVar(var)->name;

@@ -5,6 +5,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
+#include "problem/doc.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 
@@ -157,22 +158,18 @@ PyObject *problem_write(PyObject *self, PyObject *args, PyObject *kw) {
   Py_RETURN_NONE;
 }
 
-#define DOC(purpose, synopsis, args, example, info, related)                                                   \
-  "Purpose:\n  " purpose "\n\nSynopsis:\n  " synopsis "\n\nArguments:\n  " args "\n\nExample:\n  " example \
-  "\n\nFurther information:\n  " info "\n\nRelated topics:\n  " related
-
 }  // namespace
 
 const PyMethodDef problem_file_methods[] = {
     {"read", (PyCFunction)problem_read, METH_VARARGS | METH_KEYWORDS,
-     DOC("Reads a problem from a file, replacing the problem's content.", "p.read(filename, options='')",
+     METHOD_DOC("Reads a problem from a file, replacing the problem's content.", "p.read(filename, options='')",
          "filename: an MPS or LP file; options: option letters for the reader\n  ('l' LP format, 'x' fixed MPS).",
          "p.read('model.mps')",
          "New variables, constraints and sets are made for what the file holds,\n"
          "  named as in the file.",
          "write, getVariable")},
     {"write", (PyCFunction)problem_write, METH_VARARGS | METH_KEYWORDS,
-     DOC("Writes the problem to a file.", "p.write(filename, options='')",
+     METHOD_DOC("Writes the problem to a file.", "p.write(filename, options='')",
          "filename: the file; options: option letters for the writer\n  ('l' LP format, 'x' fixed MPS).",
          "p.write('model.lp', 'l')", "The format follows the options, or the file's extension.", "read")},
     {nullptr, nullptr, 0, nullptr}};

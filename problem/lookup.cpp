@@ -6,6 +6,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
+#include "problem/doc.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
@@ -232,15 +233,12 @@ PyObject *problem_delVariable(PyObject *s, PyObject *a, PyObject *k) { return de
 PyObject *problem_delConstraint(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 1); }
 PyObject *problem_delSOS(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 2); }
 
-#define DOC(purpose, synopsis, args, example, info, related)                                                   \
-  "Purpose:\n  " purpose "\n\nSynopsis:\n  " synopsis "\n\nArguments:\n  " args "\n\nExample:\n  " example \
-  "\n\nFurther information:\n  " info "\n\nRelated topics:\n  " related
 #define GETDOC(what, m)                                                                                   \
-  DOC("Returns " what " of the problem.", "p." m "()\n  p." m "(index)\n  p." m "(first=f, last=l)",   \
+  METHOD_DOC("Returns " what " of the problem.", "p." m "()\n  p." m "(index)\n  p." m "(first=f, last=l)",   \
       "index: a position or a (nested) list of positions; first, last: an\n  inclusive range of positions.", \
       "objs = p." m "(first=0, last=9)", "Without arguments, all of them in index order.", "getIndex")
 #define DELDOC(what, m)                                                                                    \
-  DOC("Deletes " what " from the problem.", "p." m "(index)\n  p." m "(first=f, last=l)",                \
+  METHOD_DOC("Deletes " what " from the problem.", "p." m "(index)\n  p." m "(first=f, last=l)",                \
       "index: an object, name or index, or a sequence of them; first, last: an\n  inclusive range of positions.", \
       "p." m "([0, 2])", "The remaining objects are renumbered in their old order.", "getIndex")
 
@@ -252,7 +250,7 @@ const PyMethodDef problem_lookup_methods[] = {
      GETDOC("constraints", "getConstraint")},
     {"getSOS", (PyCFunction)problem_getSOS, METH_VARARGS | METH_KEYWORDS, GETDOC("special ordered sets", "getSOS")},
     {"getIndex", (PyCFunction)problem_getIndex, METH_VARARGS | METH_KEYWORDS,
-     DOC("Returns the index of a variable, constraint or set in the problem.", "p.getIndex(object)",
+     METHOD_DOC("Returns the index of a variable, constraint or set in the problem.", "p.getIndex(object)",
          "object: a variable, constraint or SOS added to the problem.", "j = p.getIndex(x)",
          "Indices count from 0 and change when objects are deleted.", "getVariable, delVariable")},
     {"delVariable", (PyCFunction)problem_delVariable, METH_VARARGS | METH_KEYWORDS, DELDOC("variables", "delVariable")},

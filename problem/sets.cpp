@@ -4,6 +4,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
+#include "problem/doc.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
@@ -212,20 +213,16 @@ PyObject *problem_addIndicator(PyObject *self, PyObject *args) {
   Py_RETURN_NONE;
 }
 
-#define DOC(purpose, synopsis, args, example, info, related)                                                   \
-  "Purpose:\n  " purpose "\n\nSynopsis:\n  " synopsis "\n\nArguments:\n  " args "\n\nExample:\n  " example \
-  "\n\nFurther information:\n  " info "\n\nRelated topics:\n  " related
-
 }  // namespace
 
 const PyMethodDef problem_set_methods[] = {
     {"addSOS", (PyCFunction)problem_addSOS, METH_VARARGS,
-     DOC("Adds special ordered sets to the problem.", "p.addSOS(s1, s2, ...)",
+     METHOD_DOC("Adds special ordered sets to the problem.", "p.addSOS(s1, s2, ...)",
          "SOS objects, or (nested) lists, tuples, dictionaries of them.",
          "p.addSOS(ondrel.sos([x, y, z], [1, 2, 3], type=2))",
          "Members are variables already added to the problem, or column indices.", "delSOS, getSOS")},
     {"addIndicator", (PyCFunction)problem_addIndicator, METH_VARARGS,
-     DOC("Adds indicator constraints: constraints enforced only when a binary\n  variable has a given value.",
+     METHOD_DOC("Adds indicator constraints: constraints enforced only when a binary\n  variable has a given value.",
          "p.addIndicator(condition, constraint)\n  p.addIndicator((cond1, con1), (cond2, con2), ...)",
          "condition: b == 0 or b == 1 for a binary variable b added to the problem;\n"
          "  constraint: the constraint it switches on.",

@@ -11,6 +11,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
+#include "problem/doc.h"
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
@@ -303,12 +304,8 @@ PyObject *problem_getSlack(PyObject *self, PyObject *args) { return problem_getR
 PyObject *problem_getDual(PyObject *self, PyObject *args) { return problem_getResult(self, args, 1, R_DUAL); }
 PyObject *problem_getRCost(PyObject *self, PyObject *args) { return problem_getResult(self, args, 0, R_RCOST); }
 
-#define DOC(purpose, synopsis, args, example, info, related)                                                   \
-  "Purpose:\n  " purpose "\n\nSynopsis:\n  " synopsis "\n\nArguments:\n  " args "\n\nExample:\n  " example \
-  "\n\nFurther information:\n  " info "\n\nRelated topics:\n  " related
-
 #define VECDOC(what, objs)                                                                                      \
-  DOC("Returns the " what " of the last solve.", "p.get...()\n  p.get...(obj)\n  p.get...(obj1, obj2, ...)",  \
+  METHOD_DOC("Returns the " what " of the last solve.", "p.get...()\n  p.get...(obj)\n  p.get...(obj1, obj2, ...)",  \
       "None for the whole vector; or " objs ", their names or indices,\n  in any nesting.",                  \
       "v = p.getSolution(x)",                                                                                   \
       "One plain argument gives a single value; anything else a flat list\n  of values in the order given.", \
@@ -327,25 +324,25 @@ void solve_module_init() { InterruptWatch::set_main_thread(); }
 
 const PyMethodDef problem_solve_methods[] = {
     {"solve", (PyCFunction)problem_solve, METH_VARARGS | METH_KEYWORDS,
-     DOC("Solves the problem.", "p.solve()\n  p.solve(flags)",
+     METHOD_DOC("Solves the problem.", "p.solve()\n  p.solve(flags)",
          "flags: optional string of option letters for the optimizer.", "p.solve()",
          "Problems with nonlinear content go to the nonlinear solver, problems with\n"
          "  integer variables or sets to the MIP solver, others to the LP/QP solver.\n"
          "  Ctrl-C interrupts the solve and raises KeyboardInterrupt when it returns.",
          "getSolution, getObjVal, getProbStatus")},
     {"getObjVal", (PyCFunction)problem_getObjVal, METH_NOARGS,
-     DOC("Returns the objective value of the last solve.", "p.getObjVal()", "None.", "z = p.getObjVal()",
+     METHOD_DOC("Returns the objective value of the last solve.", "p.getObjVal()", "None.", "z = p.getObjVal()",
          "For a MIP, the value of the best integer solution.", "solve, getSolution")},
     {"getSolution", (PyCFunction)problem_getSolution, METH_VARARGS, VECDOC("primal values", "variables")},
     {"getSlack", (PyCFunction)problem_getSlack, METH_VARARGS, VECDOC("slacks of the constraints", "constraints")},
     {"getDual", (PyCFunction)problem_getDual, METH_VARARGS, VECDOC("dual values of the constraints", "constraints")},
     {"getRCost", (PyCFunction)problem_getRCost, METH_VARARGS, VECDOC("reduced costs of the variables", "variables")},
     {"getProbStatus", (PyCFunction)problem_getProbStatus, METH_NOARGS,
-     DOC("Returns the status code of the last solve.", "p.getProbStatus()", "None.", "s = p.getProbStatus()",
+     METHOD_DOC("Returns the status code of the last solve.", "p.getProbStatus()", "None.", "s = p.getProbStatus()",
          "LP, MIP or nonlinear status by the problem's content (ondrel.lp_*,\n  ondrel.mip_*, ondrel.nlp_*).",
          "getProbStatusString, solve")},
     {"getProbStatusString", (PyCFunction)problem_getProbStatusString, METH_NOARGS,
-     DOC("Returns the status of the last solve as a string.", "p.getProbStatusString()", "None.",
+     METHOD_DOC("Returns the status of the last solve as a string.", "p.getProbStatusString()", "None.",
          "print(p.getProbStatusString())", "For example \"lp_optimal\" or \"mip_infeas\".",
          "getProbStatus, solve")},
     {nullptr, nullptr, 0, nullptr}};

@@ -109,6 +109,9 @@ QUADRATIC_TERM_CASES = [
 ]
 
 EXPRESSION_CASES = [
+    ("x + 2*y - 3", ("expression", "-3 + x +2 y")),
+    ("0 - x", ("expression", " - x")),
+    ("x*y + y**2", ("expression", "  x*y + y**2")),
     ("(x + 1) * (x + 1)", ("expression", "1 +2 x + x**2")),
     ("(x + y) * (x - y)", ("expression", "  x**2 +0 x*y - y**2")),
     ("(x + 1) * (2*y)", ("expression", " 2 y +2 x*y")),

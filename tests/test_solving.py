@@ -113,3 +113,40 @@ def test_cli_reports_a_missing_file():
     out = subprocess.run([sys.executable, "-m", "ondrel", "/nonexistent.mps"], capture_output=True, text=True,
                          timeout=60)
     assert out.returncode != 0 and "no such file" in out.stderr
+
+
+CTRL_C_SCRIPT = r"""
+import os, random, signal, threading, time
+import ondrel
+
+rng = random.Random(1)
+p = ondrel.problem("market split")
+n, m = 30, 4
+x = [ondrel.var(vartype=ondrel.binary) for _ in range(n)]
+p.addVariable(x)
+for i in range(m):
+    a = [rng.randint(0, 99) for _ in range(n)]
+    p.addConstraint(ondrel.Sum(a[j] * x[j] for j in range(n)) == sum(a) // 2)
+p.controls.timelimit = 60
+threading.Timer(1.0, lambda: os.kill(os.getpid(), signal.SIGINT)).start()
+t0 = time.time()
+try:
+    p.solve()
+    print("not interrupted")
+except KeyboardInterrupt:
+    print("interrupted after", round(time.time() - t0, 1))
+print("stop", p.getAttrib("stopstatus"), p.getProbStatusString())
+p.controls.timelimit = 0.5
+p.solve()
+print("again", p.getProbStatusString())
+"""
+
+
+def test_ctrl_c_interrupts_a_solve_and_leaves_the_problem_usable():
+    out = subprocess.run([sys.executable, "-c", CTRL_C_SCRIPT], capture_output=True, text=True, timeout=120)
+    assert out.returncode == 0, out.stderr
+    lines = out.stdout.splitlines()
+    assert lines[0].startswith("interrupted after")
+    assert float(lines[0].split()[-1]) < 30
+    assert lines[1].split()[:2] == ["stop", str(ondrel.stop_ctrlc)]
+    assert lines[2].startswith("again mip_")
