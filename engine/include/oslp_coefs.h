@@ -157,7 +157,7 @@ ONDR_API int OSLPevaluateformula(OSLPprob prob, int parsed, const int type[],
    entries. Inside, OSLPgetfuncinfo tells what is wanted:
      - value in results: write the value to results[0] (and return it);
      - derivatives: for each argument k (0-based) with deltas[k] != 0, write
-       the partial derivative with respect to it to results[k + 1]. deltas[k]
+       the partial derivative d f / d inputs[k] to results[k + 1]. deltas[k]
        is a suggested step; entries left unwritten are computed by central
        differences, as are all second derivatives.
    Errors: a function fails by returning NaN, or by returning -3.0 without

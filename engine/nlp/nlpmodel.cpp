@@ -57,8 +57,11 @@ struct NlpModel::Impl {
     std::string name = r < (int)rownames.size() && !rownames[r].empty() ? rownames[r] : format("R%d", r + 1);
     return format("row %d (%s)", r, name.c_str());
   }
+  // The error again, naming the row; a user function's failure keeps its type.
   [[noreturn]] void rethrow(const Term &t, const Error &e) const {
-    fail(e.code(), "Evaluation error in %s: %s", row_label(t.row).c_str(), e.what());
+    std::string msg = format("Evaluation error in %s: %s", row_label(t.row).c_str(), e.what());
+    if (dynamic_cast<const UserFunctionError *>(&e)) throw UserFunctionError(e.code(), msg);
+    throw Error(e.code(), msg);
   }
   double term_value(const Term &t, const double *x, TapeWork &w) const {
     try {

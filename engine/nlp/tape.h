@@ -1,7 +1,10 @@
 // A formula compiled once into a tape of operations, evaluated with exact
 // first derivatives (reverse mode) and second derivatives (forward over
 // reverse: one tangent sweep per Hessian direction, the directions chosen to
-// cover the structural nonzeros of the formula's Hessian).
+// cover the structural nonzeros of the formula's Hessian). Each direction's
+// sweeps visit only the nodes that depend on it and the nodes its second
+// derivatives reach, so a long formula with a sparse Hessian costs about its
+// number of nonzeros, not directions x length.
 //
 // Nonsmooth functions get these derivatives:
 //   abs'(0) = 0 (elsewhere the sign of the argument); abs'' = 0;
@@ -20,18 +23,21 @@
 
 namespace ondr {
 
+// Sums, differences, negations and products or quotients by constants are
+// compiled into LIN nodes: c + sum of coef_k * operand_k over any number of
+// operands, so chains of them cost one node.
 enum class TOp : uint8_t {
-  CONST, VAR, NEG, ADD, SUB, MUL, DIV, POW, EXP, LN, LOG10, SIN, COS, TAN, ASIN, ACOS, ATAN,
+  CONST, VAR, LIN, MUL, DIV, POW, EXP, LN, LOG10, SIN, COS, TAN, ASIN, ACOS, ATAN,
   ABS, SIGN, ERF, ERFC, SQRT, MAX, MIN, USER
 };
 
 struct TapeNode {
   TOp op = TOp::CONST;
   int a = -1, b = -1;          // operands; VAR: a = local variable
-  int argoff = 0, nargs = 0;   // MAX, MIN, USER: operands in Tape::args
+  int argoff = 0, nargs = 0;   // LIN, MAX, MIN, USER: operands in Tape::args
   int user = 0;                // USER: function number
   int goff = 0, hoff = 0;      // USER: offsets of its derivative caches
-  double c = 0.0;              // CONST: the value
+  double c = 0.0;              // CONST: the value; LIN: the constant
 };
 
 // Scratch space of one evaluation; reuse it across tapes and calls of one
@@ -39,6 +45,7 @@ struct TapeNode {
 struct TapeWork {
   std::vector<double> v, g0, g1, h00, h01, h11, a, t, at, ug, uh, uargs;
   std::vector<double> grad;  // gradient by local variable (after reverse)
+  std::vector<int> cmark, vmark, cone, vis;
 };
 
 class Tape {
@@ -51,8 +58,6 @@ class Tape {
   // Local variables: the columns the formula uses, in first-use order.
   const std::vector<int> &columns() const { return vars_; }
   size_t size() const { return nodes_.size(); }
-  bool is_constant() const { return nodes_.back().op == TOp::CONST; }
-  bool has_user_functions() const { return usize_ > 0; }
 
   // Structurally nonzero second derivatives: pairs (k, l) of local
   // variables with k >= l.
@@ -71,16 +76,22 @@ class Tape {
  private:
   std::vector<TapeNode> nodes_;
   std::vector<int> args_;
+  std::vector<double> coefs_;  // parallel to args_: LIN coefficients (1 elsewhere)
   std::vector<int> vars_;      // local -> column
   std::vector<int> varnode_;   // local -> node
-  int usize_ = 0, ugsize_ = 0, uhsize_ = 0;  // user calls, their gradient and Hessian cache sizes
-  int maxargs_ = 0;
+  int ugsize_ = 0, uhsize_ = 0;  // sizes of the user functions' derivative caches
   std::vector<std::pair<int, int>> pairs_;
   // Hessian directions: local variable dir_[d]; its entries dstart_[d] ..
   // dstart_[d+1] - 1 of (dother_, dpair_): pair dpair_ = H(dother_, dir_).
   std::vector<int> dir_, dstart_, dother_, dpair_;
 
+  // Users of each node (CSR), for the Hessian sweeps.
+  std::vector<int> pstart_, parents_;
+  std::vector<double> pcoef_;  // LIN users: the coefficient of the edge
+
   void build_hessian_plan();
+  template <class InCone, class Seed>
+  void seeds(const TapeNode &n, InCone in_cone, Seed seed) const;
   void locals(const TapeNode &n, int i, TapeWork &w, int order) const;
 };
 

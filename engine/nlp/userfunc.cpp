@@ -2,6 +2,8 @@
 // derivatives.
 #include "nlp/userfunc.h"
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include "controls/ids.h"
@@ -10,6 +12,15 @@
 #include "oslp.h"
 
 namespace ondr {
+
+void user_function_error(const char *fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  char buf[1024];
+  vsnprintf(buf, sizeof buf, fmt, ap);
+  va_end(ap);
+  throw UserFunctionError(ERR_GENERAL, buf);
+}
 
 namespace {
 
@@ -46,12 +57,12 @@ double call_once(const UserFuncTable &t, int number, const double *x, int n, boo
     v = results[0];
   } else {
     if (std::isnan(ret) || ret == -3.0)
-      fail(ERR_GENERAL, "user function '%s' (number %d) reported an error at %s", f.name.c_str(), number,
+      user_function_error("user function '%s' (number %d) reported an error at %s", f.name.c_str(), number,
            point_text(x, n).c_str());
     v = ret;
   }
   if (!std::isfinite(v))
-    fail(ERR_GENERAL, "user function '%s' (number %d) gave a value that is not finite at %s", f.name.c_str(),
+    user_function_error("user function '%s' (number %d) gave a value that is not finite at %s", f.name.c_str(),
          number, point_text(x, n).c_str());
   if (grad)
     for (int k = 0; k < n; ++k) grad[k] = derivs ? results[k + 1] : kNaN;
@@ -72,9 +83,9 @@ UserFuncTable UserFuncTable::of(OSLPprob s) {
 
 const UserFunc &UserFuncTable::get(int number) const {
   if (number < 1 || number > (int)funcs.size())
-    fail(ERR_GENERAL, "user function %d is not registered", number);
+    user_function_error("user function %d is not registered", number);
   const UserFunc &f = funcs[number - 1];
-  if (!f.address) fail(ERR_GENERAL, "user function '%s' (number %d) has no address", f.name.c_str(), number);
+  if (!f.address) user_function_error("user function '%s' (number %d) has no address", f.name.c_str(), number);
   return f;
 }
 
@@ -113,7 +124,7 @@ double call_user_function(const UserFuncTable &t, int number, const double *x, i
       xs[k] = x[k];
       for (int l = 0; l < n; ++l) {
         if (!std::isfinite(gp[l]) || !std::isfinite(gm[l]))
-          fail(ERR_GENERAL, "user function '%s' (number %d) stopped giving derivatives near %s", f.name.c_str(),
+          user_function_error("user function '%s' (number %d) stopped giving derivatives near %s", f.name.c_str(),
                number, point_text(x, n).c_str());
         hess[l * n + k] = (gp[l] - gm[l]) / (2 * h);
       }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "env/error.h"
 #include "nlp/slpprob.h"
 
 namespace ondr {
@@ -34,6 +35,15 @@ struct FuncContext {
   int value_in_results = 0;
   int derivatives = 0;
 };
+
+// A user function failed (reported an error, gave no finite value, cannot be
+// called): an evaluation error after which a solve should stop, as the
+// function may not be called again. Every message contains "user function".
+class UserFunctionError : public Error {
+ public:
+  using Error::Error;
+};
+[[noreturn]] void user_function_error(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 
 // Evaluates user function `number` at x (n arguments). `grad` (n, NULL-ok)
 // gets the first derivatives, `hess` (n*n, row-major, NULL-ok, needs grad)

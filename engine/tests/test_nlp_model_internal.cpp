@@ -9,6 +9,7 @@
 #include <thread>
 #include "model/store.h"
 #include "nlp/nlpmodel.h"
+#include "nlp/userfunc.h"
 #include "nlp_fixture.h"
 #include "nlp_userfuncs.h"
 
@@ -245,10 +246,61 @@ TEST(hessian_pattern_is_exact_and_scales) {
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   if (secs > 2) fprintf(stderr, "  slow: %.2f s\n", secs);
   CHECK(secs < 10);
+  // x0 * (sin(x1) + ... + sin(xK)): one formula, a sparse Hessian.
+  {
+    const int K = 8000;
+    Model P = make_model(K + 1, 2);
+    std::vector<Tokens> ops;
+    Tokens left = fn(OSLP_IFUN_SIN, col(1));  // the same sum read left to right, in row 1
+    for (int i = 1; i <= K; ++i) ops.push_back(fn(OSLP_IFUN_SIN, col(i)));
+    for (int i = 2; i <= K; ++i) left = binop(OSLP_OP_MINUS, left, unop(ops[i - 1]));
+    add_coef(P, 0, 0, 1.0, sum(ops));
+    add_coef(P, 1, 0, 1.0, left);
+    auto p0 = std::chrono::steady_clock::now();
+    NlpModel np(P, nullptr);
+    std::vector<double> xp(K + 1, 0.3), hp(np.hessian_pattern().size()), l1 = {1.0, 1.0};
+    for (int k = 0; k < 10; ++k) np.hessian_values(xp.data(), 1.0, l1.data(), hp.data());
+    double s2 = std::chrono::duration<double>(std::chrono::steady_clock::now() - p0).count();
+    if (s2 > 1) fprintf(stderr, "  slow sparse formula Hessian: %.2f s\n", s2);
+    CHECK(s2 < 5);
+    CHECK(hp.size() == (size_t)2 * K);
+    CHECK_NEAR(hp[0], 2 * std::cos(0.3), 1e-15);  // (1,0): d2/dx0dx1, both rows
+    CHECK_NEAR(hp[1], -0.6 * std::sin(0.3), 1e-15);  // (1,1)
+  }
   // Spot check one row against differences on a small copy.
   Model S = make_model(3, 1);
   add_coef(S, 0, ondr::kUnitColumn, 1.0, sum({fn(OSLP_IFUN_EXP, mul(col(0), col(1))), fn(OSLP_IFUN_SIN, col(0))}));
   CHECK(check_derivatives(NlpModel(S, nullptr), {0.4, -0.7, 0}, 1e-6, "chain") <= 1e-6);
+}
+
+TEST(large_formulas_dense_and_sparse_hessians) {
+  // Long formulas take both ways of the Hessian sweeps: restricted to the
+  // nodes a direction reaches, and full sweeps where that is most nodes.
+  const int K = 40;
+  std::vector<Tokens> squares, sines;
+  Tokens chain = mul(col(1), col(2));
+  for (int i = 1; i < K; ++i) {
+    squares.push_back(mul(col(i), col(i)));
+    sines.push_back(fn(OSLP_IFUN_SIN, col(i)));
+    if (i >= 3 && i % 2 == 1) chain = plus(chain, mul(col(i), col(i + 1 < K ? i + 1 : 1)));
+  }
+  Tokens left = col(0);  // x0 + x1 + ... as text reads it: the cone of x0 is most nodes
+  for (int i = 1; i < K; ++i) left = plus(left, col(i));
+  Model M = make_model(K, 4);
+  add_coef(M, 3, ondr::kUnitColumn, 1.0, fn(OSLP_IFUN_SIN, mul(con(0.1), left)));
+  add_coef(M, 0, ondr::kUnitColumn, 1.0, fn(OSLP_IFUN_EXP, mul(con(0.01), sum(squares))));  // dense
+  add_coef(M, 1, 0, 1.0, sum(sines));                                                       // x0 * sum: sparse
+  add_coef(M, 2, 0, 0.5, fn(OSLP_IFUN_COS, chain));                                         // long chain
+  NlpModel nm(M, nullptr);
+  std::vector<double> x(K);
+  for (int i = 0; i < K; ++i) x[i] = 0.3 * std::sin(1.0 + i);
+  CHECK(check_derivatives(nm, x, 1e-6, "large formulas") <= 1e-6);
+  size_t expected = (size_t)K * (K + 1) / 2;  // row 3 is dense
+  CHECK(nm.hessian_pattern().size() == expected);
+  Model S = make_model(K, 1);
+  add_coef(S, 0, 0, 1.0, sum(sines));
+  NlpModel ns(S, nullptr);
+  CHECK(ns.hessian_pattern().size() == (size_t)2 * (K - 1));
 }
 
 TEST(nonsmooth_rules_and_structural_zeros) {
@@ -370,6 +422,22 @@ TEST(user_function_derivatives) {
   std::string e = what([&] { NlpModel(M3, f.slp).rows(x.data(), r.data()); });
   CHECK_CONTAINS(e, "row 1");
   CHECK_CONTAINS(e, "user function 'ondpy_generic_user_function' (number 2) reported an error");
+  // A user function's failure has its own type (solves stop on it); a
+  // domain error has not.
+  auto user_typed = [&](const Model &mm) {
+    try {
+      NlpModel(mm, f.slp).rows(x.data(), r.data());
+    } catch (const ondr::UserFunctionError &) {
+      return 1;
+    } catch (const std::exception &) {
+      return 0;
+    }
+    return -1;
+  };
+  CHECK(user_typed(M3) == 1);
+  Model M6 = make_model(3, 2);
+  add_coef(M6, 1, ondr::kUnitColumn, 1.0, fn(OSLP_IFUN_LN, unop(user(1, {col(0), col(1)}))));
+  CHECK(user_typed(M6) == 0);
   Model M4 = make_model(3, 1);
   add_coef(M4, 0, ondr::kUnitColumn, 1.0, user(3, {unop(col(0))}));
   CHECK_CONTAINS(what([&] { NlpModel(M4, f.slp).rows(x.data(), r.data()); }), "number 3");
