@@ -172,7 +172,9 @@ void solve_quadratic_local(ONDRprob prob) {
   bool feasible = s.maxinfeas <= 10 * o.feastol;
   switch (r.status) {
     case LocalStatus::Optimal: res.lpstatus = convex ? 1 : 8; break;
-    case LocalStatus::LocallyInfeasible:
+    // A local solver's infeasibility proves it only for a convex problem;
+    // otherwise the solve could not decide.
+    case LocalStatus::LocallyInfeasible: res.lpstatus = convex ? 2 : 7; break;
     case LocalStatus::Infeasible: res.lpstatus = 2; break;
     case LocalStatus::Unbounded: res.lpstatus = 5; break;
     case LocalStatus::IterLimit: res.lpstatus = 4; res.stopstatus = 4; break;
@@ -187,7 +189,7 @@ void solve_quadratic_local(ONDRprob prob) {
   }
   if (r.status == LocalStatus::LocallyInfeasible && !convex)
     emit_message(prob, 3, "The local solver found no feasible point; the problem is not convex, "
-                 "so a feasible point may exist elsewhere");
+                 "so a feasible point may exist elsewhere (status unsolved)");
   if (r.status == LocalStatus::Failed || r.status == LocalStatus::Stalled)
     emit_message(prob, 3, r.message + (feasible ? ": the point reached is feasible" : ""));
   if (r.status == LocalStatus::EvalError) fail(ERR_SOLVER, "%s", r.message.c_str());
@@ -313,7 +315,7 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     }
     switch (r.status) {
       case LocalStatus::Optimal: res.status = proven_convex(m, nm, sense) ? 2 : 1; break;
-      case LocalStatus::LocallyInfeasible: res.status = 3; break;
+      case LocalStatus::LocallyInfeasible: res.status = proven_convex(m, nm, sense) ? 4 : 3; break;
       case LocalStatus::Infeasible: res.status = 4; break;
       case LocalStatus::Unbounded: res.status = 5; break;
       case LocalStatus::IterLimit:

@@ -148,7 +148,7 @@ class Slp {
   void cascade(std::vector<double> &x);
   bool project(std::vector<double> &x, std::string *why);
   void layout();
-  void build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
+  bool build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
                 const std::vector<double> &jac);
   bool solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *status);
   void log_line(int64_t it, const Point &pt, double pred, double rho, char mark);
@@ -303,7 +303,7 @@ void Slp::layout() {
 // The LP at `center` (step box) with rows linearized by the Jacobian `jac`
 // through the point `ref`: g(ref) + J (x - ref). A second-order correction
 // uses the same J with `ref` at the rejected trial point.
-void Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
+bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
                    const std::vector<double> &jac) {
   const Pattern &jp = p_.model->jacobian_pattern();
   int nrows = (int)rowof_.size();
@@ -362,14 +362,18 @@ void Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
                      kHighsObjSenseMinimize, 0.0, cost.data(), clo.data(), chi.data(),
                      rlo.data(), rhi.data(), start.data(), index.data(),
                      value.data()) == kHighsStatusError)
-      fail(ERR_SOLVER, "HiGHS refused the linearized problem");
+      return false;  // values HiGHS cannot take (beyond 1e15)
     built_ = true;
-    return;
+    return true;
   }
-  Highs_changeColsCostByRange(h, 0, nlpcols_ - 1, cost.data());
-  Highs_changeColsBoundsByRange(h, 0, nlpcols_ - 1, clo.data(), chi.data());
-  if (nrows > 0) Highs_changeRowsBoundsByRange(h, 0, nrows - 1, rlo.data(), rhi.data());
-  for (int k : jac_nl_) Highs_changeCoeff(h, lprow_[jp.rows[k]], jp.cols[k], jac[k]);
+  bool ok = Highs_changeColsCostByRange(h, 0, nlpcols_ - 1, cost.data()) != kHighsStatusError;
+  ok = ok && Highs_changeColsBoundsByRange(h, 0, nlpcols_ - 1, clo.data(), chi.data()) != kHighsStatusError;
+  if (nrows > 0)
+    ok = ok && Highs_changeRowsBoundsByRange(h, 0, nrows - 1, rlo.data(), rhi.data()) != kHighsStatusError;
+  for (int k : jac_nl_)
+    ok = ok && Highs_changeCoeff(h, lprow_[jp.rows[k]], jp.cols[k], jac[k]) != kHighsStatusError;
+  if (!ok) built_ = false;  // rebuilt whole at the next call
+  return ok;
 }
 
 void Slp::log_line(int64_t it, const Point &pt, double pred, double rho, char mark) {
@@ -417,10 +421,12 @@ LocalResult Slp::run() {
     res.fatal = fatal_;
     return res;
   }
-  cascade(cur.x);
-  if (!evaluate(cur)) {
-    // A start on a bound can sit where a function is undefined (log, sqrt,
-    // division): try a point slightly inside the bounds.
+  // A start on a bound can sit where a function or its derivative is
+  // undefined (log, sqrt, division): then a point slightly inside the
+  // bounds is tried, once.
+  bool pushed = false;
+  auto push_inside = [&] {
+    pushed = true;
     for (int j = 0; j < n_; ++j) {
       double lo = p_.xl[j], hi = p_.xu[j];
       if (lo <= -kInf && hi >= kInf) continue;
@@ -430,8 +436,11 @@ LocalResult Slp::run() {
       if (hi < kInf) cur.x[j] = std::min(cur.x[j], hi - push);
     }
     cascade(cur.x);
-    if (fatal_ || !evaluate(cur)) return finish(LocalStatus::EvalError, cur, eval_error_);
-  }
+    return !fatal_ && evaluate(cur);
+  };
+  cascade(cur.x);
+  if (!evaluate(cur) && (fatal_ || !push_inside()))
+    return finish(LocalStatus::EvalError, cur, eval_error_);
 
   const Pattern &jp = p_.model->jacobian_pattern();
   std::vector<double> grad(n_), jac(jp.size()), sol, rdual;
@@ -446,6 +455,8 @@ LocalResult Slp::run() {
   persist_.assign(m_, 0);
   std::vector<double> dprev(n_, 0.0);
   std::vector<double> history;  // merit after the last accepted steps
+  Point prev;                   // the point before the last accepted step
+  bool have_prev = false;
   const size_t kHistory = 6;
   bool first = true;
   layout();
@@ -460,7 +471,23 @@ LocalResult Slp::run() {
       p_.model->objective_gradient(cur.x.data(), grad.data());
       p_.model->jacobian_values(cur.x.data(), jac.data());
     } catch (const std::exception &e) {
-      return finish(LocalStatus::EvalError, cur, e.what());
+      // Derivatives undefined where the values are not (sqrt at 0): step
+      // back to the last point and shrink the step bounds, or move the
+      // start inside the bounds.
+      eval_error_ = e.what();
+      if (fatal_eval_error(eval_error_)) {
+        fatal_ = true;
+        return finish(LocalStatus::EvalError, cur, eval_error_);
+      }
+      if (have_prev) {
+        cur = prev;
+        have_prev = false;
+        radius_ *= 0.25;
+        log_line(it, cur, 0.0, 0.0, 'D');
+        continue;
+      }
+      if (!pushed && push_inside()) continue;
+      return finish(LocalStatus::EvalError, cur, eval_error_);
     }
     for (double &v : grad) v *= p_.sense;
     double gscale = 1.0;
@@ -479,7 +506,9 @@ LocalResult Slp::run() {
     int st = 0;
     bool solved = false;
     for (int attempt = 0; attempt < 8 && !solved; ++attempt) {
-      build_lp(cur, cur, grad, jac);
+      if (!build_lp(cur, cur, grad, jac))
+        return finish(LocalStatus::Failed, cur,
+                      "The linearization has values the LP solver cannot take (beyond 1e15)");
       solved = solve_lp(sol, rdual, &st);
       if (solved) break;
       bool unbounded = st == kHighsModelStatusUnbounded || st == kHighsModelStatusUnboundedOrInfeasible;
@@ -590,10 +619,10 @@ LocalResult Slp::run() {
       // Second-order correction: the same linearization moved to the trial
       // point's row values pulls the step back onto curved rows.
       std::vector<double> sol2, rdual2;
-      build_lp(cur, trial, grad, jac);
       int st2;
       Point soc;
-      bool soc_ok = solve_lp(sol2, rdual2, &st2) && make_trial(sol2, soc);
+      bool soc_ok = build_lp(cur, trial, grad, jac) && solve_lp(sol2, rdual2, &st2) &&
+                    make_trial(sol2, soc);
       if (fatal_) return finish(LocalStatus::EvalError, cur, eval_error_);
       if (soc_ok) {
         double rho2 = (cur.phi - soc.phi) / pred;
@@ -618,6 +647,8 @@ LocalResult Slp::run() {
       if (rho > 0.75 && dnorm >= 0.9 * radius_) radius_ = std::min(kRadiusMax, 2 * radius_);
       else if (rho < 0.25) radius_ *= 0.5;
       log_line(it, trial, pred, rho, mark);
+      prev = std::move(cur);
+      have_prev = true;
       cur = std::move(trial);
       // Objective test: feasible, and the merit function barely moved over
       // the last accepted steps (slow final convergence on flat optima).

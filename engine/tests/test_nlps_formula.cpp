@@ -223,6 +223,22 @@ TEST(maximizing_through_the_layers_sense) {
   }
 }
 
+TEST(a_start_where_derivatives_are_undefined_moves_inside_the_bounds) {
+  // min -x - y, sqrt(x^2 + y^2) <= 1, 0 <= x, y <= 2, from (0, 0) where the
+  // square root has no derivative: optimum -sqrt(2).
+  FormulaProblem p(2);
+  p.lb = {0, 0};
+  p.ub = {2, 2};
+  p.obj = {-1, -1};
+  p.rows.row('L', 1);
+  p.coefs = {{0, -1, 1.0, fn(OSLP_IFUN_SQRT, sum({sq(col(0)), sq(col(1))}))}};
+  for (int solver : {1, 2}) {
+    Run r = solve(p, solver);
+    CHECK(r.rc == 0 && r.status == 1);
+    CHECK_NEAR(r.obj, -std::sqrt(2.0), 1e-6);
+  }
+}
+
 TEST(evaluation_error_at_the_start_ends_with_a_message_naming_the_row) {
   // ln x with x free from x = -1: nowhere to step from.
   FormulaProblem p(1);
