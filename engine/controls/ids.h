@@ -54,7 +54,7 @@ constexpr int SCALING = 8009;         // 1 on, 0 off
 constexpr int CROSSOVER = 8010;       // 1 on, 0 off (barrier only)
 constexpr int MIPSOLVER = 8011;       // 0 automatic, 1 HiGHS MIP
 constexpr int MAXNAMELENGTH = 8012;   // longest name accepted
-constexpr int KEEPBASIS = 8035;       // 1: a load keeps the basis of the previous problem
+constexpr int KEEPBASIS = 8035;       // 1: a same-size load keeps the warm basis
 
 // ---- optimizer layer: double controls ----
 constexpr int FEASTOL = 7001;

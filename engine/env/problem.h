@@ -8,6 +8,7 @@
 #include <vector>
 #include "ondr_base.h"
 #include "controls/values.h"
+#include "model/basis.h"
 #include "model/store.h"
 
 namespace ondr {
@@ -46,6 +47,9 @@ struct ondr_problem_s {
   ondr::Model model;
   ondr::ControlValues controls{0};
   ondr::Results results;
+  // Start basis of the next LP solve, kept in step with the model; unlike
+  // the results it survives model changes (see model/basis.h).
+  ondr::WarmBasis warm;
   std::string lasterror;
   int lasterror_code = 0;
   std::atomic<int> interrupt_reason{0};   // nonzero: a running solve must stop

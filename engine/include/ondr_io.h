@@ -4,8 +4,9 @@
    -------------
    ONDRreadprob replaces the problem by the one in the file; on any fault
    the problem is left as it was and the last error reads
-   "<file>:<line>: <what is wrong>". ONDRwriteprob writes the stored model
-   so that reading the file back gives the same model.
+   "<file>:<line>: <what is wrong>". Reading is a load: the warm-start
+   basis stays as KEEPBASIS says (ondr_model.h). ONDRwriteprob writes the
+   stored model so that reading the file back gives the same model.
 
    Flags (NULL or "" for none; spaces are ignored; other letters fail):
      'l'  LP format

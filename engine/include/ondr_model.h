@@ -21,7 +21,10 @@
    mstart[j+1] when mnel is NULL. Entries of one (row, column) are summed.
    Global entities: columns mgcols[k] get type qgtype[k] ('B','I','S','R','P',
    each column at most once) and, for 'S','R','P', limit dlim[k] (0 when dlim
-   is NULL). Sets: set s holds mscols/dref[msstart[s]..msstart[s+1]-1]. */
+   is NULL). Sets: set s holds mscols/dref[msstart[s]..msstart[s+1]-1].
+   The warm-start basis of the next LP solve (ondr_solve.h) survives a load
+   only when the control KEEPBASIS (8035) is 1 and the new problem has as
+   many rows and columns as the old one; otherwise it is dropped. */
 ONDR_API int ONDRloadlp(ONDRprob prob, const char *probname, int ncols, int nrows,
                         const char qrtype[], const double rhs[], const double range[],
                         const double obj[], const int mstart[], const int mnel[],

@@ -75,6 +75,16 @@
    solver does not look at interrupt requests: a QP stops early only at
    TIMELIMIT or LPITERLIMIT.
 
+   Warm start: a simplex solve of a linear problem starts from the final
+   basis of the previous LP solve of the same problem (also that of the LP
+   with the integer solution fixed, after ONDRmipoptimize), carried through
+   the changes made since: added rows are basic, added columns nonbasic at
+   a bound, deleted rows and columns lose their entries, and statuses that
+   name a bound that is gone move to one that exists. The solver repairs a
+   basis left incomplete by deletions; one it cannot use means a cold
+   start, never a failure. A start basis skips presolve. A whole-problem
+   load keeps the basis only as KEEPBASIS says (see ondr_model.h).
+
    Controls acting: PRESOLVE, SCALING, FEASTOL, OPTIMALITYTOL, BARGAPSTOP,
    LPITERLIMIT, TIMELIMIT, DEFAULTALG, CROSSOVER, THREADS, RANDOMSEED,
    OUTPUTLOG (HiGHS's log lines go to the problem's message path). */

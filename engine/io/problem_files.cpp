@@ -7,6 +7,7 @@
 #include "env/environment.h"
 #include "env/shell.h"
 #include "io/formats.h"
+#include "model/load.h"
 #include "nlp/slpprob.h"
 #include "oslp.h"
 
@@ -94,11 +95,10 @@ void write_problem(const Model &m, const char *filename, const char *flags, cons
   write_file(filename, text);
 }
 
-// The new model replaces the problem's; results of earlier solves (of
-// both layers) no longer apply.
+// The new model replaces the problem's as a load does; results of earlier
+// solves (of both layers) no longer apply.
 void replace_model(ONDRprob prob, Model &&m) {
-  prob->model = std::move(m);
-  prob->results.clear();
+  commit_model(prob, std::move(m));
   if (prob->slp && slp_alive(prob->slp)) prob->slp->results = NlpResults();
 }
 

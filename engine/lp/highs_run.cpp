@@ -114,6 +114,17 @@ double mip_tolerance(const ControlValues &c, const RunRequest &req) {
 
 int clamp_int(int64_t v) { return v > 2147483647 ? 2147483647 : (int)v; }
 
+// The LP algorithm of a run: the flag's, else DEFAULTALG's.
+Alg effective_alg(const ControlValues &c, Alg alg) {
+  if (alg != Alg::Auto) return alg;
+  switch (c.geti(id::DEFAULTALG)) {
+    case 2: return Alg::Dual;
+    case 3: return Alg::Primal;
+    case 4: return Alg::Barrier;
+    default: return Alg::Auto;
+  }
+}
+
 // The controls that act on HiGHS.
 void apply_controls(void *h, const ControlValues &c, const RunRequest &req, bool quadratic) {
   set_flag(h, "log_to_console", false);
@@ -146,16 +157,7 @@ void apply_controls(void *h, const ControlValues &c, const RunRequest &req, bool
   set_opt(h, "ipm_iteration_limit", iters);
   set_opt(h, "qp_iteration_limit", iters);
   if (quadratic) return;  // the QP solver has no algorithm choice
-  Alg alg = req.alg;
-  if (alg == Alg::Auto) {
-    switch (c.geti(id::DEFAULTALG)) {
-      case 2: alg = Alg::Dual; break;
-      case 3: alg = Alg::Primal; break;
-      case 4: alg = Alg::Barrier; break;
-      default: break;
-    }
-  }
-  switch (alg) {
+  switch (effective_alg(c, req.alg)) {
     case Alg::Dual: set_opt(h, "solver", "simplex"); set_opt(h, "simplex_strategy", 1); break;
     case Alg::Primal: set_opt(h, "solver", "simplex"); set_opt(h, "simplex_strategy", 4); break;
     case Alg::Barrier: set_opt(h, "solver", "ipm"); break;
@@ -220,6 +222,28 @@ void pass_model(void *h, const LpData &d) {
   if (rc == kHighsStatusError) fail(ERR_SOLVER, "HiGHS refused the model");
 }
 
+// Hands the request's start basis to HiGHS (after the model). False when
+// the run cannot use one (none given, other sizes, integer columns, a
+// Hessian, barrier) or HiGHS refuses it; the model is then passed afresh
+// so that nothing of the refused basis remains.
+bool set_start_basis(void *h, const RunRequest &req, const ControlValues &c) {
+  const LpData &d = *req.data;
+  if (!req.start_cstat || !req.start_rstat) return false;
+  if (req.start_cstat->size() != (size_t)d.ncols() || req.start_rstat->size() != (size_t)d.nrows())
+    return false;
+  if (d.has_integers() || !d.hessian.empty() || effective_alg(c, req.alg) == Alg::Barrier)
+    return false;
+  std::vector<HighsInt> cs(req.start_cstat->begin(), req.start_cstat->end());
+  std::vector<HighsInt> rs(req.start_rstat->begin(), req.start_rstat->end());
+  // HiGHS reads arrays of length n and m; an empty one still needs a pointer.
+  HighsInt none = 0;
+  if (Highs_setBasis(h, cs.empty() ? &none : cs.data(), rs.empty() ? &none : rs.data()) !=
+      kHighsStatusError)
+    return true;
+  pass_model(h, d);
+  return false;
+}
+
 }  // namespace
 
 RunOutcome run_highs(ONDRprob prob, const RunRequest &req) {
@@ -233,6 +257,7 @@ RunOutcome run_highs(ONDRprob prob, const RunRequest &req) {
   cbs.log = controls.geti(id::OUTPUTLOG) != 0;
   apply_controls(h, controls, req, !d.hessian.empty());
   pass_model(h, d);
+  bool warm = set_start_basis(h, req, controls);
   Highs_setCallback(h, highs_callback, &cbs);
   if (cbs.log) Highs_startCallback(h, kHighsCallbackLogging);
   Highs_startCallback(h, kHighsCallbackSimplexInterrupt);
@@ -253,6 +278,13 @@ RunOutcome run_highs(ONDRprob prob, const RunRequest &req) {
   out.improving = cbs.improving;
   if (rc == kHighsStatusError || (out.model_status >= HMS_LOAD_ERROR &&
                                   out.model_status <= HMS_POSTSOLVE_ERROR)) {
+    if (warm) {
+      // The start basis may be what HiGHS stumbled on: never let it fail
+      // a solve that a cold start could finish.
+      RunRequest cold = req;
+      cold.start_cstat = cold.start_rstat = nullptr;
+      return run_highs(prob, cold);
+    }
     out.failed = true;
     if (!req.allow_failure)
       fail(ERR_SOLVER, "HiGHS failed to solve the problem (%s)",

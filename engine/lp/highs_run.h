@@ -22,6 +22,11 @@ struct RunRequest {
   bool keep_instance = false;  // hand the HiGHS instance back after the run
   bool allow_failure = false;  // report a HiGHS failure in `failed` instead of throwing
   double tolerance_factor = 1; // multiplies the MIP integrality tolerance
+  // Start basis in the order of `data`'s columns and rows (public status
+  // codes, each naming a bound the column or row has). Used only by a
+  // simplex run of a linear, continuous model of exactly these sizes; when
+  // HiGHS refuses it, or the run fails with it, the run starts cold.
+  const std::vector<int> *start_cstat = nullptr, *start_rstat = nullptr;
 };
 
 // The smallest integrality tolerance HiGHS accepts.

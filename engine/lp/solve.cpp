@@ -96,6 +96,30 @@ void solve_empty(ONDRprob prob, const LpData &d, Results &res) {
   res.has_lpsol = res.has_dual = true;
 }
 
+// Status codes between the store's orientation and HiGHS's: a column (or
+// row) scaled by a negative multiplier swaps its lower and upper bounds.
+int orient(int s, const std::vector<double> &mult, size_t k) {
+  if (k < mult.size() && mult[k] < 0 && s != BS_BASIC && s != BS_ZERO)
+    return s == BS_UPPER ? BS_LOWER : BS_UPPER;
+  return s;
+}
+
+// The problem's warm basis as a start basis for `d`: in HiGHS's
+// orientation, each status fitted to the bounds of `d`. False when there
+// is none or `d` is not exactly the store's columns and rows.
+bool start_basis(ONDRprob prob, const LpData &d, std::vector<int> &cs, std::vector<int> &rs) {
+  const WarmBasis &w = prob->warm;
+  const Model &m = prob->model;
+  if (!w.fits(m) || d.ncols() != m.ncols() || d.nrows() != m.nrows()) return false;
+  cs.resize((size_t)d.ncols());
+  rs.resize((size_t)d.nrows());
+  for (size_t j = 0; j < cs.size(); ++j)
+    cs[j] = fit_status(orient(w.cstat[j], d.colmult, j), d.collo[j], d.colup[j]);
+  for (size_t i = 0; i < rs.size(); ++i)
+    rs[i] = fit_status(orient(w.rstat[i], d.rowmult, i), d.rowlo[i], d.rowup[i]);
+  return true;
+}
+
 }  // namespace
 
 void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Results &res) {
@@ -109,6 +133,11 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
   req.data = &d;
   req.alg = alg;
   req.keep_instance = keep;
+  std::vector<int> cs, rs;
+  if (start_basis(prob, d, cs, rs)) {
+    req.start_cstat = &cs;
+    req.start_rstat = &rs;
+  }
   RunOutcome o = run_highs(prob, req);
   if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
     // Presolve (or the dual simplex) proved only that one of the two
@@ -139,8 +168,13 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
     res.has_dual = true;
   }
   if (o.basis && d.ncols() == n && d.nrows() == r) {
-    res.cstat = std::move(o.colstat);
-    res.rstat = std::move(o.rowstat);
+    res.cstat.resize((size_t)n);
+    res.rstat.resize((size_t)r);
+    for (size_t j = 0; j < (size_t)n; ++j) res.cstat[j] = orient(o.colstat[j], d.colmult, j);
+    for (size_t i = 0; i < (size_t)r; ++i) res.rstat[i] = orient(o.rowstat[i], d.rowmult, i);
+    // The next solve starts from here, whatever changes in between.
+    prob->warm.cstat = res.cstat;
+    prob->warm.rstat = res.rstat;
   }
   if (keep && d.ncols() == n && d.nrows() == r) res.lp_highs = o.instance;
 }

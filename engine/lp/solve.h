@@ -23,7 +23,10 @@ bool needs_local_solver(const Model &m);
 
 // Solves the continuous model `d` (columns and rows begin with the
 // store's) and fills the LP part of `res`: lpstatus, stopstatus, objective,
-// counts, x, slack (from the store's rows), dual, dj, basis.
+// counts, x, slack (from the store's rows), dual, dj, basis. When `d` has
+// exactly the store's columns and rows, the problem's warm basis is the
+// start basis (HiGHS completes or repairs it; a refused basis means a cold
+// start) and the final basis becomes the new warm basis.
 // `keep` keeps the HiGHS instance in res.lp_highs (only when `d` has
 // exactly the store's columns and rows).
 void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Results &res);

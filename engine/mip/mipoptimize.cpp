@@ -210,8 +210,6 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     // Everything that can refuse the solve comes first, so that a refused
     // solve leaves the previous results (which still describe the model).
     SolveFlags f = parse_flags(flags, true);
-    if (prob->controls.geti(id::MIPSOLVER) == 2)
-      fail(ERR_STATE, "MIPSOLVER 2 (the engine's own branch-and-bound) is not available yet");
     const Model &m = prob->model;
     bool entities = has_entities(m);
     bool search = entities && !f.relax_only;

@@ -89,6 +89,7 @@ ONDR_API int ONDRaddrows64(ONDRprob prob, int nrows, int64_t nnz, const char qrt
       if (!m.rowscale.empty()) m.rowscale.push_back(0);
     }
     m.names_changed();
+    warm_rows_added(prob->warm, m, nrows);  // new rows start basic
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -169,6 +170,7 @@ ONDR_API int ONDRaddcols64(ONDRprob prob, int ncols, int64_t nnz, const double o
       if (!m.colscale.empty()) m.colscale.push_back(0);
     }
     m.names_changed();
+    warm_cols_added(prob->warm, m, ncols);  // new columns start at a bound
     prob->results.clear();  // the last solve no longer describes the model
   });
 }

@@ -299,6 +299,7 @@ ONDR_API int ONDRdelqmatrix(ONDRprob prob, int irow) {
     Model &m = prob->model;
     if (irow == -1) {
       m.qobj.clear();
+      prob->results.clear();  // the last solve no longer describes the model
       return;
     }
     require_row(m, irow, "(-1 is the objective)");

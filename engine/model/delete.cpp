@@ -1,7 +1,9 @@
 // Deleting rows, columns and sets. The list is validated first (range,
 // repeats); after that every step works in place or moves map nodes, so
 // nothing can fail half-way. Everything that refers to rows or columns is
-// renumbered densely in the old order. Cost: O(size of the model).
+// renumbered densely in the old order, the warm basis included (a deleted
+// basic column or nonbasic row leaves it with too few or too many basic
+// entries; the solve repairs that). Cost: O(size of the model).
 #include <algorithm>
 #include <cmath>
 #include "env/shell.h"
@@ -74,9 +76,18 @@ static void rekey_qmap(QMap &q, const std::vector<int> &cmap) {
   });
 }
 
-void delete_rows(Model &m, int n, const int idx[]) {
+// The warm basis loses the statuses of deleted rows (or columns) of `m`,
+// the model before the deletion; a basis that does not fit `m` is dropped.
+static void compact_basis(WarmBasis *w, const Model &m, bool rows, const std::vector<int> &map) {
+  if (!w || w->empty()) return;
+  if (!w->fits(m)) w->clear();
+  else compact(rows ? w->rstat : w->cstat, map);
+}
+
+void delete_rows(Model &m, int n, const int idx[], WarmBasis *warm) {
   std::vector<int> map = renumbering(m.nrows(), n, idx, "Row", require_row, m);
   if (n == 0) return;
+  compact_basis(warm, m, true, map);
   compact(m.rowtype, map);
   compact(m.rhs, map);
   compact(m.range, map);
@@ -108,9 +119,10 @@ void delete_rows(Model &m, int n, const int idx[]) {
   m.names_changed();
 }
 
-void delete_cols(Model &m, int n, const int idx[]) {
+void delete_cols(Model &m, int n, const int idx[], WarmBasis *warm) {
   std::vector<int> map = renumbering(m.ncols(), n, idx, "Column", require_col, m);
   if (n == 0) return;
+  compact_basis(warm, m, false, map);
   for (auto &row : m.rows) {
     size_t out = 0;
     for (size_t k = 0; k < row.size(); ++k) {
@@ -200,7 +212,7 @@ using namespace ondr;
 ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(nrows, "rows to delete", {mindex});
-    delete_rows(prob->model, n, mindex);
+    delete_rows(prob->model, n, mindex, &prob->warm);
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -208,7 +220,7 @@ ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
 ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
   return guard_prob(prob, [&] {
     int n = (int)list_count(ncols, "columns to delete", {mindex});
-    delete_cols(prob->model, n, mindex);
+    delete_cols(prob->model, n, mindex, &prob->warm);
     prob->results.clear();  // the last solve no longer describes the model
   });
 }

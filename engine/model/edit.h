@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <vector>
 #include "env/error.h"
+#include "model/basis.h"
 #include "model/store.h"
 
 namespace ondr {
@@ -69,8 +70,10 @@ std::vector<SetDef> build_sets(const Model &m, int n, int64_t nelems, const char
 
 // Deletion: `idx` are validated (range, repeats), then the items go and all
 // that refers to later items is renumbered densely in the old order.
-void delete_rows(Model &m, int n, const int idx[]);
-void delete_cols(Model &m, int n, const int idx[]);
+// `warm` (may be null), the problem's warm basis, loses the deleted items'
+// statuses (or is dropped when it did not fit the model).
+void delete_rows(Model &m, int n, const int idx[], WarmBasis *warm = nullptr);
+void delete_cols(Model &m, int n, const int idx[], WarmBasis *warm = nullptr);
 void delete_sets(Model &m, int n, const int idx[]);
 
 }  // namespace ondr

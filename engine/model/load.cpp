@@ -1,6 +1,7 @@
 #include "model/load.h"
 #include <algorithm>
 #include <cmath>
+#include "controls/ids.h"
 #include "model/edit.h"
 #include "env/shell.h"
 #include "ondr.h"
@@ -164,7 +165,9 @@ static void load_globals(Model &m, int ngents, int nsets, const char qgtype[],
   }
 }
 
-static void commit_load(ONDRprob prob, Model &m) {
+void commit_model(ONDRprob prob, Model &&m) noexcept {
+  bool keep = prob->controls.geti(id::KEEPBASIS) == 1 && prob->warm.fits(m);
+  if (!keep) prob->warm.clear();
   prob->model = std::move(m);
   prob->results.clear();
 }
@@ -181,7 +184,7 @@ ONDR_API int ONDRloadlp(ONDRprob prob, const char *probname, int ncols, int nrow
   return guard_prob(prob, [&] {
     Model m = build_lp<int>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                             mrwind, dmatval, dlb, dub);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -193,7 +196,7 @@ ONDR_API int ONDRloadlp64(ONDRprob prob, const char *probname, int ncols, int nr
   return guard_prob(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -207,7 +210,7 @@ ONDR_API int ONDRloadqp64(ONDRprob prob, const char *probname, int ncols, int nr
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -222,7 +225,7 @@ ONDR_API int ONDRloadglobal64(ONDRprob prob, const char *probname, int ncols, in
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -240,7 +243,7 @@ ONDR_API int ONDRloadqglobal64(ONDRprob prob, const char *probname, int ncols, i
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
     load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -257,7 +260,7 @@ ONDR_API int ONDRloadqcqp64(ONDRprob prob, const char *probname, int ncols, int 
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
     load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -279,6 +282,6 @@ ONDR_API int ONDRloadqcqpglobal64(ONDRprob prob, const char *probname, int ncols
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
     load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
     load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
-    commit_load(prob, m);
+    commit_model(prob, std::move(m));
   });
 }

@@ -384,6 +384,7 @@ TEST(every_model_change_discards_the_results) {
       {"chgcoltype", [&](ONDRprob p) { return ONDRchgcoltype(p, 1, c0, ctype); }},
       {"chgqobj", [&](ONDRprob p) { return ONDRchgqobj(p, 0, 0, 1.0); }},
       {"chgmqobj", [&](ONDRprob p) { return ONDRchgmqobj(p, 1, c0, c0, one); }},
+      {"delqmatrix objective", [&](ONDRprob p) { return ONDRdelqmatrix(p, -1); }},
       {"addrows", [&](ONDRprob p) {
          int64_t st[] = {0};
          return ONDRaddrows64(p, 1, 1, rtype, zero, nullptr, st, c0, one);
