@@ -96,8 +96,8 @@ constexpr int NLPFUNCOBJECT = 12602;  // the user-function object of a function 
 constexpr int NLPSOLVER = 12400;      // 0 automatic, 1 Ipopt, 2 SLP
 constexpr int NLPITERLIMIT = 12401;
 constexpr int NLPLOG = 12402;         // 1: iteration log to the message path
-constexpr int NLPDERIVATIVES = 12403; // 1 exact (automatic), 0 finite differences
-constexpr int NLPECHOMESSAGES = 12415;// 1: echo optimizer messages during NLP solves
+constexpr int NLPDERIVATIVES = 12403; // 1 exact Hessian, 0 Ipopt quasi-Newton
+constexpr int NLPECHOMESSAGES = 12415;// 1: with NLPLOG, the SLP LP log too
 
 // ---- nonlinear layer: double controls ----
 constexpr int NLPFEASTOL = 12100;

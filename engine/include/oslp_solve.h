@@ -8,7 +8,8 @@
 #define OSLP_NLPSTATUS_LOCALLY_OPTIMAL    1  /* a (local) solution */
 #define OSLP_NLPSTATUS_OPTIMAL            2  /* proven globally optimal (convex problem) */
 #define OSLP_NLPSTATUS_LOCALLY_INFEASIBLE 3  /* stuck at a point of minimal infeasibility */
-#define OSLP_NLPSTATUS_INFEASIBLE         4  /* proven infeasible (linear rows and bounds) */
+#define OSLP_NLPSTATUS_INFEASIBLE         4  /* proven infeasible: linear rows and bounds, or a
+                                                convex problem without formulas */
 #define OSLP_NLPSTATUS_UNBOUNDED          5
 #define OSLP_NLPSTATUS_UNFINISHED         6  /* limit, interrupt or evaluation error */
 
@@ -24,8 +25,13 @@
      locally optimal (1), globally optimal (2, only for problems whose
      quadratic content is proven convex and that have no formulas), locally
      infeasible (3), infeasible (4), unbounded (5), or unfinished (6: an
-     iteration or time limit, or OSLPinterrupt). The point reached is the
+     iteration or time limit, OSLPinterrupt, or a solver that stopped short
+     of a solution; a warning message says which). The point reached is the
      solution (OSLPgetslpsol) in every case but 0.
+   The automatic solver (NLPSOLVER 0) is Ipopt, then SLP from the same start
+   when Ipopt fails or stalls at an infeasible point (attribute NLPSOLVERUSED
+   tells which gave the result). Initial values come from OSLPchgvar
+   (initvalue); SLP also takes a column's initial step bound from there.
    - nonzero, with a last-error text: the solve could not run (integer
      columns, sets or indicators; a malformed formula; another solve running
      on the problem), status 0; or a function could not be evaluated and the

@@ -21,6 +21,7 @@ const char *local_status_name(LocalStatus s) {
     case LocalStatus::TimeLimit: return "time limit reached";
     case LocalStatus::Interrupted: return "interrupted";
     case LocalStatus::EvalError: return "evaluation error";
+    case LocalStatus::Stalled: return "stalled";
     case LocalStatus::Failed: return "failed";
   }
   return "unknown";
@@ -117,20 +118,51 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
     p.determined.push_back({col, row, coef});
   }
 
+  p.stepbound0.assign(p.n, 0.0);
+  for (const auto &v : m.slpvars)
+    if (v.first >= 0 && v.first < p.n && v.second.initstepbound > 0)
+      p.stepbound0[v.first] = v.second.initstepbound;
+
   // Starting point: given values, else 0, moved into the bounds.
   p.x0.assign(p.n, 0.0);
   for (int j = 0; j < p.n; ++j) {
     double v = initial && j < (int)initial->size() ? (*initial)[j] : 0.0;
     if (!std::isfinite(v)) v = 0.0;
-    p.x0[j] = std::min(std::max(v, p.xl[j]), p.xu[j]);
+    p.x0[j] = clamp_to_bounds(v, p.xl[j], p.xu[j]);
   }
   return p;
 }
 
+bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error) {
+  if (p.determined.empty()) return true;
+  std::vector<double> act(p.m);
+  int passes = std::min<int>(3, (int)p.determined.size());
+  for (int pass = 0; pass < passes; ++pass) {
+    try {
+      p.model->rows(x.data(), act.data());
+    } catch (const std::exception &e) {
+      if (error) *error = e.what();
+      return false;
+    }
+    bool moved = false;
+    for (const auto &d : p.determined) {
+      double target = std::min(std::max(act[d.row], p.gl[d.row]), p.gu[d.row]);
+      double v = x[d.col] + (target - act[d.row]) / d.coef;
+      v = clamp_to_bounds(v, p.xl[d.col], p.xu[d.col]);
+      if (std::isfinite(v) && v != x[d.col]) {
+        x[d.col] = v;
+        moved = true;
+      }
+    }
+    if (!moved) break;
+  }
+  return true;
+}
+
 double max_violation(const LocalProblem &p, const double *x, const double *activity) {
   double v = 0.0;
-  for (int j = 0; j < p.n; ++j) v = std::max({v, p.xl[j] - x[j], x[j] - p.xu[j]});
-  for (int i = 0; i < p.m; ++i) v = std::max({v, p.gl[i] - activity[i], activity[i] - p.gu[i]});
+  for (int j = 0; j < p.n; ++j) v = std::max(v, bound_violation(x[j], p.xl[j], p.xu[j]));
+  for (int i = 0; i < p.m; ++i) v = std::max(v, bound_violation(activity[i], p.gl[i], p.gu[i]));
   return v;
 }
 

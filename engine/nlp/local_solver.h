@@ -27,6 +27,7 @@ struct LocalProblem {
   std::vector<char> nonlinear_row;     // row with quadratic or formula terms
   std::vector<char> nonlinear_col;     // column inside a quadratic or formula term
   std::vector<double> x0;              // starting point
+  std::vector<double> stepbound0;      // SLP: initial step bound of a column (0: the default)
   // Columns computed from their determining row (cascading): the column
   // enters that row linearly with coefficient `coef` and nowhere nonlinearly.
   struct Determined {
@@ -44,6 +45,8 @@ struct LocalOptions {
   double stepbound = 1.0;              // SLP: initial step bound (relative)
   double penalty = 1000.0;             // SLP: initial penalty weight (relative)
   bool log = false;
+  bool echo = false;                   // SLP: the LP solver's own log too
+  bool exact_hessian = true;           // Ipopt: false for a quasi-Newton Hessian
   ONDRprob msgprob = nullptr;          // log lines go through its message path
   std::function<int()> interrupted;    // nonzero: stop at the next check
 };
@@ -57,6 +60,7 @@ enum class LocalStatus {
   TimeLimit,
   Interrupted,
   EvalError,          // a function could not be evaluated and the solver could not go on
+  Stalled,            // no more progress possible: a solution when the point is feasible
   Failed,             // numerical failure
 };
 
@@ -102,6 +106,26 @@ struct LocalSolution {
   std::vector<double> x, slack, dual, dj;
 };
 LocalSolution finish_solution(const LocalProblem &p, const LocalResult &r);
+
+// Sets every determined column from its row so that the row holds (within
+// the column's bounds). False, with the error, when the rows cannot be
+// evaluated at x.
+bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error);
+
+// How far v lies outside [lo, hi]; infinite bounds (+-1e20) never bind.
+inline double bound_violation(double v, double lo, double hi) {
+  double d = 0.0;
+  if (lo > -1e20 && lo - v > d) d = lo - v;
+  if (hi < 1e20 && v - hi > d) d = v - hi;
+  return d;
+}
+
+// v moved into [lo, hi]; infinite bounds (+-1e20) do not move it.
+inline double clamp_to_bounds(double v, double lo, double hi) {
+  if (lo > -1e20 && v < lo) v = lo;
+  if (hi < 1e20 && v > hi) v = hi;
+  return v;
+}
 
 // Largest violation of rows and bounds at x (rows given as activities).
 double max_violation(const LocalProblem &p, const double *x, const double *activity);

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include "env/environment.h"
 #include "env/error.h"
 #include "interfaces/highs_c_api.h"
@@ -27,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kPenaltyMax = 1e12;
 constexpr double kRadiusMin = 1e-11;
-constexpr double kRadiusMax = 1e8;
+constexpr double kRadiusMax = 1e20;
 
 double inf_or(double v) {
   if (v <= -kInf) return -INFINITY;
@@ -35,14 +36,51 @@ double inf_or(double v) {
   return v;
 }
 
-// One HiGHS instance, destroyed on every path.
+// What the HiGHS callback needs: the log's destination (whole lines) and
+// the test that stops a running LP (an interrupt or the time limit).
+struct LpHooks {
+  ONDRprob prob = nullptr;
+  bool echo = false;
+  std::string partial;
+  std::function<bool()> stop;
+};
+
+void lp_callback(int type, const char *message, const HighsCallbackDataOut *,
+                 HighsCallbackDataIn *in, void *user) {
+  auto *hooks = static_cast<LpHooks *>(user);
+  if (type == kHighsCallbackSimplexInterrupt) {
+    if (in && hooks->stop && hooks->stop()) in->user_interrupt = 1;
+    return;
+  }
+  if (type != kHighsCallbackLogging || !message || !hooks->echo) return;
+  hooks->partial += message;
+  size_t start = 0, nl;
+  while ((nl = hooks->partial.find('\n', start)) != std::string::npos) {
+    emit_message(hooks->prob, 1, hooks->partial.substr(start, nl - start));
+    start = nl + 1;
+  }
+  hooks->partial.erase(0, start);
+}
+
+// One HiGHS instance, destroyed on every path. `echo`: its log goes to the
+// message path of `prob`; `stop` (may be empty) ends a running LP.
 class Lp {
  public:
-  Lp() : h_(Highs_create()) {
+  Lp(ONDRprob prob = nullptr, bool echo = false, std::function<bool()> stop = {})
+      : h_(Highs_create()) {
     if (!h_) fail(ERR_SOLVER, "HiGHS could not be started");
-    Highs_setBoolOptionValue(h_, "output_flag", 0);
+    Highs_setBoolOptionValue(h_, "output_flag", echo ? 1 : 0);
+    Highs_setBoolOptionValue(h_, "log_to_console", 0);
     Highs_setStringOptionValue(h_, "solver", "simplex");
     Highs_setStringOptionValue(h_, "presolve", "off");
+    hooks_.prob = prob;
+    hooks_.echo = echo;
+    hooks_.stop = std::move(stop);
+    if (echo || hooks_.stop) {
+      Highs_setCallback(h_, lp_callback, &hooks_);
+      if (echo) Highs_startCallback(h_, kHighsCallbackLogging);
+      if (hooks_.stop) Highs_startCallback(h_, kHighsCallbackSimplexInterrupt);
+    }
   }
   ~Lp() { Highs_destroy(h_); }
   Lp(const Lp &) = delete;
@@ -57,6 +95,7 @@ class Lp {
 
  private:
   void *h_;
+  LpHooks hooks_;
 };
 
 struct Point {
@@ -68,13 +107,15 @@ struct Point {
 
 class Slp {
  public:
-  Slp(const LocalProblem &p, const LocalOptions &o) : p_(p), o_(o), n_(p.n), m_(p.m) {}
+  Slp(const LocalProblem &p, const LocalOptions &o)
+      : p_(p), o_(o), n_(p.n), m_(p.m), lp_(o.msgprob, o.echo, [this] { return must_stop(); }) {}
   LocalResult run();
 
  private:
   const LocalProblem &p_;
   const LocalOptions &o_;
   int n_, m_;
+  Lp lp_;
   Clock::time_point start_ = Clock::now();
   std::string eval_error_;
   bool fatal_ = false;             // an evaluation error that ends the solve
@@ -85,19 +126,18 @@ class Slp {
   std::vector<char> elastic_;      // model row has penalty columns
   std::vector<int> ecol_;          // model row -> first of its two penalty columns
   int nlpcols_ = 0;
-  bool all_elastic_ = false, all_bounded_ = false;
+  bool all_elastic_ = false, all_bounded_ = false, bound_determined_ = false;
   std::vector<double> w_;          // penalty weights by model row
   std::vector<int> persist_;       // iterations a row's LP error persisted
   std::vector<double> sigma_, omega_;
   double radius_ = 1.0;
   std::vector<int> jac_nl_;        // Jacobian entries of elastic (changing) rows
   bool built_ = false;
-  Lp lp_;
 
   bool evaluate(Point &pt);
   void merit(Point &pt) const;
   double row_violation(int i, double act) const {
-    return std::max({0.0, p_.gl[i] - act, act - p_.gu[i]});
+    return bound_violation(act, p_.gl[i], p_.gu[i]);
   }
   double row_scale(int i) const {
     double b = 0.0;
@@ -108,11 +148,18 @@ class Slp {
   void cascade(std::vector<double> &x);
   bool project(std::vector<double> &x, std::string *why);
   void layout();
-  void build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
+  bool build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
                 const std::vector<double> &jac);
   bool solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *status);
   void log_line(int64_t it, const Point &pt, double pred, double rho, char mark);
   bool step_bounded(int j) const { return all_bounded_ || p_.nonlinear_col[j]; }
+  // 1 interrupted, 2 time limit, 0 go on.
+  int stop_reason() const {
+    if (o_.interrupted && o_.interrupted()) return 1;
+    if (std::chrono::duration<double>(Clock::now() - start_).count() > o_.timelimit) return 2;
+    return 0;
+  }
+  bool must_stop() const { return stop_reason() != 0; }
   double delta(int j) const { return radius_ * sigma_[j] * omega_[j]; }
 };
 
@@ -146,31 +193,12 @@ void Slp::merit(Point &pt) const {
 }
 
 void Slp::cascade(std::vector<double> &x) {
-  if (p_.determined.empty()) return;
-  std::vector<double> act(m_);
-  int passes = std::min<int>(3, (int)p_.determined.size());
-  for (int pass = 0; pass < passes; ++pass) {
-    try {
-      p_.model->rows(x.data(), act.data());
-    } catch (const std::exception &e) {
-      // the trial point's own evaluation reports the error
-      if (fatal_eval_error(e.what())) {
-        eval_error_ = e.what();
-        fatal_ = true;
-      }
-      return;
-    }
-    bool moved = false;
-    for (const auto &d : p_.determined) {
-      double target = std::min(std::max(act[d.row], p_.gl[d.row]), p_.gu[d.row]);
-      double v = x[d.col] + (target - act[d.row]) / d.coef;
-      v = std::min(std::max(v, p_.xl[d.col]), p_.xu[d.col]);
-      if (std::isfinite(v) && v != x[d.col]) {
-        x[d.col] = v;
-        moved = true;
-      }
-    }
-    if (!moved) break;
+  std::string error;
+  // On failure the trial point's own evaluation reports the error, unless
+  // it was fatal: then nothing is evaluated any more.
+  if (!cascade_point(p_, x, &error) && fatal_eval_error(error)) {
+    eval_error_ = error;
+    fatal_ = true;
   }
 }
 
@@ -245,7 +273,7 @@ bool Slp::project(std::vector<double> &x, std::string *why) {
   }
   std::vector<double> sol(ncols);
   Highs_getSolution(lp.h(), sol.data(), nullptr, nullptr, nullptr);
-  for (int j = 0; j < n_; ++j) x[j] = std::min(std::max(sol[j], p_.xl[j]), p_.xu[j]);
+  for (int j = 0; j < n_; ++j) x[j] = clamp_to_bounds(sol[j], p_.xl[j], p_.xu[j]);
   return true;
 }
 
@@ -275,7 +303,7 @@ void Slp::layout() {
 // The LP at `center` (step box) with rows linearized by the Jacobian `jac`
 // through the point `ref`: g(ref) + J (x - ref). A second-order correction
 // uses the same J with `ref` at the rejected trial point.
-void Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
+bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
                    const std::vector<double> &jac) {
   const Pattern &jp = p_.model->jacobian_pattern();
   int nrows = (int)rowof_.size();
@@ -286,7 +314,7 @@ void Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
   for (int j = 0; j < n_; ++j) {
     cost[j] = grad[j];
     double lo = p_.xl[j], hi = p_.xu[j];
-    if (step_bounded(j) && !determined[j]) {
+    if (step_bounded(j) && (!determined[j] || bound_determined_)) {
       lo = std::max(lo, center.x[j] - delta(j));
       hi = std::min(hi, center.x[j] + delta(j));
     }
@@ -334,14 +362,18 @@ void Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
                      kHighsObjSenseMinimize, 0.0, cost.data(), clo.data(), chi.data(),
                      rlo.data(), rhi.data(), start.data(), index.data(),
                      value.data()) == kHighsStatusError)
-      fail(ERR_SOLVER, "HiGHS refused the linearized problem");
+      return false;  // values HiGHS cannot take (beyond 1e15)
     built_ = true;
-    return;
+    return true;
   }
-  Highs_changeColsCostByRange(h, 0, nlpcols_ - 1, cost.data());
-  Highs_changeColsBoundsByRange(h, 0, nlpcols_ - 1, clo.data(), chi.data());
-  if (nrows > 0) Highs_changeRowsBoundsByRange(h, 0, nrows - 1, rlo.data(), rhi.data());
-  for (int k : jac_nl_) Highs_changeCoeff(h, lprow_[jp.rows[k]], jp.cols[k], jac[k]);
+  bool ok = Highs_changeColsCostByRange(h, 0, nlpcols_ - 1, cost.data()) != kHighsStatusError;
+  ok = ok && Highs_changeColsBoundsByRange(h, 0, nlpcols_ - 1, clo.data(), chi.data()) != kHighsStatusError;
+  if (nrows > 0)
+    ok = ok && Highs_changeRowsBoundsByRange(h, 0, nrows - 1, rlo.data(), rhi.data()) != kHighsStatusError;
+  for (int k : jac_nl_)
+    ok = ok && Highs_changeCoeff(h, lprow_[jp.rows[k]], jp.cols[k], jac[k]) != kHighsStatusError;
+  if (!ok) built_ = false;  // rebuilt whole at the next call
+  return ok;
 }
 
 void Slp::log_line(int64_t it, const Point &pt, double pred, double rho, char mark) {
@@ -389,10 +421,12 @@ LocalResult Slp::run() {
     res.fatal = fatal_;
     return res;
   }
-  cascade(cur.x);
-  if (!evaluate(cur)) {
-    // A start on a bound can sit where a function is undefined (log, sqrt,
-    // division): try a point slightly inside the bounds.
+  // A start on a bound can sit where a function or its derivative is
+  // undefined (log, sqrt, division): then a point slightly inside the
+  // bounds is tried, once.
+  bool pushed = false;
+  auto push_inside = [&] {
+    pushed = true;
     for (int j = 0; j < n_; ++j) {
       double lo = p_.xl[j], hi = p_.xu[j];
       if (lo <= -kInf && hi >= kInf) continue;
@@ -402,24 +436,34 @@ LocalResult Slp::run() {
       if (hi < kInf) cur.x[j] = std::min(cur.x[j], hi - push);
     }
     cascade(cur.x);
-    if (fatal_ || !evaluate(cur)) return finish(LocalStatus::EvalError, cur, eval_error_);
-  }
+    return !fatal_ && evaluate(cur);
+  };
+  cascade(cur.x);
+  if (!evaluate(cur) && (fatal_ || !push_inside()))
+    return finish(LocalStatus::EvalError, cur, eval_error_);
 
   const Pattern &jp = p_.model->jacobian_pattern();
   std::vector<double> grad(n_), jac(jp.size()), sol, rdual;
   sigma_.resize(n_);
   omega_.assign(n_, 1.0);
-  for (int j = 0; j < n_; ++j) sigma_[j] = std::max(1.0, std::fabs(cur.x[j]));
+  // Step bound of column j: radius_ * sigma_[j] * omega_[j]; it starts at
+  // the column's own initial step bound or at the radius relative to the
+  // column's size.
   radius_ = std::max(o_.stepbound, 1e-8);
+  for (int j = 0; j < n_; ++j)
+    sigma_[j] = p_.stepbound0[j] > 0 ? p_.stepbound0[j] / radius_ : std::max(1.0, std::fabs(cur.x[j]));
   persist_.assign(m_, 0);
   std::vector<double> dprev(n_, 0.0);
+  std::vector<double> history;  // merit after the last accepted steps
+  Point prev;                   // the point before the last accepted step
+  bool have_prev = false;
+  const size_t kHistory = 6;
   bool first = true;
   layout();
 
   for (int64_t it = 1;; ++it) {
-    if (o_.interrupted && o_.interrupted()) return finish(LocalStatus::Interrupted, cur, "");
-    if (std::chrono::duration<double>(Clock::now() - start_).count() > o_.timelimit)
-      return finish(LocalStatus::TimeLimit, cur, "");
+    if (int why_stop = stop_reason())
+      return finish(why_stop == 1 ? LocalStatus::Interrupted : LocalStatus::TimeLimit, cur, "");
     if (it > o_.iterlimit) return finish(LocalStatus::IterLimit, cur, "");
     res.iter = it;
 
@@ -427,7 +471,23 @@ LocalResult Slp::run() {
       p_.model->objective_gradient(cur.x.data(), grad.data());
       p_.model->jacobian_values(cur.x.data(), jac.data());
     } catch (const std::exception &e) {
-      return finish(LocalStatus::EvalError, cur, e.what());
+      // Derivatives undefined where the values are not (sqrt at 0): step
+      // back to the last point and shrink the step bounds, or move the
+      // start inside the bounds.
+      eval_error_ = e.what();
+      if (fatal_eval_error(eval_error_)) {
+        fatal_ = true;
+        return finish(LocalStatus::EvalError, cur, eval_error_);
+      }
+      if (have_prev) {
+        cur = prev;
+        have_prev = false;
+        radius_ *= 0.25;
+        log_line(it, cur, 0.0, 0.0, 'D');
+        continue;
+      }
+      if (!pushed && push_inside()) continue;
+      return finish(LocalStatus::EvalError, cur, eval_error_);
     }
     for (double &v : grad) v *= p_.sense;
     double gscale = 1.0;
@@ -445,19 +505,35 @@ LocalResult Slp::run() {
 
     int st = 0;
     bool solved = false;
-    for (int attempt = 0; attempt < 3 && !solved; ++attempt) {
-      build_lp(cur, cur, grad, jac);
+    for (int attempt = 0; attempt < 8 && !solved; ++attempt) {
+      if (!build_lp(cur, cur, grad, jac))
+        return finish(LocalStatus::Failed, cur,
+                      "The linearization has values the LP solver cannot take (beyond 1e15)");
       solved = solve_lp(sol, rdual, &st);
       if (solved) break;
-      if ((st == kHighsModelStatusUnbounded || st == kHighsModelStatusUnboundedOrInfeasible) &&
-          !all_bounded_)
+      bool unbounded = st == kHighsModelStatusUnbounded || st == kHighsModelStatusUnboundedOrInfeasible;
+      if (unbounded && !all_bounded_) {
         all_bounded_ = true;
-      else if (st == kHighsModelStatusInfeasible && !all_elastic_) {
+      } else if (unbounded && !bound_determined_) {
+        // Penalties below the objective's pull: a determined column runs
+        // off with its row's penalty columns. Raise them, then box it too.
+        bool raised = false;
+        for (int i = 0; i < m_; ++i)
+          if (elastic_[i] && w_[i] < kPenaltyMax) {
+            w_[i] = std::min(kPenaltyMax, w_[i] * 10);
+            raised = true;
+          }
+        if (raised) merit(cur);
+        if (!raised || attempt >= 5) bound_determined_ = true;
+      } else if (st == kHighsModelStatusInfeasible && !all_elastic_) {
         all_elastic_ = true;
         layout();
-      } else
+      } else {
         break;
+      }
     }
+    if (!solved && st == kHighsModelStatusInterrupt)
+      return finish(stop_reason() == 2 ? LocalStatus::TimeLimit : LocalStatus::Interrupted, cur, "");
     if (!solved)
       return finish(LocalStatus::Failed, cur,
                     format("HiGHS could not solve the linearized problem (model status %d)", st));
@@ -480,9 +556,14 @@ LocalResult Slp::run() {
     // First-order optimality at x_k with the LP's row multipliers: the
     // objective gradient less the rows' part must vanish except at bounds
     // (stationarity), and a row with a multiplier must be active.
+    // The LP's multipliers are those of the linearized problem only when no
+    // penalty column is in use.
     bool feasible = cur.viol <= o_.feastol;
+    bool lp_clean = true;
+    for (int i = 0; i < m_; ++i)
+      if (err[i] > 1e-9 * row_scale(i)) lp_clean = false;
     double fscale = std::max(1.0, std::fabs(cur.f));
-    if (feasible) {
+    if (feasible && lp_clean) {
       std::vector<double> r = grad;
       for (size_t k = 0; k < jp.size(); ++k) r[jp.cols[k]] -= res.y[jp.rows[k]] * jac[k];
       double stat = 0.0;
@@ -506,7 +587,7 @@ LocalResult Slp::run() {
         log_line(it, cur, pred, 0.0, '*');
         return finish(LocalStatus::Optimal, cur, "");
       }
-    } else if (pred <= 1e-9 * std::max(1.0, std::fabs(cur.phi))) {
+    } else if (pred <= 1e-9 * std::max(1.0, std::fabs(cur.phi)) && !(feasible && lp_clean)) {
       // No progress possible at these penalties: raise them on the violated
       // rows, or give up when they are at their ceiling.
       bool raised = false;
@@ -525,7 +606,7 @@ LocalResult Slp::run() {
 
     auto make_trial = [&](const std::vector<double> &lpsol, Point &t) {
       t.x.assign(lpsol.begin(), lpsol.begin() + n_);
-      for (int j = 0; j < n_; ++j) t.x[j] = std::min(std::max(t.x[j], p_.xl[j]), p_.xu[j]);
+      for (int j = 0; j < n_; ++j) t.x[j] = clamp_to_bounds(t.x[j], p_.xl[j], p_.xu[j]);
       cascade(t.x);
       return evaluate(t);
     };
@@ -538,10 +619,10 @@ LocalResult Slp::run() {
       // Second-order correction: the same linearization moved to the trial
       // point's row values pulls the step back onto curved rows.
       std::vector<double> sol2, rdual2;
-      build_lp(cur, trial, grad, jac);
       int st2;
       Point soc;
-      bool soc_ok = solve_lp(sol2, rdual2, &st2) && make_trial(sol2, soc);
+      bool soc_ok = build_lp(cur, trial, grad, jac) && solve_lp(sol2, rdual2, &st2) &&
+                    make_trial(sol2, soc);
       if (fatal_) return finish(LocalStatus::EvalError, cur, eval_error_);
       if (soc_ok) {
         double rho2 = (cur.phi - soc.phi) / pred;
@@ -566,13 +647,23 @@ LocalResult Slp::run() {
       if (rho > 0.75 && dnorm >= 0.9 * radius_) radius_ = std::min(kRadiusMax, 2 * radius_);
       else if (rho < 0.25) radius_ *= 0.5;
       log_line(it, trial, pred, rho, mark);
+      prev = std::move(cur);
+      have_prev = true;
       cur = std::move(trial);
+      // Objective test: feasible, and the merit function barely moved over
+      // the last accepted steps (slow final convergence on flat optima).
+      history.push_back(cur.phi);
+      if (history.size() > kHistory) history.erase(history.begin());
+      if (history.size() == kHistory && cur.viol <= o_.feastol &&
+          std::fabs(history.front() - cur.phi) <= 1e-2 * o_.opttol * std::max(1.0, std::fabs(cur.phi)))
+        return finish(LocalStatus::Optimal, cur, "");
     } else {
       radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
       log_line(it, cur, pred, std::isfinite(rho) ? rho : -1.0, ok ? 'R' : 'E');
       if (radius_ < kRadiusMin) {
         if (!ok) return finish(LocalStatus::EvalError, cur, eval_error_);
-        if (cur.viol <= o_.feastol) return finish(LocalStatus::Optimal, cur, "");
+        if (cur.viol <= o_.feastol)
+          return finish(LocalStatus::Stalled, cur, "The step bounds shrank to nothing");
         return finish(LocalStatus::LocallyInfeasible, cur,
                       "The step bounds shrank to nothing before the rows were satisfied");
       }
@@ -592,8 +683,14 @@ LocalResult Slp::run() {
         persist_[i] = 0;
       }
     }
-    if (changed) merit(cur);
-    if (cur.f < -1e30 || (cur.viol <= o_.feastol && cur.f < -1e20))
+    if (changed) {
+      merit(cur);
+      history.clear();
+    }
+    // Feasible points whose objective or columns run off to infinity.
+    double xmax = 0.0;
+    for (double v : cur.x) xmax = std::max(xmax, std::fabs(v));
+    if (cur.viol <= o_.feastol && (cur.f < -1e20 || (xmax >= 1e15 && rho > 0.5)))
       return finish(LocalStatus::Unbounded, cur, "The objective decreases without bound");
   }
 }

@@ -182,6 +182,7 @@ TEST(log_lines_go_through_the_message_path) {
   CHECK_CONTAINS(text, "local solver Ipopt");
   CHECK_CONTAINS(text, "local solver SLP");
   CHECK_CONTAINS(text, "Nonlinear solve ended: locally optimal");
+  CHECK_CONTAINS(text, "HiGHS");  // SLP's LP log, echoed with the nonlinear log
   // quiet unless asked
   CHECK_OK(OSLPsetintcontrol(f.slp, 12402, 0));
   size_t before = text.size();
@@ -191,4 +192,40 @@ TEST(log_lines_go_through_the_message_path) {
   ss2 << in2.rdbuf();
   CHECK(ss2.str().size() == before);
   remove(name);
+}
+
+TEST(an_options_file_in_the_working_directory_is_ignored) {
+  // Ipopt would read ipopt.opt from the working directory: a stray file
+  // there must not change the solve (nor print around the message path).
+  char dir[] = "/tmp/ondr_nlps_optXXXXXX";
+  CHECK(mkdtemp(dir) != nullptr);
+  char old[4096];
+  CHECK(getcwd(old, sizeof old) != nullptr);
+  CHECK(chdir(dir) == 0);
+  FILE *f = fopen("ipopt.opt", "w");
+  fprintf(f, "max_iter 1\nprint_level 12\n");
+  fclose(f);
+  SlpFixture s;
+  CHECK_OK(spread(20).load(s.prob));
+  CHECK_OK(OSLPsetintcontrol(s.slp, 12400, 1));
+  CHECK_OK(OSLPnlpoptimize(s.slp, nullptr));
+  CHECK(nlpstatus(s.slp) == 2);
+  remove("ipopt.opt");
+  CHECK(chdir(old) == 0);
+  rmdir(dir);
+}
+
+TEST(slp_steps_respect_a_columns_initial_step_bound) {
+  SlpFixture f;
+  CHECK_OK(spread(5).load(f.prob));
+  double sb = 1e-3;
+  CHECK_OK(OSLPchgvar(f.slp, 4, nullptr, &sb, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                      nullptr, nullptr, nullptr));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 2));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12401, 3));  // three LP steps: bounds at most double twice
+  CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
+  CHECK(nlpstatus(f.slp) == 6);
+  Sol s = slpsol(f.slp);
+  CHECK(std::fabs(s.x[4]) <= 4 * sb * (1 + 1e-9));  // from 0, its optimum being near 0.4
+  CHECK(std::fabs(s.x[3]) > 20 * sb);               // the others move by the default bound
 }

@@ -199,6 +199,17 @@ TEST(formula_problems_solve_with_both_solvers) {
     }
 }
 
+TEST(quasi_newton_hessian_when_exact_second_derivatives_are_off) {
+  SlpFixture f;
+  FormulaProblem p = hs71();
+  CHECK_OK(p.load(f.prob, f.slp));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 1));
+  CHECK_OK(OSLPsetintcontrol(f.slp, 12403, 0));
+  CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
+  CHECK(nlpstatus(f.slp) == 1);
+  CHECK_NEAR(nlpobj(f.slp), 17.0140173, 1e-5);
+}
+
 TEST(maximizing_through_the_layers_sense) {
   // max 4 ln x - x (the same problem, negated): optimum 4 ln 4 - 4.
   FormulaProblem p(1);
@@ -209,6 +220,22 @@ TEST(maximizing_through_the_layers_sense) {
     Run r = solve(p, solver, -1.0);
     CHECK(r.rc == 0 && r.status == 1);
     CHECK_NEAR(r.obj, 4 * std::log(4.0) - 4, 1e-6);
+  }
+}
+
+TEST(a_start_where_derivatives_are_undefined_moves_inside_the_bounds) {
+  // min -x - y, sqrt(x^2 + y^2) <= 1, 0 <= x, y <= 2, from (0, 0) where the
+  // square root has no derivative: optimum -sqrt(2).
+  FormulaProblem p(2);
+  p.lb = {0, 0};
+  p.ub = {2, 2};
+  p.obj = {-1, -1};
+  p.rows.row('L', 1);
+  p.coefs = {{0, -1, 1.0, fn(OSLP_IFUN_SQRT, sum({sq(col(0)), sq(col(1))}))}};
+  for (int solver : {1, 2}) {
+    Run r = solve(p, solver);
+    CHECK(r.rc == 0 && r.status == 1);
+    CHECK_NEAR(r.obj, -std::sqrt(2.0), 1e-6);
   }
 }
 
@@ -264,4 +291,19 @@ TEST(integer_columns_with_formulas_are_refused) {
   CHECK_FAIL(OSLPnlpoptimize(f.slp, nullptr));
   CHECK_CONTAINS(slp_error(f.slp), "mixed-integer nonlinear problems need the branch-and-bound of a later release");
   CHECK(nlpstatus(f.slp) == 0);
+}
+
+TEST(unbounded_problems_are_reported) {
+  // min -x^3 + y^2 with x free: along x the objective has no lower bound.
+  FormulaProblem p(2);
+  p.x0 = {1, 1};
+  p.objterms = {{0, -1, -1.0, pw(col(0), 3)}, {0, -1, 1.0, sq(col(1))}};
+  for (int solver : {1, 2}) {
+    Run r = solve(p, solver);
+    if (r.status != 5)
+      fprintf(stderr, "  solver %d: rc %d status %d obj %g (%s)\n", solver, r.rc, r.status, r.obj,
+              r.error.c_str());
+    CHECK(r.rc == 0);
+    CHECK(r.status == 5);
+  }
 }

@@ -213,6 +213,23 @@ TEST(nonconvex_objective_gives_a_local_solution) {
   CHECK_NEAR(lpobj(f.prob), -(s.x[0] - 0.3) * (s.x[0] - 0.3), 1e-9);
 }
 
+TEST(local_infeasibility_of_a_nonconvex_problem_is_not_called_infeasible) {
+  // x*y = 9 and x^2 + y^2 = 25 from (0, 0), where both rows have no slope:
+  // the local solver stalls, yet the problem has solutions.
+  Qcqp q(2);
+  q.row('E', 9).quad = {{0, 1, 1}};
+  q.row('E', 25).quad = {{0, 0, 1}, {1, 1, 1}};
+  Fixture f;
+  CHECK_OK(q.load(f.prob));
+  CHECK_OK(ONDRlpoptimize(f.prob, nullptr));
+  int st = lpstatus(f.prob);
+  CHECK(st == 7 || st == 8);  // unsolved, or a solution found after all
+  if (st == 8) {
+    Sol s = lpsol(f.prob);
+    CHECK_NEAR(s.x[0] * s.x[1], 9, 1e-5);
+  }
+}
+
 TEST(integer_columns_get_the_continuous_relaxation_from_lpoptimize) {
   // max x + y in the unit disc with x binary: the relaxation treats x in [0,1].
   Qcqp q(2, 0, INF);
