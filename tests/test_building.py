@@ -243,3 +243,29 @@ def test_read_replaces_everything(tmp_path):
     assert [c.name for c in cs] == ["c1", "r"]
     assert cs[0].lb == 1 and cs[1].lb == 0 and cs[1].ub == 4
     assert [p.getIndex(v) for v in vs] == [0, 1]
+
+
+def test_references_in_deletion_lists(p):
+    v = [ondrel.var(name=f"c{i}") for i in range(6)]
+    p.addVariable(v)
+    cons = [x >= 0 for x in v]
+    p.addConstraint(cons)
+    other = ondrel.var(name="elsewhere")
+    for bad, message in [
+        ({"a": 1}, "Invalid sequence of objects"),
+        ([v[0], other], "Variable elsewhere not in problem"),
+        ([cons[0]], "Invalid variable object"),
+        ([1.5], "Invalid variable object"),
+        (["nosuch"], "No column named 'nosuch'"),
+        ([0, 99], "Index out of bounds"),
+    ]:
+        with pytest.raises(RuntimeError, match=message):
+            p.delVariable(bad)
+        assert cols(p) == 6 and p.getVariable() == v  # nothing was deleted
+    with pytest.raises(RuntimeError, match="Invalid constraint object"):
+        p.delConstraint([v[0]])
+    p.delVariable(x for x in (v[5], "c4", 0))  # a generator mixing objects, names and indices
+    assert p.getVariable() == v[1:4]
+    assert [p.getIndex(x) for x in v[1:4]] == [0, 1, 2]
+    p.delConstraint(np.array([0, 2]))
+    assert p.getConstraint() == [cons[1], cons[3], cons[4], cons[5]]
