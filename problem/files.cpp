@@ -13,19 +13,36 @@ namespace {
 
 constexpr int kCols = 1214, kRows = 1124, kSets = 1194, kNameLength = 1028, kNlpCoefs = 12001;
 
-// Names of items first..last of a kind, split from the library's buffer.
-int fetch_names(ProblemObject *p, int kind, int first, int last, int slot, std::vector<std::string> &out) {
-  out.clear();
-  if (last < first) return 0;
-  std::vector<char> buf((size_t)(last - first + 1) * (size_t)slot + 1, 0);
-  if (ONDRgetnames(p->prob, kind, buf.data(), first, last) != 0) return -1;
-  const char *s = buf.data();
-  for (int i = first; i <= last; ++i) {
-    out.emplace_back(s);
-    s += out.back().size() + 1;
+// The names of all items of a kind, fetched from the library in blocks of
+// 256 as they are asked for in order.
+class NameReader {
+ public:
+  NameReader(ProblemObject *p, int kind, int count, int slot) : p_(p), kind_(kind), count_(count), slot_(slot) {}
+  // A new str with the name of item i; null with an error set on failure.
+  PyObject *name(int i) {
+    if (i % 256 == 0 && fetch(i, std::min(count_, i + 256) - 1) != 0) {
+      setOndrErrIfNull((PyObject *)p_, nullptr);
+      return nullptr;
+    }
+    return PyUnicode_FromString(block_[(size_t)(i % 256)].c_str());
   }
-  return 0;
-}
+
+ private:
+  int fetch(int first, int last) {
+    block_.clear();
+    std::vector<char> buf((size_t)(last - first + 1) * (size_t)slot_ + 1, 0);
+    if (ONDRgetnames(p_->prob, kind_, buf.data(), first, last) != 0) return -1;
+    const char *s = buf.data();
+    for (int i = first; i <= last; ++i) {
+      block_.emplace_back(s);
+      s += block_.back().size() + 1;
+    }
+    return 0;
+  }
+  ProblemObject *p_;
+  int kind_, count_, slot_;
+  std::vector<std::string> block_;
+};
 
 int vartype_of(char c) {
   switch (c) {
@@ -47,7 +64,7 @@ int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *con
       prob_int_attrib(p, kNameLength, &namelen))
     return -1;
   const int slot = 8 * namelen + 1;
-  std::vector<std::string> names;
+  NameReader cols(p, 2, ncols, slot), rows(p, 1, nrows, slot), setnames(p, 3, nsets, slot);
   if (ncols > 0) {
     std::vector<double> lb((size_t)ncols), ub((size_t)ncols);
     std::vector<char> types((size_t)ncols);
@@ -55,9 +72,7 @@ int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *con
         ONDRgetcoltype(p->prob, types.data(), 0, ncols - 1))
       return setOndrErrIfNull((PyObject *)p, nullptr), -1;
     for (int v = 0; v < ncols; ++v) {
-      if (v % 256 == 0 && fetch_names(p, 2, v, std::min(ncols, v + 256) - 1, slot, names) != 0)
-        return setOndrErrIfNull((PyObject *)p, nullptr), -1;
-      PyRef name(PyUnicode_FromString(names[(size_t)(v % 256)].c_str()));
+      PyRef name(cols.name(v));
       PyRef var(name ? var_create(name.get()) : nullptr);
       if (!var) return -1;
       var_set(var.get(), lb[(size_t)v], ub[(size_t)v], vartype_of(types[(size_t)v]));
@@ -74,9 +89,7 @@ int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *con
         ONDRgetrowtype(p->prob, types.data(), 0, nrows - 1))
       return setOndrErrIfNull((PyObject *)p, nullptr), -1;
     for (int i = 0; i < nrows; ++i) {
-      if (i % 256 == 0 && fetch_names(p, 1, i, std::min(nrows, i + 256) - 1, slot, names) != 0)
-        return setOndrErrIfNull((PyObject *)p, nullptr), -1;
-      PyRef name(PyUnicode_FromString(names[(size_t)(i % 256)].c_str()));
+      PyRef name(rows.name(i));
       PyRef con(name ? con_create(name.get()) : nullptr);
       if (!con) return -1;
       double r = rhs[(size_t)i], lo = -1e20, up = 1e20;
@@ -95,9 +108,7 @@ int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *con
     }
   }
   for (int i = 0; i < nsets; ++i) {
-    if (i % 256 == 0 && fetch_names(p, 3, i, std::min(nsets, i + 256) - 1, slot, names) != 0)
-      return setOndrErrIfNull((PyObject *)p, nullptr), -1;
-    PyRef name(PyUnicode_FromString(names[(size_t)(i % 256)].c_str()));
+    PyRef name(setnames.name(i));
     PyRef sos(name ? sos_create(name.get()) : nullptr);
     if (!sos || PyList_Append(sets, sos.get()) != 0 || map_store(sosmap, sos_id(sos.get()), i) != 0) {
       if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, "Cannot read SOS from problem");

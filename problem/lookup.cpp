@@ -34,6 +34,23 @@ int parse_range_args(PyObject *args, PyObject *kw, PyObject **index, long *first
   return PyArg_ParseTupleAndKeywords(args, kw, "|Oll", (char **)kwlist, index, first, last) ? 0 : -1;
 }
 
+// The checks shared by the first/last forms of getting and deleting.
+int check_range(PyObject *index, long first, long last, Py_ssize_t n, const char *out_of_range) {
+  if (index) {
+    PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' cannot be specified if 'index' is also specified");
+    return -1;
+  }
+  if (first < 0 || last < 0) {
+    PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' must be both nonnegative when specified");
+    return -1;
+  }
+  if (first >= n || last >= n) {
+    PyErr_SetString(PyExc_RuntimeError, out_of_range);
+    return -1;
+  }
+  return 0;
+}
+
 PyObject *getObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
   ProblemObject *p = (ProblemObject *)self;
   Family f = family(p, which);
@@ -43,18 +60,7 @@ PyObject *getObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
   if (index == Py_None) index = nullptr;
   Py_ssize_t n = PyList_GET_SIZE(f.list);
   if (first != -1 || last != -1) {
-    if (index) {
-      PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' cannot be specified if 'index' is also specified");
-      return nullptr;
-    }
-    if (first < 0 || last < 0) {
-      PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' must be both nonnegative when specified");
-      return nullptr;
-    }
-    if (first >= n || last >= n) {
-      PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' are out of range");
-      return nullptr;
-    }
+    if (check_range(index, first, last, n, "Parameters 'first' and 'last' are out of range") != 0) return nullptr;
     return PyList_GetSlice(f.list, first, std::max(first, last + 1));
   }
   if (index) {
@@ -150,18 +156,7 @@ PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
       idx.assign(arr.get(), arr.get() + count);
     }
   } else {
-    if (index) {
-      PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' cannot be specified if 'index' is also specified");
-      return nullptr;
-    }
-    if (first < 0 || last < 0) {
-      PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' must be both nonnegative when specified");
-      return nullptr;
-    }
-    if (first >= len || last >= len) {
-      PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' or 'last' are out of range");
-      return nullptr;
-    }
+    if (check_range(index, first, last, len, "Parameters 'first' or 'last' are out of range") != 0) return nullptr;
     if (last < first) {
       PyErr_SetString(PyExc_RuntimeError, "Parameter 'first' must be less than, or equal to, 'last'");
       return nullptr;
