@@ -46,3 +46,16 @@ void callback_types_setup() {
 // Branching objects carry no library handle of their own yet, so they never
 // hold an error text.
 bool branchobj_lasterror(PyObject *, char *, size_t) { return false; }
+
+PyObject *handle_object_new(PyTypeObject *type, void *handle) {
+  HandleObject *o = (HandleObject *)type->tp_alloc(type, 0);
+  if (!o) return nullptr;
+  o->handle = handle;
+  o->problem = nullptr;
+  return (PyObject *)o;
+}
+
+void *handle_object_get(PyObject *obj, PyTypeObject *type) {
+  if (!obj || !PyObject_TypeCheck(obj, type)) return nullptr;
+  return ((HandleObject *)obj)->handle;
+}

@@ -18,6 +18,7 @@ void controls_types_setup();
 void problem_type_setup(PyMethodDef *methods);
 void callback_types_setup();
 void model_types_setup();
+void solve_module_init();
 
 int turnONDRon(int force) {
   if (!force && ond_py_env.initialised == 1) return 0;
@@ -164,6 +165,7 @@ static void release_env() {
 
 static void ondrelmod_freeModule(void *) {
   release_env();
+  numpy_compare_restore();
   turnONDRoff(0);
   PyErr_Clear();
 }
@@ -172,12 +174,16 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
   controls_types_setup();
   callback_types_setup();
   model_types_setup();
-  problem_type_setup(join_method_tables({problem_lifecycle_methods, problem_control_methods}));
+  problem_type_setup(join_method_tables({problem_lifecycle_methods, problem_control_methods, problem_add_methods,
+                                          problem_objective_methods, problem_solve_methods, problem_lookup_methods,
+                                          problem_file_methods, problem_set_methods, problem_optimize_methods}));
+  solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods});
 
   std::vector<TypeEntry> types = module_types();
   for (auto &t : types) {
-    t.type->tp_new = PyType_GenericNew;
+    // Types that create their records themselves keep their own creation.
+    if (!t.type->tp_new) t.type->tp_new = PyType_GenericNew;
     if (PyType_Ready(t.type) < 0) return nullptr;
   }
   PyRef module(PyModule_Create(&ondrel_module));
@@ -206,6 +212,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
       ok = false;
     }
   }
+  ok = ok && numpy_compare_install() == 0;
   ok = ok && addModuleConstants(module.get()) == 0;
   if (ok) {
     Py_INCREF(ond_py_env.module_controls);
@@ -215,6 +222,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
     }
   }
   if (!ok) {
+    numpy_compare_restore();
     turnONDRoff(0);
     release_env();
     if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, "Error initializing the Ondrel module");

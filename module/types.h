@@ -9,6 +9,14 @@
 extern PyTypeObject control_type;
 extern PyTypeObject attribute_type;
 extern PyTypeObject problem_type;
+// model/ (record layouts and operations in model/model.h)
+extern PyTypeObject var_type;
+extern PyTypeObject sos_type;
+extern PyTypeObject expression_type;
+extern PyTypeObject constraint_type;
+extern PyTypeObject linterm_type;
+extern PyTypeObject quadterm_type;
+extern PyTypeObject nonlinear_type;
 // callbacks/
 extern PyTypeObject branchobj_type;
 extern PyTypeObject poolcut_type;
@@ -26,10 +34,28 @@ extern const PyMethodDef model_module_methods[];   // model/: functions of the a
 // Problem methods, by family.
 extern const PyMethodDef problem_lifecycle_methods[];  // problem/problem.cpp
 extern const PyMethodDef problem_control_methods[];    // module/controls.cpp
+extern const PyMethodDef problem_add_methods[];        // problem/add.cpp
+extern const PyMethodDef problem_objective_methods[];  // problem/objective.cpp
+extern const PyMethodDef problem_solve_methods[];      // problem/solve.cpp
+extern const PyMethodDef problem_lookup_methods[];     // problem/lookup.cpp
+extern const PyMethodDef problem_file_methods[];       // problem/files.cpp
+extern const PyMethodDef problem_set_methods[];        // problem/sets.cpp
+extern const PyMethodDef problem_optimize_methods[];   // api/optimize.cpp
 
 // NumPy: bound at import; true for NumPy's C-int and C-long scalars.
 int numpy_bind(void);
 bool numpy_is_int_scalar(PyObject *obj);
+// NumPy's array comparisons build constraints for arrays of modelling
+// objects while the module is loaded (model/numpy_compare.cpp): install
+// returns 0 or -1 with an exception; restore puts NumPy's own back.
+int numpy_compare_install();
+void numpy_compare_restore();
+
+// Objects that hold a library handle (ondrel.poolcut, ondrel.ondrobject,
+// ondrel.generic): make one, or read the handle (null when `obj` is not of
+// that type).
+PyObject *handle_object_new(PyTypeObject *type, void *handle);
+void *handle_object_get(PyObject *obj, PyTypeObject *type);
 
 // Branching objects: the last error of the handle an ondrel.branchobj holds
 // (false when `owner` is not one or it has none).

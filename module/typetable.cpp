@@ -10,6 +10,10 @@ struct TypeEntry {
 
 std::vector<TypeEntry> module_types() {
   return {
+      {&var_type, "var"},
+      {&sos_type, "sos"},
+      {&expression_type, nullptr},
+      {&constraint_type, "constraint"},
       {&control_type, nullptr},
       {&attribute_type, nullptr},
       {&problem_type, "problem"},
@@ -17,5 +21,8 @@ std::vector<TypeEntry> module_types() {
       {&poolcut_type, "poolcut"},
       {&ondrobject_type, nullptr},
       {&generic_type, nullptr},
+      {&linterm_type, nullptr},
+      {&quadterm_type, nullptr},
+      {&nonlinear_type, nullptr},
   };
 }

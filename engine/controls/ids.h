@@ -54,7 +54,7 @@ constexpr int SCALING = 8009;         // 1 on, 0 off
 constexpr int CROSSOVER = 8010;       // 1 on, 0 off (barrier only)
 constexpr int MIPSOLVER = 8011;       // 0 automatic, 1 HiGHS MIP
 constexpr int MAXNAMELENGTH = 8012;   // longest name accepted
-constexpr int KEEPBASIS = 8035;       // 1: a load keeps the basis of the previous problem
+constexpr int KEEPBASIS = 8035;       // 1: a same-size load keeps the warm basis
 
 // ---- optimizer layer: double controls ----
 constexpr int FEASTOL = 7001;
@@ -64,7 +64,7 @@ constexpr int MIPABSSTOP = 7004;
 constexpr int TIMELIMIT = 7005;       // seconds; 1e20 none
 constexpr int MIPTOL = 7006;          // integrality tolerance
 constexpr int BARGAPSTOP = 7007;
-constexpr int MIPABSCUTOFF = 7008;    // 1e20 none (minimization sense)
+constexpr int MIPABSCUTOFF = 7008;    // in the objective's own sense; +-1e20 none
 
 // ---- optimizer layer: string controls ----
 constexpr int MPSRHSNAME = 6001;
@@ -96,8 +96,8 @@ constexpr int NLPFUNCOBJECT = 12602;  // the user-function object of a function 
 constexpr int NLPSOLVER = 12400;      // 0 automatic, 1 Ipopt, 2 SLP
 constexpr int NLPITERLIMIT = 12401;
 constexpr int NLPLOG = 12402;         // 1: iteration log to the message path
-constexpr int NLPDERIVATIVES = 12403; // 1 exact (automatic), 0 finite differences
-constexpr int NLPECHOMESSAGES = 12415;// 1: echo optimizer messages during NLP solves
+constexpr int NLPDERIVATIVES = 12403; // 1 exact Hessian, 0 Ipopt quasi-Newton
+constexpr int NLPECHOMESSAGES = 12415;// 1: with NLPLOG, the SLP LP log too
 
 // ---- nonlinear layer: double controls ----
 constexpr int NLPFEASTOL = 12100;

@@ -2,11 +2,13 @@
 #pragma once
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 #include "ondr_base.h"
 #include "controls/values.h"
+#include "model/basis.h"
 #include "model/store.h"
 
 namespace ondr {
@@ -25,9 +27,17 @@ struct Results {
   double bestbound = 0.0;
   double time = 0.0;        // seconds of the last solve
   int64_t simplexiter = 0, bariter = 0, nodes = 0, mipsols = 0;
-  bool has_lpsol = false, has_mipsol = false;
+  // has_lpsol: x and slack hold the LP solution; has_dual: dual and dj too.
+  bool has_lpsol = false, has_dual = false, has_mipsol = false;
   std::vector<double> x, slack, dual, dj;    // LP solution, as loaded
   std::vector<double> mipx, mipslack;        // best integer solution
+  // Final basis of the last LP solve (0 at lower, 1 basic, 2 at upper,
+  // 3 free at zero; row statuses describe the row activity), when valid.
+  std::vector<int> cstat, rstat;
+  // The HiGHS instance of the last LP solve, holding its model (the store's
+  // rows and columns, same order, scaled as ONDRscale asked: see
+  // lp/lpdata.h) and factorization; null when none.
+  std::shared_ptr<void> lp_highs;
   void clear() { *this = Results(); }
 };
 
@@ -37,6 +47,9 @@ struct ondr_problem_s {
   ondr::Model model;
   ondr::ControlValues controls{0};
   ondr::Results results;
+  // Start basis of the next LP solve, kept in step with the model; unlike
+  // the results it survives model changes (see model/basis.h).
+  ondr::WarmBasis warm;
   std::string lasterror;
   int lasterror_code = 0;
   std::atomic<int> interrupt_reason{0};   // nonzero: a running solve must stop

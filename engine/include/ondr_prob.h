@@ -5,7 +5,8 @@
 
 ONDR_API int ONDRcreateprob(ONDRprob *prob);
 ONDR_API int ONDRdestroyprob(ONDRprob prob);
-/* Make `dest` an independent copy of `src` (model, names, controls).
+/* Make `dest` an independent copy of `src` (model, names, controls, and
+   the warm-start basis of the next LP solve; not the results).
    An empty or NULL name keeps the source's name. */
 ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name);
 ONDR_API int ONDRsetprobname(ONDRprob prob, const char *name);

@@ -8,4 +8,5 @@
 #include "oslp_core.h"
 #include "oslp_coefs.h"
 #include "oslp_solve.h"
+#include "oslp_io.h"
 #endif

@@ -1,5 +1,8 @@
 #include "model/load.h"
+#include <algorithm>
 #include <cmath>
+#include "controls/ids.h"
+#include "model/edit.h"
 #include "env/shell.h"
 #include "ondr.h"
 
@@ -22,6 +25,7 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
                const double dmatval[], const double dlb[], const double dub[]) {
   ONDR_REQUIRE(ncols >= 0, "Invalid number of columns %d", ncols);
   ONDR_REQUIRE(nrows >= 0, "Invalid number of rows %d", nrows);
+  ONDR_REQUIRE(ncols < kUnitColumn, "Too many columns (%d)", ncols);
   ONDR_REQUIRE(nrows == 0 || qrtype, "Row types missing for %d rows", nrows);
   Model m;
   m.name = probname ? probname : "";
@@ -35,13 +39,14 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
     char t = qrtype[i];
     check_row_type(t, i);
     m.rowtype[(size_t)i] = t;
+    if (t == 'N') continue;  // the rhs of a free row is ignored
     double r = rhs ? rhs[i] : 0.0;
     ONDR_REQUIRE(!std::isnan(r), "Right-hand side of row %d is NaN", i);
-    m.rhs[(size_t)i] = t == 'N' ? 0.0 : r;
+    m.rhs[(size_t)i] = std::max(-kInf, std::min(kInf, r));
     if (t == 'R') {
       double g = range ? range[i] : 0.0;
       ONDR_REQUIRE(!std::isnan(g) && g >= 0, "Invalid range %g of row %d", g, i);
-      m.range[(size_t)i] = g;
+      m.range[(size_t)i] = std::min(kInf, g);
     }
   }
   m.obj.assign((size_t)ncols, 0.0);
@@ -51,7 +56,8 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
   m.limit.assign((size_t)ncols, 0.0);
   for (int j = 0; j < ncols; ++j) {
     if (obj) {
-      ONDR_REQUIRE(!std::isnan(obj[j]), "Objective coefficient of column %d is NaN", j);
+      ONDR_REQUIRE(std::isfinite(obj[j]), "Objective coefficient of column %d is %s", j,
+                   std::isnan(obj[j]) ? "NaN" : "infinite");
       m.obj[(size_t)j] = obj[j];
     }
     double l = dlb ? dlb[j] : 0.0, u = dub ? dub[j] : kInf;
@@ -68,7 +74,8 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
       for (int64_t k = b; k < e; ++k) {
         int r = mrwind[k];
         ONDR_REQUIRE(r >= 0 && r < nrows, "Row index %d out of range in column %d", r, j);
-        ONDR_REQUIRE(!std::isnan(dmatval[k]), "Matrix value of column %d is NaN", j);
+        ONDR_REQUIRE(std::isfinite(dmatval[k]), "Matrix value of row %d in column %d is %s", r, j,
+                     std::isnan(dmatval[k]) ? "NaN" : "infinite");
         if (dmatval[k] != 0.0) m.rows[(size_t)r].push_back({j, dmatval[k]});
       }
     }
@@ -99,6 +106,72 @@ template Model build_lp<int64_t>(const char *, int, int, const char[], const dou
                                  const double[], const double[], const int64_t[], const int[],
                                  const int[], const double[], const double[], const double[]);
 
+
+// Quadratic objective of a loader: 0.5 x'Qx, repeated pairs summed.
+static void load_qobj(Model &m, int64_t nqtr, const int c1[], const int c2[], const double v[]) {
+  int64_t n = list_count(nqtr, "quadratic objective terms", {c1, c2, v});
+  QMap q = gather_qterms(m, n, c1, c2, v, true, "quadratic objective");
+  qapply(m.qobj, q, true);
+}
+
+// Quadratic rows of a loader: row qcrows[r] gets qcnquads[r] terms, taken in
+// order from the term arrays; a row listed twice gets both lists.
+static void load_qrows(Model &m, int nqcrows, const int qcrows[], const int64_t qcnquads[],
+                       const int c1[], const int c2[], const double v[]) {
+  int64_t nr = list_count(nqcrows, "quadratic rows", {qcrows, qcnquads});
+  int64_t off = 0;
+  for (int64_t r = 0; r < nr; ++r) {
+    int row = qcrows[r];
+    require_row(m, row, "among the quadratic rows");
+    int64_t cnt = qcnquads[r];
+    ONDR_REQUIRE(cnt >= 0, "Invalid number of quadratic terms %lld for row %d", (long long)cnt,
+                 row);
+    if (cnt == 0) continue;
+    ONDR_REQUIRE(c1 && c2 && v, "Quadratic row term arrays missing");
+    std::string what = format("row %d quadratic", row);
+    QMap q = gather_qterms(m, cnt, c1 + off, c2 + off, v + off, true, what.c_str());
+    qapply(m.qrows[row], q, true);
+    off += cnt;
+  }
+  for (auto it = m.qrows.begin(); it != m.qrows.end();)
+    it = it->second.empty() ? m.qrows.erase(it) : std::next(it);
+}
+
+// Global entities (column types and limits) and sets of a loader.
+static void load_globals(Model &m, int ngents, int nsets, const char qgtype[],
+                         const int mgcols[], const double dlim[], const char qstype[],
+                         const int64_t msstart[], const int mscols[], const double dref[]) {
+  int64_t ne = list_count(ngents, "global entities", {qgtype, mgcols});
+  std::vector<char> seen(ne > 0 ? (size_t)m.ncols() : 0, 0);
+  for (int64_t k = 0; k < ne; ++k) {
+    int c = mgcols[k];
+    require_col(m, c, "among the global entities");
+    char t = qgtype[k];
+    ONDR_REQUIRE(t == 'B' || t == 'I' || t == 'S' || t == 'R' || t == 'P',
+                 "Invalid global entity type '%c' for column %d", t, c);
+    ONDR_REQUIRE(!seen[(size_t)c], "Column %d appears twice among the global entities", c);
+    seen[(size_t)c] = 1;
+    m.coltype[(size_t)c] = t;
+    if (t == 'S' || t == 'R' || t == 'P') {
+      double lim = dlim ? dlim[k] : 0.0;
+      ONDR_REQUIRE(!std::isnan(lim), "Limit of global entity column %d is NaN", c);
+      m.limit[(size_t)c] = lim;
+    }
+  }
+  int64_t ns = list_count(nsets, "sets", {qstype, msstart});
+  if (ns > 0) {
+    int64_t members = msstart[ns];
+    m.sets = build_sets(m, (int)ns, members, qstype, msstart, mscols, dref, 0);
+  }
+}
+
+void commit_model(ONDRprob prob, Model &&m) noexcept {
+  bool keep = prob->controls.geti(id::KEEPBASIS) == 1 && prob->warm.fits(m);
+  if (!keep) prob->warm.clear();
+  prob->model = std::move(m);
+  prob->results.clear();
+}
+
 }  // namespace ondr
 
 using namespace ondr;
@@ -111,8 +184,7 @@ ONDR_API int ONDRloadlp(ONDRprob prob, const char *probname, int ncols, int nrow
   return guard_prob(prob, [&] {
     Model m = build_lp<int>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                             mrwind, dmatval, dlb, dub);
-    prob->model = std::move(m);
-    prob->results.clear();
+    commit_model(prob, std::move(m));
   });
 }
 
@@ -124,7 +196,92 @@ ONDR_API int ONDRloadlp64(ONDRprob prob, const char *probname, int ncols, int nr
   return guard_prob(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
-    prob->model = std::move(m);
-    prob->results.clear();
+    commit_model(prob, std::move(m));
+  });
+}
+
+ONDR_API int ONDRloadqp64(ONDRprob prob, const char *probname, int ncols, int nrows,
+                          const char qrtype[], const double rhs[], const double range[],
+                          const double obj[], const int64_t mstart[], const int mnel[],
+                          const int mrwind[], const double dmatval[], const double dlb[],
+                          const double dub[], int64_t nqtr, const int mqcol1[],
+                          const int mqcol2[], const double dqe[]) {
+  return guard_prob(prob, [&] {
+    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                                mrwind, dmatval, dlb, dub);
+    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+    commit_model(prob, std::move(m));
+  });
+}
+
+ONDR_API int ONDRloadglobal64(ONDRprob prob, const char *probname, int ncols, int nrows,
+                              const char qrtype[], const double rhs[], const double range[],
+                              const double obj[], const int64_t mstart[], const int mnel[],
+                              const int mrwind[], const double dmatval[], const double dlb[],
+                              const double dub[], int ngents, int nsets, const char qgtype[],
+                              const int mgcols[], const double dlim[], const char qstype[],
+                              const int64_t msstart[], const int mscols[], const double dref[]) {
+  return guard_prob(prob, [&] {
+    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                                mrwind, dmatval, dlb, dub);
+    load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
+    commit_model(prob, std::move(m));
+  });
+}
+
+ONDR_API int ONDRloadqglobal64(ONDRprob prob, const char *probname, int ncols, int nrows,
+                               const char qrtype[], const double rhs[], const double range[],
+                               const double obj[], const int64_t mstart[], const int mnel[],
+                               const int mrwind[], const double dmatval[], const double dlb[],
+                               const double dub[], int64_t nqtr, const int mqcol1[],
+                               const int mqcol2[], const double dqe[], int ngents, int nsets,
+                               const char qgtype[], const int mgcols[], const double dlim[],
+                               const char qstype[], const int64_t msstart[],
+                               const int mscols[], const double dref[]) {
+  return guard_prob(prob, [&] {
+    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                                mrwind, dmatval, dlb, dub);
+    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+    load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
+    commit_model(prob, std::move(m));
+  });
+}
+
+ONDR_API int ONDRloadqcqp64(ONDRprob prob, const char *probname, int ncols, int nrows,
+                            const char qrtype[], const double rhs[], const double range[],
+                            const double obj[], const int64_t mstart[], const int mnel[],
+                            const int mrwind[], const double dmatval[], const double dlb[],
+                            const double dub[], int64_t nqtr, const int mqcol1[],
+                            const int mqcol2[], const double dqe[], int nqcrows,
+                            const int qcrows[], const int64_t qcnquads[],
+                            const int qcmqcol1[], const int qcmqcol2[], const double qcdqval[]) {
+  return guard_prob(prob, [&] {
+    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                                mrwind, dmatval, dlb, dub);
+    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+    load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
+    commit_model(prob, std::move(m));
+  });
+}
+
+ONDR_API int ONDRloadqcqpglobal64(ONDRprob prob, const char *probname, int ncols, int nrows,
+                                  const char qrtype[], const double rhs[], const double range[],
+                                  const double obj[], const int64_t mstart[], const int mnel[],
+                                  const int mrwind[], const double dmatval[], const double dlb[],
+                                  const double dub[], int64_t nqtr, const int mqcol1[],
+                                  const int mqcol2[], const double dqe[], int nqcrows,
+                                  const int qcrows[], const int64_t qcnquads[],
+                                  const int qcmqcol1[], const int qcmqcol2[],
+                                  const double qcdqval[], int ngents, int nsets,
+                                  const char qgtype[], const int mgcols[], const double dlim[],
+                                  const char qstype[], const int64_t msstart[],
+                                  const int mscols[], const double dref[]) {
+  return guard_prob(prob, [&] {
+    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                                mrwind, dmatval, dlb, dub);
+    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+    load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
+    load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
+    commit_model(prob, std::move(m));
   });
 }

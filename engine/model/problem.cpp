@@ -58,10 +58,13 @@ ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name) {
     check_problem(src);
     if (dest == src) return;
     Model m = src->model;  // copy first: a failure leaves dest unchanged
+    WarmBasis warm = src->warm;
+    ControlValues controls = src->controls;
     if (name && *name) m.name = name;
     m.names_changed();
     dest->model = std::move(m);
-    dest->controls = src->controls;
+    dest->warm = std::move(warm);  // the copy starts its next solve where src would
+    dest->controls = std::move(controls);
     dest->results.clear();
   });
 }

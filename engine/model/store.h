@@ -22,7 +22,9 @@ struct Entry {
   double value;
 };
 
-// Quadratic terms keyed by the ordered pair (min(i,j), max(i,j)).
+// Quadratic terms keyed by the ordered pair (min(i,j), max(i,j)). The value
+// is the entry Q_ij = Q_ji of the symmetric matrix Q; zero entries are never
+// stored.
 using QMap = std::map<std::pair<int, int>, double>;
 
 struct SetDef {
@@ -42,19 +44,36 @@ struct NlCoef {
   std::vector<double> values;
 };
 
+// Data of an SLP variable set by OSLPchgvar (its determining row is in
+// Model::detrow). A value of 0 for a step bound, penalty or tolerance set
+// means "the solver's default".
+struct SlpVar {
+  double initstepbound = 0.0, stepbound = 0.0, penalty = 0.0, damp = 1.0;
+  double initvalue = 0.0, value = 0.0;
+  bool has_initvalue = false, has_value = false;
+  int tolset = 0, history = 0, converged = 0, vartype = 0;
+};
+
 struct Model {
   std::string name;
 
   // Columns.
   std::vector<double> obj, lb, ub;
-  std::vector<char> coltype;          // 'C','B','I','S','R','P'
-  std::vector<double> limit;          // threshold of 'S','R','P' columns
+  // 'C','B','I','S','R','P'. 'B' means integer in {0,1} whatever lb and ub
+  // hold (the bounds are kept as given; solvers intersect them with [0,1]).
+  std::vector<char> coltype;
+  // Threshold of 'S','R','P' columns (0 when none was given): 'S' is 0 or in
+  // [limit, ub]; 'R' is 0 or an integer in [limit, ub]; 'P' is an integer
+  // below limit and continuous from limit up to ub. Kept, but unused, while
+  // the column has another type.
+  std::vector<double> limit;
   std::vector<std::string> colnames;  // empty string: no name given
 
   // Rows. `rows[i]` holds the linear entries of row i (column, value),
-  // unsorted, at most one entry per column.
+  // sorted by column, at most one entry per column; an entry may hold an
+  // explicit 0.0 when it was added so (it is removed only by setting it 0).
   std::vector<char> rowtype;          // 'L','G','E','R','N'
-  std::vector<double> rhs, range;     // range used for 'R' rows only
+  std::vector<double> rhs, range;     // range used for 'R' rows only (>= 0)
   std::vector<std::vector<Entry>> rows;
   std::vector<std::string> rownames;
 
@@ -82,6 +101,13 @@ struct Model {
   std::vector<NlCoef> nlcoefs;
   std::map<int, int> rowstatus;
   std::map<int, int> detrow;
+  std::map<int, SlpVar> slpvars;      // column -> SLP variable data
+
+  // Scaling exponents given by ONDRscale: row i is multiplied by 2^rowscale[i]
+  // and column j by 2^colscale[j] in the model handed to the LP solver
+  // (results are unscaled on the way back). Empty: no scaling given; when
+  // not empty the size follows nrows()/ncols().
+  std::vector<int> rowscale, colscale;
 
   // Name lookup, built on demand; any change to names (or to the number of
   // rows, columns or sets) must call names_changed().

@@ -33,8 +33,10 @@ void check_slp(OSLPprob s) {
 
 void destroy_slp_record(OSLPprob s) { delete s; }
 
-// Number of user functions registered (defined with the user functions).
-int64_t nlp_userfunc_count(OSLPprob s);
+static int64_t nlp_userfunc_count(OSLPprob s) {
+  std::lock_guard<std::mutex> g(s->lock);
+  return (int64_t)s->userfuncs.size();
+}
 
 static int64_t nlp_int_attrib(OSLPprob s, int pid) {
   const Model &m = s->prob->model;
@@ -140,6 +142,19 @@ ONDR_API int OSLPcopyprob(OSLPprob dest, OSLPprob src, const char *) {
     // Nonlinear coefficients travel with the optimizer problem's model.
     if (dest->prob != src->prob && dest->prob->model.nlcoefs.size() != src->prob->model.nlcoefs.size())
       dest->prob->model.nlcoefs = src->prob->model.nlcoefs;
+    if (dest != src) {
+      // Formulas of the copy call the same user functions.
+      std::vector<std::string> strings;
+      std::vector<UserFunc> funcs;
+      {
+        std::lock_guard<std::mutex> g(src->lock);
+        strings = src->strings;
+        funcs = src->userfuncs;
+      }
+      std::lock_guard<std::mutex> g(dest->lock);
+      dest->strings = std::move(strings);
+      dest->userfuncs = std::move(funcs);
+    }
     dest->results = NlpResults();
   });
 }

@@ -21,7 +21,9 @@ struct Pattern {
   size_t size() const { return rows.size(); }
 };
 
-class NlpModel {
+// Exported (outside the C interface) so that the engine's own tests can
+// check the derivatives directly.
+class __attribute__((visibility("default"))) NlpModel {
  public:
   // `slp` supplies the user functions (may be NULL when there are none).
   NlpModel(const Model &m, OSLPprob slp);

@@ -22,6 +22,19 @@ struct NlpResults {
   std::vector<double> x, slack, dual, dj;
 };
 
+// A registered user function; its number is its position in the table + 1.
+// It is called as
+//   double f(const double *inputs, void *funccontext, const double *deltas,
+//            double *results)
+// (see OSLPadduserfuncs in oslp_coefs.h).
+struct UserFunc {
+  std::string name;         // from OSLPaddnames kind 5, else its description
+  std::string linkage;      // how it is called: "DirectC", through `address`
+  int flags = 0;            // OSLP_UFCALL_* bits
+  void *address = nullptr;  // set by OSLPchguserfuncaddress
+  void *object = nullptr;   // set by OSLPsetuserfuncobject, never dereferenced
+};
+
 }  // namespace ondr
 
 struct oslp_problem_s {
@@ -30,13 +43,23 @@ struct oslp_problem_s {
   ondr::NlpResults results;
   std::string lasterror;
   int lasterror_code = 0;
+  // Strings given to OSLPsetstring (index = position + 1) and the user
+  // functions (number = position + 1). Guarded by `lock` where evaluation on
+  // another thread may read them.
+  std::vector<std::string> strings;
+  std::vector<ondr::UserFunc> userfuncs;
   std::atomic<int> interrupt_reason{0};
+  std::atomic<bool> solving{false};       // a nonlinear solve is running
   std::mutex lock;
 };
 
 namespace ondr {
 void set_slp_error(OSLPprob s, int code, const std::string &msg);
 void check_slp(OSLPprob s);
+// Every change to the nonlinear content calls this: the problem leaves its
+// constructed (0x1) and presolved (0x20000000) states, whose data no longer
+// describe the model.
+void nlp_model_changed(OSLPprob s);
 
 template <class F>
 int guard_slp(OSLPprob s, F &&f) {

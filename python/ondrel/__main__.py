@@ -1,16 +1,86 @@
-"""Command-line entry point: ``python -m ondrel``."""
+"""Command-line solver: ``python -m ondrel [FILE]``.
+
+Reads an MPS or LP file, solves it and prints a short summary: status,
+objective value and solve time, and with ``--solution`` the values of the
+variables. Without a file it solves the bundled example.
+"""
+import argparse
+import os
 import sys
+import time
+
+EXAMPLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "data", "example.mps")
+
+
+def _parse(argv):
+    ap = argparse.ArgumentParser(prog="python -m ondrel", description=__doc__.splitlines()[0])
+    ap.add_argument("file", nargs="?", default=EXAMPLE,
+                    help="problem file (MPS or LP); default: the bundled example")
+    ap.add_argument("-s", "--solution", action="store_true", help="print the value of every variable")
+    ap.add_argument("-a", "--all", action="store_true", help="with --solution, print zero values too")
+    ap.add_argument("-t", "--timelimit", type=float, default=None, help="time limit in seconds")
+    ap.add_argument("-g", "--gap", type=float, default=None, help="relative MIP gap at which to stop")
+    ap.add_argument("-l", "--log", action="store_true", help="print the solver's log")
+    ap.add_argument("-c", "--control", action="append", default=[], metavar="NAME=VALUE",
+                    help="set a control (repeatable), e.g. -c presolve=0")
+    return ap.parse_args(argv)
+
+
+def _value(text):
+    for conv in (int, float):
+        try:
+            return conv(text)
+        except ValueError:
+            pass
+    return text
 
 
 def main(argv=None):
     import ondrel
 
-    argv = sys.argv[1:] if argv is None else argv
-    p = ondrel.problem(argv[0] if argv else "demo")
-    print("problem:", p.name())
-    controls = p.getControl()
-    for name in sorted(controls):
-        print(f"  {name} = {controls[name]}")
+    args = _parse(sys.argv[1:] if argv is None else argv)
+    if not os.path.exists(args.file):
+        print(f"ondrel: no such file: {args.file}", file=sys.stderr)
+        return 2
+    p = ondrel.problem()
+    try:
+        if args.log:
+            p.controls.outputlog = 1
+        if args.timelimit is not None:
+            p.controls.timelimit = args.timelimit
+        if args.gap is not None:
+            p.controls.miprelstop = args.gap
+        for item in args.control:
+            name, _, text = item.partition("=")
+            p.setControl(name.strip().lower(), _value(text.strip()))
+        t0 = time.perf_counter()
+        p.read(args.file)
+        t_read = time.perf_counter() - t0
+        t0 = time.perf_counter()
+        p.solve()
+        t_solve = time.perf_counter() - t0
+    except RuntimeError as e:
+        print(f"ondrel: {e}", file=sys.stderr)
+        return 1
+    except KeyboardInterrupt:
+        print("ondrel: interrupted", file=sys.stderr)
+        return 130
+    variables = p.getVariable()
+    status = p.getProbStatusString()
+    print(f"Problem:   {p.name() or os.path.basename(args.file)} ({len(variables)} columns, "
+          f"{len(p.getConstraint())} rows) from {args.file}")
+    print(f"Status:    {status}")
+    has_solution = status in ("lp_optimal", "lp_nonconvex", "lp_unfinished", "mip_optimal",
+                              "mip_solution", "nlp_solution", "nlp_globally_optimal", "nlp_unfinished")
+    if has_solution:
+        print(f"Objective: {p.getObjVal():.10g}")
+    print(f"Time:      {t_solve:.3f} s to solve, {t_read:.3f} s to read")
+    if args.solution and has_solution:
+        values = p.getSolution()
+        width = max((len(str(v)) for v in variables), default=4)
+        for v, x in zip(variables, values):
+            if args.all or abs(x) > 1e-12:
+                print(f"  {str(v):<{width}}  {x:.10g}")
     return 0
 
 

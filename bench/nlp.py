@@ -1,0 +1,297 @@
+"""The nonlinear layer's two local solvers on classic small nonlinear programs.
+
+Every problem of tests/nlp_problems.py (Hock-Schittkowski, with published
+optimal values) is built through the modelling API, from several starting
+points, and solved by OSLPnlpoptimize with each local solver (control
+nlpsolver: 1 Ipopt, 2 successive linear programming; "auto", 0, is the
+default: Ipopt, then SLP when Ipopt gives up). Prints per problem and
+start: solved or not, objective error, iterations, time; then each solver's
+success rate (solved = a nlp_solution or nlp_globally_optimal status and an
+objective within --tol of the published value, relative to max(1, |f*|)).
+
+    .venv/bin/python bench/nlp.py [--starts 3] [--only hs71,hs108] [--solvers ipopt,slp,auto,solve]
+
+`--solvers solve` adds the module's own route (p.solve(): HiGHS for convex
+QPs, the optimizer's local solve for other quadratic problems, the nonlinear
+layer for formulas), read through getProbStatus and getObjVal.
+
+`--backend engine` drives libondr through ctypes instead of the module (the
+formulas written as the module writes them, every body as one formula on the
+unit column), for when the module is not built:
+    python3 bench/nlp.py --backend engine --lib build/engine/libondr.so
+"""
+import argparse
+import ctypes
+import math
+import os
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests"))
+import nlp_problems  # noqa: E402
+
+INF = nlp_problems.INF
+SOLVER_CODES = {"auto": 0, "ipopt": 1, "slp": 2}
+SOLVED = (1, 2)  # nlp_solution, nlp_globally_optimal
+
+
+# ---------------------------------------------------------------- module ----
+
+LOG = False
+
+
+OK_STRINGS = ("nlp_solution", "nlp_globally_optimal", "lp_optimal", "lp_nonconvex")
+
+
+def run_module(p, start, solver):
+    import ondrel
+    prob = ondrel.problem(p.name)
+    if LOG:
+        prob.setControl({"outputlog": 1, "nlplog": 1})
+    x = [ondrel.var(name="x%d" % (j + 1), lb=p.lb[j], ub=p.ub[j]) for j in range(p.n)]
+    prob.addVariable(x)
+    for body, lo, hi in p.constraints(x, ondrel):
+        prob.addConstraint(ondrel.constraint(body=body, lb=lo, ub=hi))
+    prob.setObjective(p.objective(x, ondrel))
+    if start is not None:
+        for j, v in enumerate(start):
+            prob.chgvar(x[j], initvalue=v)
+    if solver != "solve":
+        prob.setControl("nlpsolver", SOLVER_CODES[solver])
+    t0 = time.perf_counter()
+    if solver == "solve" or not hasattr(prob, "nlpoptimize"):
+        # the module's route: quadratic-only problems go to the optimizer
+        prob.solve()
+        secs = time.perf_counter() - t0
+        status = prob.getProbStatusString()
+        it = prob.getAttrib("nlpiter") if status.startswith("nlp") else -1
+        return status in OK_STRINGS, status, prob.getObjVal(), it, secs
+    prob.nlpoptimize()
+    secs = time.perf_counter() - t0
+    status = prob.getAttrib("nlpstatus")
+    return (status in SOLVED, "nlp status %d" % status, prob.getAttrib("nlpobjval"),
+            prob.getAttrib("nlpiter"), secs)
+
+
+# ---------------------------------------------------------------- engine ----
+
+class Ex:
+    """An expression tree that writes itself as postfix formula tokens."""
+
+    def __init__(self, kind, a=None, b=None, value=0.0):
+        self.kind, self.a, self.b, self.value = kind, a, b, value
+
+    @staticmethod
+    def lift(v):
+        return v if isinstance(v, Ex) else Ex("con", value=float(v))
+
+    def _bin(self, op, other, swap=False):
+        a, b = Ex.lift(self), Ex.lift(other)
+        return Ex(op, b, a) if swap else Ex(op, a, b)
+
+    def __add__(self, o): return self._bin("+", o)
+    def __radd__(self, o): return self._bin("+", o, True)
+    def __sub__(self, o): return self._bin("-", o)
+    def __rsub__(self, o): return self._bin("-", o, True)
+    def __mul__(self, o): return self._bin("*", o)
+    def __rmul__(self, o): return self._bin("*", o, True)
+    def __truediv__(self, o): return self._bin("/", o)
+    def __rtruediv__(self, o): return self._bin("/", o, True)
+    def __pow__(self, o): return self._bin("**", o)
+    def __neg__(self): return Ex("neg", self)
+
+    OPS = {"+": 5, "-": 6, "*": 3, "/": 4, "**": 2}
+    FUNCS = {"exp": 16, "log": 15, "sqrt": 18, "sin": 27, "cos": 28}
+
+    def tokens(self, out):
+        if self.kind == "con":
+            out.append((1, self.value))
+        elif self.kind == "col":
+            out.append((10, self.value))
+        elif self.kind == "neg":
+            self.a.tokens(out)
+            out.append((31, 1))
+        elif self.kind in Ex.OPS:
+            self.a.tokens(out)
+            self.b.tokens(out)
+            out.append((31, Ex.OPS[self.kind]))
+        else:
+            out.append((22, 0))
+            self.a.tokens(out)
+            out.append((12, Ex.FUNCS[self.kind]))
+        return out
+
+
+class ExMath:
+    def __getattr__(self, name):
+        if name not in Ex.FUNCS:
+            raise AttributeError(name)
+        return lambda a: Ex(name, Ex.lift(a)) if isinstance(a, Ex) else getattr(math, name)(a)
+
+
+class Engine:
+    def __init__(self, path):
+        L = ctypes.CDLL(path)
+        P, I, D = ctypes.c_void_p, ctypes.c_int, ctypes.c_double
+        pI, pD, pP, pC = (ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_double),
+                          ctypes.POINTER(ctypes.c_void_p), ctypes.c_char_p)
+        pL = ctypes.POINTER(ctypes.c_int64)
+        sig = {
+            "ONDRinit": [pC], "ONDRcreateprob": [pP], "ONDRdestroyprob": [P],
+            "ONDRloadlp": [P, pC, I, I, pC, pD, pD, pD, pI, pI, pI, pD, pD, pD],
+            "ONDRaddrows64": [P, I, ctypes.c_int64, pC, pD, pD, pL, pI, pD],
+            "ONDRaddcols64": [P, I, ctypes.c_int64, pD, pL, pI, pD, pD, pD],
+            "ONDRchgobj": [P, I, pI, pD],
+            "OSLPcreateprob": [pP, pP], "OSLPdestroyprob": [P],
+            "OSLPaddcoefs": [P, I, pI, pI, pD, pI, I, pI, pD],
+            "OSLPchgvar": [P, I, pI, pD, pD, pD, pD, pD, pD, pI, pI, pI, pI],
+            "OSLPchgrowstatus": [P, I, pI], "OSLPsetintcontrol": [P, I, I],
+            "ONDRsetintcontrol": [P, I, I],
+            "OSLPnlpoptimize": [P, pC], "OSLPgetintattrib": [P, I, pI],
+            "OSLPgetdblattrib": [P, I, pD], "OSLPgetlasterror": [P, pI, pC],
+        }
+        for name, args in sig.items():
+            getattr(L, name).argtypes = args
+            getattr(L, name).restype = I
+        self.L = L
+        L.ONDRinit(None)
+
+    @staticmethod
+    def arr(ctype, values):
+        return (ctype * max(1, len(values)))(*values)
+
+    def run(self, p, start, solver):
+        L, D, I = self.L, ctypes.c_double, ctypes.c_int
+        prob, slp = ctypes.c_void_p(), ctypes.c_void_p()
+        L.ONDRcreateprob(ctypes.byref(prob))
+        try:
+            x = [Ex("col", value=j) for j in range(p.n)]
+            em = ExMath()
+            rows = p.constraints(x, em)
+            types, rhs, rng = [], [], []
+            for _, lo, hi in rows:
+                if lo == hi:
+                    types.append(b"E"); rhs.append(lo); rng.append(0.0)
+                elif hi >= INF:
+                    types.append(b"G"); rhs.append(lo); rng.append(0.0)
+                elif lo <= -INF:
+                    types.append(b"L"); rhs.append(hi); rng.append(0.0)
+                else:
+                    types.append(b"R"); rhs.append(hi); rng.append(hi - lo)
+            m = len(rows)
+            L.ONDRloadlp(prob, p.name.encode(), p.n, m, b"".join(types) or b"N",
+                         self.arr(D, rhs), self.arr(D, rng), self.arr(D, [0.0] * p.n),
+                         self.arr(I, [0] * (p.n + 1)), None, None, None,
+                         self.arr(D, p.lb), self.arr(D, p.ub))
+            L.OSLPcreateprob(ctypes.byref(slp), ctypes.byref(prob))
+            unit = ctypes.c_int()
+            L.OSLPgetintattrib(slp, 12013, ctypes.byref(unit))
+
+            def add(row, body):
+                toks = Ex.lift(body).tokens([]) + [(0, 0.0)]
+                L.OSLPaddcoefs(slp, 1, self.arr(I, [row]), self.arr(I, [unit.value]),
+                               self.arr(D, [1.0]), self.arr(I, [0, len(toks)]), 1,
+                               self.arr(I, [t for t, _ in toks]), self.arr(D, [v for _, v in toks]))
+            for i, (body, _, _) in enumerate(rows):
+                add(i, body)
+            obj = p.objective(x, em)
+            if isinstance(obj, Ex):
+                # the transfer row obj - t = 0 and its free column t (objective 1)
+                zero, st = self.arr(D, [0.0]), self.arr(ctypes.c_int64, [0, 1])
+                L.ONDRaddrows64(prob, 1, 0, b"E", zero, zero, st, None, None)
+                L.ONDRaddcols64(prob, 1, 1, self.arr(D, [1.0]), st, self.arr(I, [m]),
+                                self.arr(D, [-1.0]), self.arr(D, [-INF]), self.arr(D, [INF]))
+                L.OSLPchgvar(slp, p.n, ctypes.byref(I(m)), *([None] * 10))
+                L.OSLPchgrowstatus(slp, m, ctypes.byref(I(0x800)))
+                add(m, obj)
+            else:
+                L.ONDRchgobj(prob, 1, self.arr(I, [-1]), self.arr(D, [-float(obj)]))
+            for j, v in enumerate(start):
+                L.OSLPchgvar(slp, j, None, None, None, None, None, ctypes.byref(D(v)), *([None] * 5))
+            L.OSLPsetintcontrol(slp, 12400, SOLVER_CODES[solver])
+            if LOG:
+                L.ONDRsetintcontrol(prob, 8001, 1)
+                L.OSLPsetintcontrol(slp, 12402, 1)
+            t0 = time.perf_counter()
+            rc = L.OSLPnlpoptimize(slp, None)
+            secs = time.perf_counter() - t0
+            status, it, f = I(), I(), D()
+            L.OSLPgetintattrib(slp, 12044, ctypes.byref(status))
+            L.OSLPgetintattrib(slp, 12002, ctypes.byref(it))
+            L.OSLPgetdblattrib(slp, 12179, ctypes.byref(f))
+            note = "nlp status %d" % status.value
+            if rc:
+                buf = ctypes.create_string_buffer(512)
+                L.OSLPgetlasterror(slp, None, buf)
+                note += " (%s)" % buf.value.decode(errors="replace")
+            return rc == 0 and status.value in SOLVED, note, f.value, it.value, secs
+        finally:
+            if slp:
+                L.OSLPdestroyprob(slp)
+            L.ONDRdestroyprob(prob)
+
+
+# ------------------------------------------------------------------ main ----
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("--starts", type=int, default=3, help="starting points per problem")
+    ap.add_argument("--only", default="", help="comma-separated problem names")
+    ap.add_argument("--solvers", default="ipopt,slp", help="ipopt, slp, auto, solve (module only)")
+    ap.add_argument("--tol", type=float, default=1e-5, help="relative objective tolerance")
+    ap.add_argument("--backend", choices=("module", "engine"), default="module")
+    ap.add_argument("--log", action="store_true", help="print the solvers' iteration logs")
+    ap.add_argument("--lib", default=os.path.join(HERE, "..", "build", "engine", "libondr.so"))
+    args = ap.parse_args()
+    global LOG
+    LOG = args.log
+
+    solvers = [s for s in args.solvers.split(",") if s]
+    if args.backend == "engine":
+        engine = Engine(args.lib)
+        run = engine.run
+        solvers = [s for s in solvers if s != "solve"]
+    else:
+        run = run_module
+    problems = [p for p in nlp_problems.PROBLEMS if not args.only or p.name in args.only.split(",")]
+
+    tally = {s: [0, 0, 0.0, 0] for s in solvers}  # solved, runs, time, iterations of solved runs
+    print("%-6s %-5s %-6s %-3s %10s %6s %9s  %s" % ("problem", "start", "solver", "ok", "obj error",
+                                                  "iter", "time[s]", "status"))
+    fixed_start = False
+    if args.backend == "module":
+        import ondrel
+        if not hasattr(ondrel.problem, "chgvar"):
+            # without the layer's own methods the start cannot be set: every
+            # column starts at 0 moved into its bounds
+            fixed_start = True
+            print("note: the module has no chgvar method; one start per problem: 0 moved into "
+                  "the bounds, solved by p.solve()")
+    for p in problems:
+        starts = [None] if fixed_start else nlp_problems.starting_points(p, args.starts)
+        for k, start in enumerate(starts):
+            for s in solvers:
+                try:
+                    ok, note, f, it, secs = run(p, start, s)
+                except Exception as e:  # a failed solve is a result, not the end of the run
+                    ok, note, f, it, secs = False, "error: %s" % e, float("nan"), -1, 0.0
+                err = abs(f - p.fstar) / max(1.0, abs(p.fstar)) if f == f else float("inf")
+                solved = ok and err <= args.tol
+                t = tally[s]
+                t[0] += solved
+                t[1] += 1
+                t[2] += secs
+                t[3] += it if solved and it > 0 else 0
+                print("%-6s %5d %-6s %-3s %10.1e %6d %9.4f  %s" % (p.name, k, s, "yes" if solved else "no",
+                                                                 err, it, secs, note))
+    print()
+    print("%-6s %8s %7s %10s %14s" % ("solver", "solved", "rate", "time[s]", "iter/solved"))
+    for s in solvers:
+        solved, runs, secs, iters = tally[s]
+        print("%-6s %4d/%-4d %6.1f%% %10.3f %14.1f" % (s, solved, runs, 100.0 * solved / max(1, runs), secs,
+                                                     iters / max(1, solved)))
+
+
+if __name__ == "__main__":
+    main()

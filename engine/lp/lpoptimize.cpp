@@ -1,0 +1,60 @@
+// ONDRlpoptimize and ONDRgetlpsol.
+#include "env/shell.h"
+#include "lp/solve.h"
+#include "nlp/local.h"
+#include "ondr.h"
+
+namespace ondr {
+
+const char *lpstatus_name(int s) {
+  static const char *const names[] = {"unstarted", "optimal",   "infeasible",
+                                      "cutoff",    "unfinished", "unbounded",
+                                      "cutoff in dual", "unsolved", "nonconvex"};
+  return s >= 0 && s <= 8 ? names[s] : "unknown";
+}
+
+}  // namespace ondr
+
+using namespace ondr;
+
+ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
+  return guard_prob(prob, [&] {
+    SolveFlags f = parse_flags(flags, false);
+    begin_solve(prob);
+    Stopwatch clock;
+    const Model &m = prob->model;
+    if (needs_local_solver(m)) {
+      solve_quadratic_local(prob);
+      prob->results.time = clock.seconds();
+      return;
+    }
+    Results res;
+    LpData d = relaxation(m);
+    solve_continuous(prob, d, f.alg, true, res);
+    if (has_entities(m)) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
+    res.time = clock.seconds();
+    prob->results = std::move(res);
+  });
+}
+
+ONDR_API int ONDRgetlpsol(ONDRprob prob, double x[], double slack[], double dual[],
+                          double dj[]) {
+  return guard_prob(prob, [&] {
+    const Results &r = prob->results;
+    const Model &m = prob->model;
+    if (r.lpstatus == 0 && r.mipstatus == 0)
+      fail(ERR_STATE, "no solution available: the problem has not been solved");
+    if (!r.has_lpsol)
+      fail(ERR_STATE, "no solution available: the last solve found none (LP status %s)",
+           lpstatus_name(r.lpstatus));
+    if (r.x.size() != (size_t)m.ncols() || r.slack.size() != (size_t)m.nrows())
+      fail(ERR_STATE, "no solution available: the problem has changed since it was solved");
+    if ((dual || dj) && !r.has_dual)
+      fail(ERR_STATE, "no dual solution available: the last solve (LP status %s) gave none",
+           lpstatus_name(r.lpstatus));
+    if (x) std::copy(r.x.begin(), r.x.end(), x);
+    if (slack) std::copy(r.slack.begin(), r.slack.end(), slack);
+    if (dual) std::copy(r.dual.begin(), r.dual.end(), dual);
+    if (dj) std::copy(r.dj.begin(), r.dj.end(), dj);
+  });
+}

@@ -1,0 +1,182 @@
+#include "lp/solve.h"
+#include <algorithm>
+#include <cmath>
+#include "controls/ids.h"
+#include "env/error.h"
+#include "lp/convex.h"
+
+namespace ondr {
+
+SolveFlags parse_flags(const char *flags, bool mip) {
+  SolveFlags f;
+  if (!flags) return f;
+  for (const char *p = flags; *p; ++p) {
+    switch (*p) {
+      case 'd': f.alg = Alg::Dual; break;
+      case 'p': f.alg = Alg::Primal; break;
+      case 'b': f.alg = Alg::Barrier; break;
+      case 'n': f.alg = Alg::Auto; break;
+      case ' ': break;
+      case 'l':
+        if (mip) {
+          f.relax_only = true;
+          break;
+        }
+        [[fallthrough]];
+      default:
+        fail(ERR_ARGUMENT,
+             "Unknown optimize flag '%c' (flags: d dual simplex, p primal simplex, b barrier, "
+             "n default algorithm%s)",
+             *p, mip ? ", l LP relaxation only" : "");
+    }
+  }
+  return f;
+}
+
+bool has_entities(const Model &m) {
+  if (!m.sets.empty()) return true;
+  if (std::any_of(m.coltype.begin(), m.coltype.end(), [](char t) { return t != 'C'; }))
+    return true;
+  for (size_t i = 0; i < m.indcol.size(); ++i)
+    if (m.indcol[i] >= 0 && i < m.indcomp.size() && m.indcomp[i] != 0) return true;
+  return false;
+}
+
+bool has_quadratic_rows(const Model &m) {
+  for (const auto &q : m.qrows)
+    for (const auto &e : q.second)
+      if (e.second != 0.0) return true;
+  return false;
+}
+
+bool needs_local_solver(const Model &m) {
+  return has_quadratic_rows(m) || !quadratic_is_convex(m.qobj, m.objsense);
+}
+
+void begin_solve(ONDRprob prob) {
+  prob->results.clear();
+  prob->interrupt_reason.store(0);
+}
+
+namespace {
+
+// lpstatus and stopstatus of a continuous run.
+void lp_status(const RunOutcome &o, Results &res) {
+  switch (o.model_status) {
+    case HMS_OPTIMAL:
+    case HMS_EMPTY: res.lpstatus = 1; break;
+    case HMS_INFEASIBLE: res.lpstatus = 2; break;
+    case HMS_UNBOUNDED: res.lpstatus = 5; break;
+    // Still undecided after the primal simplex without presolve: a
+    // feasible point means the objective is unbounded.
+    case HMS_UNBOUNDED_OR_INFEASIBLE: res.lpstatus = o.primal_feasible ? 5 : 2; break;
+    case HMS_OBJECTIVE_BOUND: res.lpstatus = 3; break;
+    case HMS_TIME_LIMIT: res.lpstatus = 4; res.stopstatus = 1; break;
+    case HMS_ITERATION_LIMIT: res.lpstatus = 4; res.stopstatus = 4; break;
+    case HMS_INTERRUPT: res.lpstatus = 4; res.stopstatus = o.stop_reason ? o.stop_reason : 9; break;
+    case HMS_OBJECTIVE_TARGET:
+    case HMS_SOLUTION_LIMIT: res.lpstatus = 4; break;
+    default: res.lpstatus = 7; break;
+  }
+}
+
+// No columns: every row's activity is 0.
+void solve_empty(ONDRprob prob, const LpData &d, Results &res) {
+  const Model &m = prob->model;
+  double tol = prob->controls.getd(id::FEASTOL);
+  bool feasible = true;
+  for (int i = 0; i < d.nrows(); ++i)
+    if (d.rowlo[(size_t)i] > tol || d.rowup[(size_t)i] < -tol) feasible = false;
+  res.lpstatus = feasible ? 1 : 2;
+  res.lpobjval = d.offset;
+  res.x.clear();
+  res.dj.clear();
+  res.slack = store_slacks(m, res.x);
+  res.dual.assign((size_t)m.nrows(), 0.0);
+  res.has_lpsol = res.has_dual = true;
+}
+
+// Status codes between the store's orientation and HiGHS's: a column (or
+// row) scaled by a negative multiplier swaps its lower and upper bounds.
+int orient(int s, const std::vector<double> &mult, size_t k) {
+  if (k < mult.size() && mult[k] < 0 && s != BS_BASIC && s != BS_ZERO)
+    return s == BS_UPPER ? BS_LOWER : BS_UPPER;
+  return s;
+}
+
+// The problem's warm basis as a start basis for `d`: in HiGHS's
+// orientation, each status fitted to the bounds of `d`. False when there
+// is none or `d` is not exactly the store's columns and rows.
+bool start_basis(ONDRprob prob, const LpData &d, std::vector<int> &cs, std::vector<int> &rs) {
+  const WarmBasis &w = prob->warm;
+  const Model &m = prob->model;
+  if (!w.fits(m) || d.ncols() != m.ncols() || d.nrows() != m.nrows()) return false;
+  cs.resize((size_t)d.ncols());
+  rs.resize((size_t)d.nrows());
+  for (size_t j = 0; j < cs.size(); ++j)
+    cs[j] = fit_status(orient(w.cstat[j], d.colmult, j), d.collo[j], d.colup[j]);
+  for (size_t i = 0; i < rs.size(); ++i)
+    rs[i] = fit_status(orient(w.rstat[i], d.rowmult, i), d.rowlo[i], d.rowup[i]);
+  return true;
+}
+
+}  // namespace
+
+void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Results &res) {
+  const Model &m = prob->model;
+  int n = m.ncols(), r = m.nrows();
+  if (d.ncols() == 0) {
+    solve_empty(prob, d, res);
+    return;
+  }
+  RunRequest req;
+  req.data = &d;
+  req.alg = alg;
+  req.keep_instance = keep;
+  std::vector<int> cs, rs;
+  if (start_basis(prob, d, cs, rs)) {
+    req.start_cstat = &cs;
+    req.start_rstat = &rs;
+  }
+  RunOutcome o = run_highs(prob, req);
+  if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
+    // Presolve (or the dual simplex) proved only that one of the two
+    // holds; the primal simplex on the whole problem tells which.
+    RunRequest again = req;
+    again.presolve_off = true;
+    if (d.hessian.empty()) again.alg = Alg::Primal;
+    RunOutcome o2 = run_highs(prob, again);
+    o2.simplexiter += o.simplexiter;
+    o2.bariter += o.bariter;
+    o = std::move(o2);
+  }
+  lp_status(o, res);
+  res.simplexiter = o.simplexiter;
+  res.bariter = o.bariter;
+  if (o.primal) {
+    res.x.assign(o.colval.begin(), o.colval.begin() + n);
+    unscale_primal(d, res.x);
+    res.slack = store_slacks(m, res.x);
+    res.lpobjval = o.objective;
+    res.has_lpsol = true;
+  }
+  if (o.dual) {
+    res.dual.assign(o.rowdual.begin(), o.rowdual.begin() + r);
+    for (const auto &s : d.side_rows) res.dual[(size_t)s.second] += o.rowdual[(size_t)s.first];
+    res.dj.assign(o.coldual.begin(), o.coldual.begin() + n);
+    unscale_duals(d, res.dual, res.dj);
+    res.has_dual = true;
+  }
+  if (o.basis && d.ncols() == n && d.nrows() == r) {
+    res.cstat.resize((size_t)n);
+    res.rstat.resize((size_t)r);
+    for (size_t j = 0; j < (size_t)n; ++j) res.cstat[j] = orient(o.colstat[j], d.colmult, j);
+    for (size_t i = 0; i < (size_t)r; ++i) res.rstat[i] = orient(o.rowstat[i], d.rowmult, i);
+    // The next solve starts from here, whatever changes in between.
+    prob->warm.cstat = res.cstat;
+    prob->warm.rstat = res.rstat;
+  }
+  if (keep && d.ncols() == n && d.nrows() == r) res.lp_highs = o.instance;
+}
+
+}  // namespace ondr

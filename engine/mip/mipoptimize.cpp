@@ -1,0 +1,267 @@
+// ONDRmipoptimize and ONDRgetmipsol.
+#include <cmath>
+#include "controls/ids.h"
+#include "env/shell.h"
+#include "lp/solve.h"
+#include "mip/reformulate.h"
+#include "mip/verify.h"
+#include "nlp/local.h"
+#include "ondr.h"
+
+namespace ondr {
+
+namespace {
+
+// MIP results of a problem solved as a continuous one.
+void mip_from_lp(Results &res, int sense) {
+  switch (res.lpstatus) {
+    case 1: res.mipstatus = 6; break;
+    case 2: case 3: res.mipstatus = 5; break;
+    case 5: res.mipstatus = 7; break;
+    case 8: res.mipstatus = res.has_lpsol ? 4 : 3; break;  // a local solution
+    default: res.mipstatus = 3; break;
+  }
+  if ((res.mipstatus == 6 || res.mipstatus == 4) && res.has_lpsol) {
+    res.mipx = res.x;
+    res.mipslack = res.slack;
+    res.mipobjval = res.lpobjval;
+    res.has_mipsol = true;
+    res.mipsols = 1;
+    res.bestbound = res.mipstatus == 6 ? res.lpobjval : (sense > 0 ? -kInf : kInf);
+  }
+}
+
+// The LP with every integer column (and every semi-continuous one that is
+// off) fixed at the integer solution `x`.
+LpData fixed_lp(const LpData &d, const std::vector<double> &x) {
+  LpData f = d;
+  for (int k = 0; k < f.ncols(); ++k) {
+    int kind = f.kind[(size_t)k];
+    double v = x[(size_t)k];
+    if (kind == KIND_INT || kind == KIND_SEMIINT) {
+      f.collo[(size_t)k] = f.colup[(size_t)k] = std::round(v);
+    } else if (kind == KIND_SEMICONT && std::fabs(v) <= 1e-9) {
+      f.collo[(size_t)k] = f.colup[(size_t)k] = 0.0;
+    }
+    f.kind[(size_t)k] = KIND_CONT;
+  }
+  return f;
+}
+
+int mip_stop_reason(const RunOutcome &o, const ControlValues &c) {
+  switch (o.model_status) {
+    case HMS_TIME_LIMIT: return 1;
+    case HMS_ITERATION_LIMIT: return 4;
+    case HMS_INTERRUPT: return o.stop_reason ? o.stop_reason : 9;
+    // HiGHS reports node and solution limits alike.
+    case HMS_SOLUTION_LIMIT: return o.nodes >= c.geti(id::MAXNODE) ? 3 : 6;
+    default: return 0;
+  }
+}
+
+// Runs HiGHS MIP and checks its solution against the store's meaning of
+// the reformulated parts. A solver failure or a solution that exploits the
+// slack of a big-M selector (HiGHS's semi-continuous handling is itself a
+// big-M one) is retried with a smaller integrality tolerance; a violation
+// that remains at the smallest tolerance fails the solve. A solution of a
+// stopped search that violates the model is dropped.
+RunOutcome run_exact(ONDRprob prob, RunRequest req, Results &res) {
+  const Model &m = prob->model;
+  const ControlValues &c = prob->controls;
+  double feastol = c.getd(id::FEASTOL), inttol = c.getd(id::MIPTOL);
+  double base = std::min(inttol, req.data->integrality_cap);
+  req.allow_failure = true;
+  for (int attempt = 0;; ++attempt) {
+    RunOutcome o = run_highs(prob, req);
+    bool can_retry = attempt < 3 && base * req.tolerance_factor > kMinMipTolerance;
+    if (o.failed) {
+      if (can_retry) {
+        res.nodes += o.nodes;
+        res.simplexiter += o.simplexiter;
+        req.tolerance_factor /= 100;
+        continue;
+      }
+      fail(ERR_SOLVER, "HiGHS failed to solve the problem (%s)",
+           highs_status_name(o.model_status));
+    }
+    if (!o.primal_feasible || o.model_status == HMS_UNBOUNDED) return o;
+    std::vector<double> x(o.colval.begin(), o.colval.begin() + m.ncols());
+    unscale_primal(*req.data, x);
+    std::string bad = mip_violation(m, x, feastol, inttol);
+    if (bad.empty()) return o;
+    if (o.model_status != HMS_OPTIMAL) {
+      o.primal_feasible = false;
+      return o;
+    }
+    if (!can_retry)
+      fail(ERR_SOLVER,
+           "The MIP solver's solution breaks the model (%s) even at the smallest integrality "
+           "tolerance: the big-M values taken from the bounds are too large; tighten them",
+           bad.c_str());
+    res.nodes += o.nodes;
+    res.simplexiter += o.simplexiter;
+    req.tolerance_factor /= 100;
+  }
+}
+
+void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
+  const Model &m = prob->model;
+  int n = m.ncols();
+  RunRequest req;
+  req.data = &d;
+  req.mip = true;
+  RunOutcome o = run_exact(prob, req, res);
+  bool unbounded_known = false, infeasible_known = false;
+  if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
+    RunRequest again = req;
+    again.presolve_off = true;
+    RunOutcome o2 = run_exact(prob, again, res);
+    o2.nodes += o.nodes;
+    o2.simplexiter += o.simplexiter;
+    o = std::move(o2);
+  }
+  if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
+    // The relaxation is unbounded. With rational data the MIP is then
+    // unbounded exactly when it has a feasible point: look for one.
+    LpData feas = d;
+    std::fill(feas.cost.begin(), feas.cost.end(), 0.0);
+    feas.hessian.clear();
+    RunRequest fr = req;
+    fr.data = &feas;
+    RunOutcome f = run_exact(prob, fr, res);
+    res.simplexiter += f.simplexiter;
+    res.nodes += f.nodes;
+    if (f.primal_feasible) unbounded_known = true;
+    else if (f.model_status == HMS_INFEASIBLE) infeasible_known = true;
+    else o.model_status = f.model_status, o.stop_reason = f.stop_reason;
+  }
+  res.nodes += o.nodes;
+  res.simplexiter += o.simplexiter;
+  res.bariter += o.bariter;
+  res.mipsols = o.improving;
+  res.bestbound = o.bestbound;
+  int stop = 0;
+  if (unbounded_known) {
+    res.mipstatus = 7;
+  } else if (infeasible_known) {
+    res.mipstatus = 5;
+  } else {
+    switch (o.model_status) {
+      case HMS_OPTIMAL: case HMS_EMPTY: res.mipstatus = 6; break;
+      case HMS_INFEASIBLE: case HMS_OBJECTIVE_BOUND: res.mipstatus = 5; break;
+      case HMS_UNBOUNDED: res.mipstatus = 7; break;
+      default:
+        stop = mip_stop_reason(o, prob->controls);
+        res.mipstatus = o.primal_feasible ? 4 : 3;
+        break;
+    }
+  }
+  res.stopstatus = stop;
+  if (o.primal_feasible && (res.mipstatus == 6 || res.mipstatus == 4)) {
+    res.mipx.assign(o.colval.begin(), o.colval.begin() + n);
+    unscale_primal(d, res.mipx);
+    res.mipslack = store_slacks(m, res.mipx);
+    res.mipobjval = o.objective;
+    res.has_mipsol = true;
+    if (res.mipsols == 0) res.mipsols = 1;
+    if (res.mipstatus == 6) {
+      // The gap controls ended the search with a gap still open.
+      double gap = std::fabs(res.mipobjval - res.bestbound);
+      if (gap > 1e-9 * std::max(1.0, std::fabs(res.mipobjval))) res.stopstatus = 5;
+    }
+  }
+
+  // LP results: the LP with the integer solution fixed.
+  if (res.has_mipsol) {
+    res.lpstatus = res.mipstatus == 6 ? 1 : 4;
+    Results lp;
+    LpData f = fixed_lp(d, o.colval);
+    solve_continuous(prob, f, alg, false, lp);
+    res.simplexiter += lp.simplexiter;
+    if (lp.lpstatus == 1 && lp.has_lpsol) {
+      res.x = std::move(lp.x);
+      res.slack = std::move(lp.slack);
+      res.lpobjval = lp.lpobjval;
+      res.has_lpsol = true;
+      if (lp.has_dual) {
+        res.dual = std::move(lp.dual);
+        res.dj = std::move(lp.dj);
+        res.has_dual = true;
+      }
+    } else {
+      res.x = res.mipx;
+      res.slack = res.mipslack;
+      res.lpobjval = res.mipobjval;
+      res.has_lpsol = true;
+    }
+  } else {
+    res.lpstatus = res.mipstatus == 5 ? 2 : res.mipstatus == 7 ? 5 : 4;
+  }
+}
+
+}  // namespace
+
+}  // namespace ondr
+
+using namespace ondr;
+
+ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
+  return guard_prob(prob, [&] {
+    // Everything that can refuse the solve comes first, so that a refused
+    // solve leaves the previous results (which still describe the model).
+    SolveFlags f = parse_flags(flags, true);
+    const Model &m = prob->model;
+    bool entities = has_entities(m);
+    bool search = entities && !f.relax_only;
+    LpData d;
+    if (search) {
+      if (has_quadratic_rows(m))
+        fail(ERR_STATE,
+             "Quadratic rows together with integer columns, sets or indicator rows need the "
+             "engine's own branch-and-bound, which this release does not have");
+      for (const auto &q : m.qobj)
+        if (q.second != 0.0)
+          fail(ERR_STATE,
+               "A quadratic objective together with integer columns, sets or indicator rows "
+               "(MIQP) needs the engine's own branch-and-bound, which this release does not "
+               "have");
+      d = mip_model(m);
+    }
+    begin_solve(prob);
+    Stopwatch clock;
+    if (search) {
+      Results res;
+      solve_mip(prob, d, f.alg, res);
+      res.time = clock.seconds();
+      prob->results = std::move(res);
+      return;
+    }
+    if (needs_local_solver(m)) {
+      solve_quadratic_local(prob);
+    } else {
+      Results res;
+      LpData r = relaxation(m);
+      solve_continuous(prob, r, f.alg, true, res);
+      prob->results = std::move(res);
+    }
+    Results &res = prob->results;
+    if (entities) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
+    else mip_from_lp(res, m.objsense);
+    res.time = clock.seconds();
+  });
+}
+
+ONDR_API int ONDRgetmipsol(ONDRprob prob, double x[], double slack[]) {
+  return guard_prob(prob, [&] {
+    const Results &r = prob->results;
+    const Model &m = prob->model;
+    if (r.lpstatus == 0 && r.mipstatus == 0)
+      fail(ERR_STATE, "no solution available: the problem has not been solved");
+    if (!r.has_mipsol)
+      fail(ERR_STATE, "no integer solution available: the last solve found none");
+    if (r.mipx.size() != (size_t)m.ncols() || r.mipslack.size() != (size_t)m.nrows())
+      fail(ERR_STATE, "no solution available: the problem has changed since it was solved");
+    if (x) std::copy(r.mipx.begin(), r.mipx.end(), x);
+    if (slack) std::copy(r.mipslack.begin(), r.mipslack.end(), slack);
+  });
+}

@@ -1,0 +1,34 @@
+// Conversion of Python arguments to the C arrays the library takes, of the
+// arrays it fills back to Python lists, and of row, column and set
+// references (index, name or modelling object) to indices.
+#pragma once
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#include <cstdint>
+
+// Element kinds of converted arrays.
+enum ConvCode {
+  CONV_ROW = 0, CONV_COL = 1, CONV_SET = 2, CONV_INT = 3, CONV_INT64 = 4, CONV_DOUBLE = 5,
+  CONV_CHAR = 6, CONV_BYTE = 7, CONV_STRING = 8, CONV_CUT = 9, CONV_OBJECT = 10,
+};
+// Index kinds of ObjInt2int.
+enum IndexKind { KIND_ROW = 0, KIND_COL = 1, KIND_SET = 2 };
+
+size_t conv_elem_size(int code);
+// Python object (list, tuple, sequence, iterator; None = absent) -> a new C
+// array from the module allocator in *out. `count` (may be null) is shared
+// by the arrays of one call: -1 until the first array fixes it.
+int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, int code);
+// n elements of `data` -> the list `list` (None or null: nothing to do).
+int conv_arr2obj(PyObject *problem, int64_t n, const void *data, PyObject *list, int code);
+// One reference -> an index of the given kind.
+int ObjInt2int(PyObject *obj, PyObject *problem, int *out, int kind);
+
+// Register rows/columns just created through low-level methods with the
+// modelling layer (new constraint/variable objects bound to them).
+int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int count);
+int addRowNames(PyObject *problem, PyObject *names, int first, int count);
+int setColNamesTypes(PyObject *problem, PyObject *names, PyObject *types, int first, int count);
+int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int nentities,
+                       const int *entity_cols, const char *entity_types, const double *entity_limits,
+                       int first, int count);

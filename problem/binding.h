@@ -1,0 +1,30 @@
+// Keeping a problem's containers and maps in step with its library problem:
+// recording objects, and rolling a call back when the library refuses it.
+#pragma once
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+#include <cstdint>
+#include <vector>
+#include "problem/problem.h"
+
+// map[id] = index. 0 or -1.
+int map_store(PyObject *map, int64_t id, int64_t index);
+// True when id is a key of map (-1 on error).
+int map_has(PyObject *map, int64_t id);
+
+// Remembers how long a container was and which ids a call added to its map,
+// so that a failed call can leave the problem exactly as it was.
+class BindingUndo {
+ public:
+  BindingUndo(PyObject *list, PyObject *map) : list_(list), map_(map), len_(PyList_GET_SIZE(list)) {}
+  void added(int64_t id) { ids_.push_back(id); }
+  // Truncate the container and drop the added ids (keeps any pending error).
+  void rollback();
+ private:
+  PyObject *list_, *map_;
+  Py_ssize_t len_;
+  std::vector<int64_t> ids_;
+};
+
+// Read an optimizer integer attribute, raising the library error on failure.
+int prob_int_attrib(ProblemObject *p, int id, int *value);

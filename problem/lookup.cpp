@@ -1,0 +1,255 @@
+// Lookup and deletion: objects by index, indices of objects, and deleting
+// columns, rows and sets together with their objects, renumbering the maps.
+#include <algorithm>
+#include <vector>
+#include "module/convert.h"
+#include "module/errors.h"
+#include "module/pyref.h"
+#include "module/types.h"
+#include "problem/doc.h"
+#include "problem/access.h"
+#include "problem/binding.h"
+#include "problem/convert_expr.h"
+#include "problem/walk.h"
+
+namespace {
+
+struct Family {
+  PyObject *list, *map;
+  int kind;  // index kind: 0 rows, 1 columns, 2 sets
+};
+
+Family family(ProblemObject *p, int which) {
+  switch (which) {
+    case 0: return {p->variables, p->varmap, KIND_COL};
+    case 1: return {p->constraints, p->conmap, KIND_ROW};
+    default: return {p->sets, p->sosmap, KIND_SET};
+  }
+}
+
+int parse_range_args(PyObject *args, PyObject *kw, PyObject **index, long *first, long *last) {
+  static const char *kwlist[] = {"index", "first", "last", nullptr};
+  *index = nullptr;
+  *first = *last = -1;
+  return PyArg_ParseTupleAndKeywords(args, kw, "|Oll", (char **)kwlist, index, first, last) ? 0 : -1;
+}
+
+// The checks shared by the first/last forms of getting and deleting.
+int check_range(PyObject *index, long first, long last, Py_ssize_t n, const char *out_of_range) {
+  if (index) {
+    PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' cannot be specified if 'index' is also specified");
+    return -1;
+  }
+  if (first < 0 || last < 0) {
+    PyErr_SetString(PyExc_RuntimeError, "Parameters 'first' and 'last' must be both nonnegative when specified");
+    return -1;
+  }
+  if (first >= n || last >= n) {
+    PyErr_SetString(PyExc_RuntimeError, out_of_range);
+    return -1;
+  }
+  return 0;
+}
+
+PyObject *getObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
+  ProblemObject *p = (ProblemObject *)self;
+  Family f = family(p, which);
+  PyObject *index;
+  long first, last;
+  if (parse_range_args(args, kw, &index, &first, &last) != 0) return nullptr;
+  if (index == Py_None) index = nullptr;
+  Py_ssize_t n = PyList_GET_SIZE(f.list);
+  if (first != -1 || last != -1) {
+    if (check_range(index, first, last, n, "Parameters 'first' and 'last' are out of range") != 0) return nullptr;
+    return PyList_GetSlice(f.list, first, std::max(first, last + 1));
+  }
+  if (index) {
+    if (isObjInt(index)) {
+      Py_ssize_t i = PyNumber_AsSsize_t(index, PyExc_IndexError);
+      if (i == -1 && PyErr_Occurred()) return nullptr;
+      if (i < 0 || i >= n) {
+        PyErr_SetString(PyExc_IndexError, "list index out of range");
+        return nullptr;
+      }
+      return Py_NewRef(PyList_GET_ITEM(f.list, i));
+    }
+    PyRef out(PyList_New(0));
+    if (!out) return nullptr;
+    int rc = walkNestedObjects(self, index, [&](PyObject *leaf) {
+      if (!isObjInt(leaf)) {
+        PyErr_SetString(PyExc_RuntimeError, "Error in index list(s): must contain only integers");
+        return -1;
+      }
+      Py_ssize_t i = PyNumber_AsSsize_t(leaf, nullptr);
+      if (i < 0 || i >= PyList_GET_SIZE(f.list)) {
+        PyErr_Clear();
+        PyErr_SetString(PyExc_RuntimeError, "Item not found in list");
+        return -1;
+      }
+      if (PyList_Append(out.get(), PyList_GET_ITEM(f.list, i)) != 0) {
+        PyErr_SetString(PyExc_RuntimeError, "Cannot add element to list");
+        return -1;
+      }
+      return 0;
+    });
+    return rc == 0 ? out.release() : nullptr;
+  }
+  return PyList_GetSlice(f.list, 0, n);
+}
+
+PyObject *problem_getVariable(PyObject *s, PyObject *a, PyObject *k) { return getObjects(s, a, k, 0); }
+PyObject *problem_getConstraint(PyObject *s, PyObject *a, PyObject *k) { return getObjects(s, a, k, 1); }
+PyObject *problem_getSOS(PyObject *s, PyObject *a, PyObject *k) { return getObjects(s, a, k, 2); }
+
+PyObject *problem_getIndex(PyObject *self, PyObject *args, PyObject *kw) {
+  static const char *kwlist[] = {"object", nullptr};
+  ProblemObject *p = (ProblemObject *)self;
+  PyObject *obj;
+  if (!PyArg_ParseTupleAndKeywords(args, kw, "O", (char **)kwlist, &obj)) return nullptr;
+  PyObject *map = nullptr;
+  int64_t id = 0;
+  if (is_var(obj)) map = p->varmap, id = var_id(obj);
+  else if (is_constraint(obj)) map = p->conmap, id = con_id(obj);
+  else if (is_sos(obj)) map = p->sosmap, id = sos_id(obj);
+  PyObject *v = nullptr;
+  if (map) {
+    PyRef k(PyLong_FromLongLong(id));
+    if (!k) return nullptr;
+    v = PyDict_GetItemWithError(map, k.get());
+    if (PyErr_Occurred()) return nullptr;
+  }
+  if (!v) {
+    PyErr_SetString(PyExc_RuntimeError, "Incorrect object(s) passed: need variable, constraint, or SOS");
+    return nullptr;
+  }
+  return Py_NewRef(v);
+}
+
+PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
+  ProblemObject *p = (ProblemObject *)self;
+  Family f = family(p, which);
+  PyObject *index;
+  long first, last;
+  if (parse_range_args(args, kw, &index, &first, &last) != 0) return nullptr;
+  if (index == Py_None) index = nullptr;
+  Py_ssize_t len = PyList_GET_SIZE(f.list);
+  std::vector<int> idx;
+  if (first == -1 && last == -1) {
+    if (!index) {
+      PyErr_SetString(PyExc_RuntimeError, "At least one parameter must be specified");
+      return nullptr;
+    }
+    bool single_obj = (f.kind == KIND_COL && is_var(index)) || (f.kind == KIND_ROW && is_constraint(index)) ||
+                      (f.kind == KIND_SET && is_sos(index));
+    // A name is one reference, not a sequence of one-letter names.
+    if (isObjInt(index) || single_obj || PyUnicode_Check(index) || PyBytes_Check(index)) {
+      int i = 0;
+      if (ObjInt2int(index, self, &i, f.kind) != 0) return nullptr;
+      idx.push_back(i);
+    } else {
+      int64_t count = -1;
+      CArray<int> arr;
+      if (conv_obj2arr(self, &count, index, (void **)arr.addr(), f.kind) != 0) {
+        setOndrErrIfNull(self, nullptr);
+        return nullptr;
+      }
+      idx.assign(arr.get(), arr.get() + count);
+    }
+  } else {
+    if (check_range(index, first, last, len, "Parameters 'first' or 'last' are out of range") != 0) return nullptr;
+    if (last < first) {
+      PyErr_SetString(PyExc_RuntimeError, "Parameter 'first' must be less than, or equal to, 'last'");
+      return nullptr;
+    }
+    for (long i = first; i <= last; ++i) {
+      int v = 0;
+      if (ObjInt2int(PyList_GET_ITEM(f.list, i), self, &v, f.kind) != 0) {
+        PyErr_Clear();
+        PyErr_SetString(PyExc_RuntimeError, "Error finding element in problem");
+        return nullptr;
+      }
+      idx.push_back(v);
+    }
+  }
+  if (idx.empty()) Py_RETURN_NONE;
+  int limit = (int)len;
+  int *transfer = f.kind == KIND_COL ? &p->obj_transfer_col : f.kind == KIND_ROW ? &p->obj_transfer_row : nullptr;
+  if (transfer && *transfer >= 0) ++limit;  // the transfer column or row is not in the container
+  for (int i : idx) {
+    if (i < 0 || i >= limit) {
+      PyErr_SetString(PyExc_RuntimeError, "Index out of bounds");
+      return nullptr;
+    }
+    if (transfer && i == *transfer) {
+      PyErr_SetString(PyExc_RuntimeError, "The objective's transfer column and row are deleted by setting another objective");
+      return nullptr;
+    }
+  }
+  int rc = f.kind == KIND_COL ? ONDRdelcols(p->prob, (int)idx.size(), idx.data())
+           : f.kind == KIND_ROW ? ONDRdelrows(p->prob, (int)idx.size(), idx.data())
+                                : ONDRdelsets(p->prob, (int)idx.size(), idx.data());
+  if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  std::sort(idx.begin(), idx.end());
+  idx.erase(std::unique(idx.begin(), idx.end()), idx.end());
+  // Every object keeps its place in the library's old order: its new index
+  // is its old one less the deleted indices below it.
+  auto below = [&](long v) { return (long)(std::lower_bound(idx.begin(), idx.end(), (int)v) - idx.begin()); };
+  auto deleted = [&](long v) { return std::binary_search(idx.begin(), idx.end(), (int)v); };
+  for (Py_ssize_t pos = PyList_GET_SIZE(f.list) - 1; pos >= 0; --pos) {
+    PyObject *obj = PyList_GET_ITEM(f.list, pos);
+    PyRef key(PyLong_FromLongLong(f.kind == KIND_COL ? var_id(obj) : f.kind == KIND_ROW ? con_id(obj) : sos_id(obj)));
+    if (!key) return nullptr;
+    PyObject *val = PyDict_GetItemWithError(f.map, key.get());
+    if (!val) {
+      if (PyErr_Occurred()) return nullptr;
+      continue;
+    }
+    long v = PyLong_AsLong(val);
+    int ok;
+    if (deleted(v)) {
+      ok = PyDict_DelItem(f.map, key.get());
+      if (ok == 0) ok = PyList_SetSlice(f.list, pos, pos + 1, nullptr);
+    } else if (below(v) > 0) {
+      PyRef nv(PyLong_FromLong(v - below(v)));
+      ok = nv ? PyDict_SetItem(f.map, key.get(), nv.get()) : -1;
+    } else {
+      continue;
+    }
+    if (ok != 0) {
+      PyErr_SetString(PyExc_RuntimeError, "Cannot delete item");
+      return nullptr;
+    }
+  }
+  if (transfer && *transfer >= 0) *transfer -= (int)below(*transfer);
+  Py_RETURN_NONE;
+}
+
+PyObject *problem_delVariable(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 0); }
+PyObject *problem_delConstraint(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 1); }
+PyObject *problem_delSOS(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 2); }
+
+#define GETDOC(what, m)                                                                                   \
+  METHOD_DOC("Returns " what " of the problem.", "p." m "()\n  p." m "(index)\n  p." m "(first=f, last=l)",   \
+      "index: a position or a (nested) list of positions; first, last: an\n  inclusive range of positions.", \
+      "objs = p." m "(first=0, last=9)", "Without arguments, all of them in index order.", "getIndex")
+#define DELDOC(what, m)                                                                                    \
+  METHOD_DOC("Deletes " what " from the problem.", "p." m "(index)\n  p." m "(first=f, last=l)",                \
+      "index: an object, name or index, or a sequence of them; first, last: an\n  inclusive range of positions.", \
+      "p." m "([0, 2])", "The remaining objects are renumbered in their old order.", "getIndex")
+
+}  // namespace
+
+const PyMethodDef problem_lookup_methods[] = {
+    {"getVariable", (PyCFunction)problem_getVariable, METH_VARARGS | METH_KEYWORDS, GETDOC("variables", "getVariable")},
+    {"getConstraint", (PyCFunction)problem_getConstraint, METH_VARARGS | METH_KEYWORDS,
+     GETDOC("constraints", "getConstraint")},
+    {"getSOS", (PyCFunction)problem_getSOS, METH_VARARGS | METH_KEYWORDS, GETDOC("special ordered sets", "getSOS")},
+    {"getIndex", (PyCFunction)problem_getIndex, METH_VARARGS | METH_KEYWORDS,
+     METHOD_DOC("Returns the index of a variable, constraint or set in the problem.", "p.getIndex(object)",
+         "object: a variable, constraint or SOS added to the problem.", "j = p.getIndex(x)",
+         "Indices count from 0 and change when objects are deleted.", "getVariable, delVariable")},
+    {"delVariable", (PyCFunction)problem_delVariable, METH_VARARGS | METH_KEYWORDS, DELDOC("variables", "delVariable")},
+    {"delConstraint", (PyCFunction)problem_delConstraint, METH_VARARGS | METH_KEYWORDS,
+     DELDOC("constraints", "delConstraint")},
+    {"delSOS", (PyCFunction)problem_delSOS, METH_VARARGS | METH_KEYWORDS, DELDOC("special ordered sets", "delSOS")},
+    {nullptr, nullptr, 0, nullptr}};

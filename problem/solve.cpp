@@ -1,0 +1,348 @@
+// problem.solve and the result methods: the optimizer is chosen by the
+// problem's content (nonlinear, integer, or continuous), and results are
+// read back and mapped to modelling objects, names or indices.
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+#include "module/errors.h"
+#include "module/pyref.h"
+#include "module/types.h"
+#include "problem/doc.h"
+#include "problem/access.h"
+#include "problem/binding.h"
+#include "problem/convert_expr.h"
+#include "problem/walk.h"
+
+int fail_with(ProblemObject *p, const char *msg);
+
+namespace {
+
+constexpr int kCols = 1214, kRows = 1124, kNlpRows = 11999, kNlpCols = 12000;
+constexpr int kMipEnts = 1032, kSets = 1004, kLpStatus = 1010, kMipStatus = 1011, kNlpStatus = 12044;
+constexpr int kLpObj = 2001, kMipObj = 2003, kNlpObj = 12179;
+constexpr int kStopCtrlC = 2;
+
+enum Content { CONTINUOUS, INTEGER, NONLINEAR };
+
+// Decides the problem's kind; -1 with the library error raised.
+int content_of(ProblemObject *p, Content *c) {
+  if (problem_is_nonlinear(p)) {
+    *c = NONLINEAR;
+    return 0;
+  }
+  int ents = 0, sets = 0;
+  if (prob_int_attrib(p, kMipEnts, &ents) != 0 || prob_int_attrib(p, kSets, &sets) != 0) return -1;
+  *c = ents || sets ? INTEGER : CONTINUOUS;
+  return 0;
+}
+
+int require_handles(ProblemObject *p) {
+  if (!p->prob) {
+    PyErr_SetString(PyExc_RuntimeError, "The problem has no library problem (the library was stopped)");
+    return -1;
+  }
+  return 0;
+}
+
+// ---- Ctrl-C during a solve: the signal only raises a flag, a watcher
+// thread turns it into an interrupt request to the library. ----
+
+volatile std::sig_atomic_t g_sigint = 0;
+extern "C" void on_sigint(int) { g_sigint = 1; }
+
+class InterruptWatch {
+ public:
+  InterruptWatch(ProblemObject *p, bool nonlinear) : prob_(p->prob), slp_(p->slpprob), nonlinear_(nonlinear) {
+    g_sigint = 0;
+    if (PyGILState_Check() && is_main_thread()) {
+      old_ = PyOS_setsig(SIGINT, on_sigint);
+      installed_ = true;
+      watcher_ = std::thread([this] { watch(); });
+    }
+  }
+  ~InterruptWatch() { stop(); }
+  // Ends the watch; true when Ctrl-C was pressed during the solve.
+  bool stop() {
+    if (installed_) {
+      {
+        std::lock_guard<std::mutex> g(m_);
+        done_ = true;
+      }
+      cv_.notify_all();
+      watcher_.join();
+      PyOS_setsig(SIGINT, old_);
+      installed_ = false;
+    }
+    return g_sigint != 0;
+  }
+  static void set_main_thread() { main_ = std::this_thread::get_id(); }
+
+ private:
+  static bool is_main_thread() { return std::this_thread::get_id() == main_; }
+  void watch() {
+    std::unique_lock<std::mutex> lk(m_);
+    bool sent = false;
+    while (!done_) {
+      cv_.wait_for(lk, std::chrono::milliseconds(20));
+      if (g_sigint && !sent) {
+        if (nonlinear_ && slp_) OSLPinterrupt(slp_, kStopCtrlC);
+        else ONDRinterrupt(prob_, kStopCtrlC);
+        sent = true;
+      }
+    }
+  }
+  ONDRprob prob_;
+  OSLPprob slp_;
+  bool nonlinear_;
+  bool installed_ = false, done_ = false;
+  PyOS_sighandler_t old_ = nullptr;
+  std::thread watcher_;
+  std::mutex m_;
+  std::condition_variable cv_;
+  static std::thread::id main_;
+};
+std::thread::id InterruptWatch::main_ = std::this_thread::get_id();
+
+PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
+  static const char *kwlist[] = {"flags", nullptr};
+  ProblemObject *p = (ProblemObject *)self;
+  PyObject *flags_obj = nullptr;
+  if (!PyArg_ParseTupleAndKeywords(args, kw, "|O", (char **)kwlist, &flags_obj)) return nullptr;
+  if (require_handles(p) != 0) return nullptr;
+  CArray<char> flags;
+  if (flags_obj && (PyUnicode_Check(flags_obj) || PyBytes_Check(flags_obj))) {
+    *flags.addr() = pyStrToStr(flags_obj);
+    if (!flags.get()) return nullptr;
+  }
+  Content content = CONTINUOUS;
+  int rc = 0;
+  bool ctrlc = false;
+  {
+    InterruptWatch watch(p, problem_is_nonlinear(p));
+    GilRelease unlocked;
+    if (problem_is_nonlinear(p)) {
+      content = NONLINEAR;
+    } else {
+      int ents = 0, sets = 0;
+      rc = ONDRgetintattrib(p->prob, kMipEnts, &ents);
+      if (rc == 0) rc = ONDRgetintattrib(p->prob, kSets, &sets);
+      content = ents || sets ? INTEGER : CONTINUOUS;
+    }
+    if (rc == 0) {
+      switch (content) {
+        case NONLINEAR: rc = OSLPnlpoptimize(p->slpprob, flags.get()); break;
+        case INTEGER: rc = ONDRmipoptimize(p->prob, flags.get()); break;
+        case CONTINUOUS: rc = ONDRlpoptimize(p->prob, flags.get()); break;
+      }
+    }
+    ctrlc = watch.stop();
+  }
+  if (rc != 0) {
+    setOndrErrIfNull(self, nullptr);
+    return nullptr;
+  }
+  if (PyErr_Occurred()) return nullptr;  // raised by a callback during the solve
+  if (ctrlc) {
+    PyErr_SetNone(PyExc_KeyboardInterrupt);
+    return nullptr;
+  }
+  Py_RETURN_NONE;
+}
+
+PyObject *problem_getObjVal(PyObject *self, PyObject *) {
+  ProblemObject *p = (ProblemObject *)self;
+  Content c;
+  if (require_handles(p) != 0 || content_of(p, &c) != 0) return nullptr;
+  double v = 0;
+  int rc = c == NONLINEAR ? OSLPgetdblattrib(p->slpprob, kNlpObj, &v)
+                          : ONDRgetdblattrib(p->prob, c == INTEGER ? kMipObj : kLpObj, &v);
+  if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  return PyFloat_FromDouble(v);
+}
+
+int status_code(ProblemObject *p, Content c, int *code) {
+  int rc = c == NONLINEAR ? OSLPgetintattrib(p->slpprob, kNlpStatus, code)
+                          : ONDRgetintattrib(p->prob, c == INTEGER ? kMipStatus : kLpStatus, code);
+  if (rc != 0) setOndrErrIfNull((PyObject *)p, nullptr);
+  return rc;
+}
+
+PyObject *problem_getProbStatus(PyObject *self, PyObject *) {
+  ProblemObject *p = (ProblemObject *)self;
+  Content c;
+  int code = 0;
+  if (require_handles(p) != 0 || content_of(p, &c) != 0 || status_code(p, c, &code) != 0) return nullptr;
+  return PyLong_FromLong(code);
+}
+
+PyObject *problem_getProbStatusString(PyObject *self, PyObject *) {
+  static const char *nlp[] = {"nlp_unstarted", "nlp_solution", "nlp_globally_optimal", "nlp_locally_infeasible",
+                              "nlp_infeasible", "nlp_unbounded", "nlp_unfinished", "nlp_unknown", "nlp_unknown",
+                              "nlp_unknown"};
+  static const char *mip[] = {"mip_not_loaded", "mip_lp_not_optimal", "mip_lp_optimal", "mip_no_sol_found",
+                              "mip_solution", "mip_infeas", "mip_optimal", "mip_unbounded", "mip_unknown",
+                              "mip_unknown"};
+  static const char *lp[] = {"lp_unstarted", "lp_optimal", "lp_infeas", "lp_cutoff", "lp_unfinished",
+                             "lp_unbounded", "lp_cutoff_in_dual", "lp_unsolved", "lp_nonconvex", "lp_unknown"};
+  ProblemObject *p = (ProblemObject *)self;
+  Content c;
+  int code = 0;
+  if (require_handles(p) != 0 || content_of(p, &c) != 0 || status_code(p, c, &code) != 0) return nullptr;
+  const char **table = c == NONLINEAR ? nlp : c == INTEGER ? mip : lp;
+  if (code < 0 || code > 9) code = 9;
+  return PyUnicode_FromString(table[code]);
+}
+
+// ---- vectors ----
+
+enum Reader { R_SOLUTION, R_SLACK, R_DUAL, R_RCOST };
+
+int read_vector(ProblemObject *p, Content c, Reader r, double *out) {
+  double *x = r == R_SOLUTION ? out : nullptr, *s = r == R_SLACK ? out : nullptr;
+  double *d = r == R_DUAL ? out : nullptr, *j = r == R_RCOST ? out : nullptr;
+  static const char *msgs[] = {"Could not get solution", "Could not get constraints' slack",
+                               "Could not get dual solution", "Could not retrieve reduced costs"};
+  if (c == NONLINEAR) {
+    if (OSLPgetslpsol(p->slpprob, x, s, d, j) != 0) return setOndrErrIfNull((PyObject *)p, nullptr), -1;
+    return 0;
+  }
+  if (c == INTEGER) {
+    if (r == R_DUAL || r == R_RCOST) {
+      PyErr_SetString(PyExc_RuntimeError, r == R_DUAL ? "Cannot retrieve dual variables in a MIP"
+                                                      : "Cannot retrieve reduced cost in a MIP");
+      return -1;
+    }
+    if (ONDRgetmipsol(p->prob, x, s) != 0) return fail_with(p, msgs[r]);
+    return 0;
+  }
+  if (ONDRgetlpsol(p->prob, x, s, d, j) != 0) return fail_with(p, msgs[r]);
+  return 0;
+}
+
+int problem_objectIndex(ProblemObject *p, PyObject *obj, int kind, int length) {
+  int64_t idx = -1;
+  if (kind == 1 && (is_constraint(obj) || is_sos(obj))) {
+    PyObject *map = is_constraint(obj) ? p->conmap : p->sosmap;
+    PyRef k(PyLong_FromLongLong(is_constraint(obj) ? con_id(obj) : sos_id(obj)));
+    PyObject *v = k ? PyDict_GetItemWithError(map, k.get()) : nullptr;
+    if (PyErr_Occurred()) return -1;
+    idx = v ? PyLong_AsLongLong(v) : -1;
+  } else if (kind == 0 && is_var(obj)) {
+    idx = var_column(p, obj);
+    if (idx == -2) return -1;
+  } else if (PyUnicode_Check(obj) || PyBytes_Check(obj)) {
+    CArray<char> name;
+    *name.addr() = pyStrToStr(obj);
+    if (!name.get()) return PyErr_Occurred() ? -1 : (PyErr_SetString(PyExc_RuntimeError, "Invalid name"), -1);
+    int i = -1;
+    if (ONDRgetindex(p->prob, kind == 0 ? 2 : 1, name.get(), &i) != 0) {
+      setOndrErrIfNull((PyObject *)p, nullptr);
+      return -1;
+    }
+    idx = i;
+  } else if (isObjInt(obj)) {
+    idx = PyLong_AsLongLong(obj);
+    if (idx == -1 && PyErr_Occurred()) return -1;
+  } else {
+    PyErr_SetString(PyExc_RuntimeError, "Incorrect object(s) passed: need index, variable, constraint, or SOS");
+    return -1;
+  }
+  if (idx < 0 || idx >= length) {
+    PyErr_SetString(PyExc_RuntimeError, "Index out of range");
+    return -1;
+  }
+  return (int)idx;
+}
+
+PyObject *problem_getVector(ProblemObject *p, PyObject *args, int length, const double *v, int kind) {
+  Py_ssize_t n = PyTuple_GET_SIZE(args);
+  if (n == 0) {
+    PyRef list(PyList_New(length));
+    if (!list) return nullptr;
+    for (int i = 0; i < length; ++i) {
+      PyObject *f = PyFloat_FromDouble(v[i]);
+      if (!f) return nullptr;
+      PyList_SET_ITEM(list.get(), i, f);
+    }
+    return list.release();
+  }
+  PyObject *a = PyTuple_GET_ITEM(args, 0);
+  if (n == 1 && !PyTuple_Check(a) && !PyList_Check(a) && !PySequence_Check(a) && !PyIter_Check(a)) {
+    int i = problem_objectIndex(p, a, kind, length);
+    return i < 0 ? nullptr : PyFloat_FromDouble(v[i]);
+  }
+  PyRef list(PyList_New(0));
+  if (!list) return nullptr;
+  int rc = walkNestedObjects((PyObject *)p, args, [&](PyObject *leaf) {
+    int i = problem_objectIndex(p, leaf, kind, length);
+    if (i < 0) return -1;
+    PyRef f(PyFloat_FromDouble(v[i]));
+    return f ? PyList_Append(list.get(), f.get()) : -1;
+  });
+  return rc == 0 ? list.release() : nullptr;
+}
+
+PyObject *problem_getResult(PyObject *self, PyObject *args, int kind, Reader r) {
+  ProblemObject *p = (ProblemObject *)self;
+  Content c;
+  if (require_handles(p) != 0 || content_of(p, &c) != 0) return nullptr;
+  int length = 0;
+  int rc = c == NONLINEAR ? OSLPgetintattrib(p->slpprob, kind == 0 ? kNlpCols : kNlpRows, &length)
+                          : ONDRgetintattrib(p->prob, kind == 0 ? kCols : kRows, &length);
+  if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  std::vector<double> v((size_t)length + 1, 0.0);
+  if (read_vector(p, c, r, v.data()) != 0) return nullptr;
+  return problem_getVector(p, args, length, v.data(), kind);
+}
+
+PyObject *problem_getSolution(PyObject *self, PyObject *args) { return problem_getResult(self, args, 0, R_SOLUTION); }
+PyObject *problem_getSlack(PyObject *self, PyObject *args) { return problem_getResult(self, args, 1, R_SLACK); }
+PyObject *problem_getDual(PyObject *self, PyObject *args) { return problem_getResult(self, args, 1, R_DUAL); }
+PyObject *problem_getRCost(PyObject *self, PyObject *args) { return problem_getResult(self, args, 0, R_RCOST); }
+
+#define VECDOC(what, objs)                                                                                      \
+  METHOD_DOC("Returns the " what " of the last solve.", "p.get...()\n  p.get...(obj)\n  p.get...(obj1, obj2, ...)",  \
+      "None for the whole vector; or " objs ", their names or indices,\n  in any nesting.",                  \
+      "v = p.getSolution(x)",                                                                                   \
+      "One plain argument gives a single value; anything else a flat list\n  of values in the order given.", \
+      "solve, getObjVal, getProbStatus")
+
+}  // namespace
+
+// Raise `msg` unless an error is pending (the library's text is then kept).
+int fail_with(ProblemObject *p, const char *msg) {
+  (void)p;
+  if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, msg);
+  return -1;
+}
+
+void solve_module_init() { InterruptWatch::set_main_thread(); }
+
+const PyMethodDef problem_solve_methods[] = {
+    {"solve", (PyCFunction)problem_solve, METH_VARARGS | METH_KEYWORDS,
+     METHOD_DOC("Solves the problem.", "p.solve()\n  p.solve(flags)",
+         "flags: optional string of option letters for the optimizer.", "p.solve()",
+         "Problems with nonlinear content go to the nonlinear solver, problems with\n"
+         "  integer variables or sets to the MIP solver, others to the LP/QP solver.\n"
+         "  Ctrl-C interrupts the solve and raises KeyboardInterrupt when it returns.",
+         "getSolution, getObjVal, getProbStatus")},
+    {"getObjVal", (PyCFunction)problem_getObjVal, METH_NOARGS,
+     METHOD_DOC("Returns the objective value of the last solve.", "p.getObjVal()", "None.", "z = p.getObjVal()",
+         "For a MIP, the value of the best integer solution.", "solve, getSolution")},
+    {"getSolution", (PyCFunction)problem_getSolution, METH_VARARGS, VECDOC("primal values", "variables")},
+    {"getSlack", (PyCFunction)problem_getSlack, METH_VARARGS, VECDOC("slacks of the constraints", "constraints")},
+    {"getDual", (PyCFunction)problem_getDual, METH_VARARGS, VECDOC("dual values of the constraints", "constraints")},
+    {"getRCost", (PyCFunction)problem_getRCost, METH_VARARGS, VECDOC("reduced costs of the variables", "variables")},
+    {"getProbStatus", (PyCFunction)problem_getProbStatus, METH_NOARGS,
+     METHOD_DOC("Returns the status code of the last solve.", "p.getProbStatus()", "None.", "s = p.getProbStatus()",
+         "LP, MIP or nonlinear status by the problem's content (ondrel.lp_*,\n  ondrel.mip_*, ondrel.nlp_*).",
+         "getProbStatusString, solve")},
+    {"getProbStatusString", (PyCFunction)problem_getProbStatusString, METH_NOARGS,
+     METHOD_DOC("Returns the status of the last solve as a string.", "p.getProbStatusString()", "None.",
+         "print(p.getProbStatusString())", "For example \"lp_optimal\" or \"mip_infeas\".",
+         "getProbStatus, solve")},
+    {nullptr, nullptr, 0, nullptr}};
