@@ -54,6 +54,10 @@ class NotSolved(RuntimeError):
     """A full solve ended without an optimal solution."""
 
 
+class LicenceLimit(RuntimeError):
+    """The package's licence does not allow a model of this size."""
+
+
 class NoHandoff(Exception):
     """The package has no separate hand-off step that can be timed."""
 
@@ -218,9 +222,20 @@ def _linopy_solve(m, exact):
 
 # --- gurobipy ------------------------------------------------------------------------
 
+def _grb_licence(e):
+    if getattr(e, "errno", None) == 10010:   # model too large for the licence
+        raise LicenceLimit("size-limited licence: at most 2000 variables and 2000 rows "
+                           "(200 variables with quadratic terms)") from None
+    raise e
+
+
 def _grb_zero(m):
+    import gurobipy as gp
     m.Params.TimeLimit = 0.0
-    m.optimize()
+    try:
+        m.optimize()
+    except gp.GurobiError as e:
+        _grb_licence(e)
 
 
 def _grb_solve(m, exact):
@@ -229,7 +244,10 @@ def _grb_solve(m, exact):
         m.Params.MIPGap = 0.0
         m.Params.MIPGapAbs = 0.0
         m.Params.BarConvTol = 1e-12
-    m.optimize()
+    try:
+        m.optimize()
+    except gp.GurobiError as e:
+        _grb_licence(e)
     if m.Status != gp.GRB.OPTIMAL:
         raise NotSolved(f"gurobipy status {m.Status}")
     return m.ObjVal

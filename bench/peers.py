@@ -132,7 +132,7 @@ def child(model, size, pkg, mode, timeout):
 
 
 def failure(res):
-    for k in ("timeout", "unsupported", "error"):
+    for k in ("timeout", "unsupported", "licence", "error"):
         if k in res:
             return k, res[k]
     return None, None
@@ -166,10 +166,11 @@ def summarise(runs):
     for k in ("build", "handoff", "solve", "build_cpu", "handoff_cpu", "solve_cpu",
               "rss_model", "rss_peak", "objective"):
         s[k] = med(runs, k)
-    if s["build"] is None:
-        # a failed hand-off still tells how long the build took
-        builds = [r["build"] for r in runs if "build" in r]
-        s["build"] = statistics.median(builds) if builds else None
+    for k in ("build", "rss_model", "rss_peak"):
+        if s[k] is None:
+            # a failed hand-off still tells how long the build took, and its memory
+            vals = [r[k] for r in runs if k in r]
+            s[k] = statistics.median(vals) if vals else None
     if s["build"] is not None and s["handoff"] is not None:
         s["total"] = s["build"] + s["handoff"]
     else:
@@ -236,7 +237,8 @@ def run_suite(args, info, ondrel_error):
                     table[key] = {"status": unavailable[(model, pkg)], "runs": 0}
                     continue
                 if pkg in LICENCE_LIMITED and size not in LICENCE_LIMITED[pkg]:
-                    table[key] = {"status": "licence: size-limited, smallest size only", "runs": 0}
+                    table[key] = {"status": "licence: size-limited, tried at the smallest size only",
+                                  "runs": 0}
                     continue
                 if pkg in timed_out:
                     table[key] = {"status": f"skipped: timed out at {timed_out[pkg]}", "runs": 0}
@@ -460,7 +462,7 @@ def run_verify(args, info, ondrel_error):
                     res[pkg] = {"error": f"not available: {ondrel_error}"}
                     continue
                 if pkg in LICENCE_LIMITED and size != "verify":
-                    res[pkg] = {"unsupported": "licence: size-limited"}
+                    res[pkg] = {"licence": "size-limited, tried at the verify size only"}
                     continue
                 res[pkg] = child(model, size, pkg, "verify", args.timeout)
             ref_pkg = next((p for p in ORDER if p in res and "objective" in res[p]), None)
@@ -505,27 +507,54 @@ def run_profile(spec, args):
 
 
 def summarise_profile(path, top):
-    """Self and inclusive sample counts per function from py-spy's collapsed stacks."""
-    self_c, incl_c, total = {}, {}, 0
+    """Self and inclusive sample counts per function from py-spy's collapsed
+    stacks, split into the build (the model's builder function) and the
+    hand-off (the package's zero-time solve); samples outside both (imports,
+    the model's data) are counted apart."""
+    phases = {"build": ({}, {}), "hand-off": ({}, {})}
+    counts = {"build": 0, "hand-off": 0, "other": 0}
+    gc_counts = {"build": 0, "hand-off": 0}
     with open(path) as f:
         for line in f:
             stack, _, n = line.rstrip("\n").rpartition(" ")
             if not stack:
                 continue
             n = int(n)
-            total += n
-            frames = [fr.split(" (")[0] if " (" in fr else fr for fr in stack.split(";")]
-            frames = [fr for fr in frames if fr]
-            if not frames:
+            frames = [fr.split(" (")[0] for fr in stack.split(";") if fr]
+            files = stack.split(";")
+            phase = "other"
+            for k, fr in enumerate(frames[:-1]):
+                if fr == "measure" and "run_one.py" in files[k]:
+                    nxt, nxt_file = frames[k + 1], files[k + 1]
+                    if nxt.endswith("_zero"):
+                        phase = "hand-off"
+                    elif "models/" in nxt_file and nxt != "make_data":
+                        phase = "build"
+                    frames = frames[k + 1:]
+                    break
+            counts[phase] += n
+            if phase == "other":
                 continue
+            self_c, incl_c = phases[phase]
             self_c[frames[-1]] = self_c.get(frames[-1], 0) + n
             for fr in set(frames):
                 incl_c[fr] = incl_c.get(fr, 0) + n
-    print(f"\n{total} samples ({path})")
-    for title, d in (("self", self_c), ("inclusive", incl_c)):
-        print(f"\ntop {top} by {title} samples:")
-        for name, n in sorted(d.items(), key=lambda kv: -kv[1])[:top]:
-            print(f"  {100.0 * n / total:5.1f}%  {name[:110]}")
+            if "gc_collect_main" in frames:
+                gc_counts[phase] += n
+    measured = counts["build"] + counts["hand-off"]
+    print(f"\n{sum(counts.values())} samples in {path}; {measured} in the build and hand-off, "
+          f"{counts['other']} outside (start-up, imports, the model's data)")
+    if not measured:
+        return
+    for phase in ("build", "hand-off"):
+        self_c, incl_c = phases[phase]
+        pc = 100.0 * counts[phase] / measured
+        print(f"\n== {phase}: {pc:.1f}% of the measured samples"
+              f" (Python's cyclic garbage collector: {100.0 * gc_counts[phase] / measured:.1f}%)")
+        for title, dd in (("self", self_c), ("inclusive", incl_c)):
+            print(f"top {top} by {title} samples (% of the measured samples):")
+            for name, n in sorted(dd.items(), key=lambda kv: -kv[1])[:top]:
+                print(f"  {100.0 * n / measured:5.1f}%  {name[:110]}")
 
 
 # --- main -------------------------------------------------------------------------------------

@@ -68,23 +68,26 @@ def measure(model, size, pkg, mode, out):
     out["version"] = packages.version(pkg)
     gc.collect()
     rss0 = rss_now_mib()
-    t0, c0 = time.perf_counter(), time.process_time()
-    m = build(data)
-    t1, c1 = time.perf_counter(), time.process_time()
-    out["build"], out["build_cpu"] = t1 - t0, c1 - c0
-    if mode == "zero":
-        try:
-            packages.ZERO[pkg](m)
-            out["handoff"] = time.perf_counter() - t1
-            out["handoff_cpu"] = time.process_time() - c1
-        except packages.NoHandoff as e:
-            out["note"] = str(e)
-    else:
-        out["objective"] = packages.SOLVE[pkg](m, mode == "verify")
-        out["solve"] = time.perf_counter() - t1
-        out["solve_cpu"] = time.process_time() - c1
-    out["rss_peak"] = rss_peak_mib()
-    out["rss_model"] = out["rss_peak"] - rss0
+    try:
+        t0, c0 = time.perf_counter(), time.process_time()
+        m = build(data)
+        t1, c1 = time.perf_counter(), time.process_time()
+        out["build"], out["build_cpu"] = t1 - t0, c1 - c0
+        if mode == "zero":
+            try:
+                packages.ZERO[pkg](m)
+                out["handoff"] = time.perf_counter() - t1
+                out["handoff_cpu"] = time.process_time() - c1
+            except packages.NoHandoff as e:
+                out["note"] = str(e)
+        else:
+            out["objective"] = packages.SOLVE[pkg](m, mode == "verify")
+            out["solve"] = time.perf_counter() - t1
+            out["solve_cpu"] = time.process_time() - c1
+    finally:
+        # also after a failed hand-off: the memory of the build is known
+        out["rss_peak"] = rss_peak_mib()
+        out["rss_model"] = out["rss_peak"] - rss0
 
 
 def list_models():
@@ -109,9 +112,10 @@ def main(argv):
         # what was measured before the failure (a build time, say) is kept
         tb = traceback.format_exc(limit=6)
         sys.stderr.write(tb)
-        kind = "unsupported" if isinstance(e, NotImplementedError) else "error"
+        kind = ("unsupported" if isinstance(e, NotImplementedError) else
+                "licence" if isinstance(e, packages.LicenceLimit) else "error")
         msg = str(e).strip().splitlines()[0] if str(e).strip() else type(e).__name__
-        res[kind] = f"{type(e).__name__}: {msg}"[:300]
+        res[kind] = (msg if kind == "licence" else f"{type(e).__name__}: {msg}")[:300]
     sys.stdout.flush()
     print("\n" + json.dumps(res), flush=True)
 
