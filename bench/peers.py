@@ -318,8 +318,8 @@ def ratio(a, b):
     return a / b
 
 
-def fmt(v, spec):
-    return "-" if v is None else format(v, spec)
+def fmt(v, fmt_spec):
+    return "-" if v is None else format(v, fmt_spec)
 
 
 def size_label(s, model):
@@ -489,8 +489,8 @@ def run_verify(args, info, ondrel_error):
 
 # --- profile ----------------------------------------------------------------------------------
 
-def run_profile(spec, args):
-    model, size, pkg = spec.split(":")
+def run_profile(target, args):
+    model, size, pkg = target.split(":")
     spy = os.path.join(VENV, "bin", "py-spy")
     os.makedirs(RESULTS, exist_ok=True)
     out = os.path.join(RESULTS, f"profile-{model}-{size}-{pkg}.txt")
