@@ -604,6 +604,11 @@ def main(argv):
     table = run_suite(args, info, ondrel_error)
     rows = print_table(table, info, args)
     versions = {p: s["version"] for (m, z, p, mode), s in table.items() if s.get("version")}
+    # ondrel and pyoptinterface solve with the HiGHS of highsbox; highspy,
+    # pyomo and linopy with highspy's own
+    hb = run([VPY, "-c", "import importlib.metadata as m; print(m.version('highsbox'))"])
+    if hb.returncode == 0:
+        versions["highsbox"] = hb.stdout.strip()
     mach = machine()
     path = write_csv(rows, args, mach, versions)
     print(f"\nmachine: {mach['cpu']}, {mach['cores']} cores, {mach['memory']}, "

@@ -86,8 +86,9 @@ def measure(model, size, pkg, mode, out):
             out["solve_cpu"] = time.process_time() - c1
     finally:
         # also after a failed hand-off: the memory of the build is known
-        out["rss_peak"] = rss_peak_mib()
-        out["rss_model"] = out["rss_peak"] - rss0
+        if "build" in out:
+            out["rss_peak"] = rss_peak_mib()
+            out["rss_model"] = out["rss_peak"] - rss0
 
 
 def list_models():
