@@ -29,6 +29,8 @@ void prepare_scheduler(int threads) {
   current = threads;
 }
 
+int qp_iteration_cap(int ncols, int nrows) { return 2 * (ncols + nrows) + 1000; }
+
 namespace {
 
 // State shared with the HiGHS callback during one run.
@@ -155,7 +157,8 @@ void apply_controls(void *h, const ControlValues &c, const RunRequest &req, bool
   int iters = clamp_int(c.geti(id::LPITERLIMIT));
   set_opt(h, "simplex_iteration_limit", iters);
   set_opt(h, "ipm_iteration_limit", iters);
-  set_opt(h, "qp_iteration_limit", iters);
+  set_opt(h, "qp_iteration_limit",
+          quadratic ? std::min(iters, qp_iteration_cap(req.data->ncols(), req.data->nrows())) : iters);
   if (quadratic) return;  // the QP solver has no algorithm choice
   switch (effective_alg(c, req.alg)) {
     case Alg::Dual: set_opt(h, "solver", "simplex"); set_opt(h, "simplex_strategy", 1); break;

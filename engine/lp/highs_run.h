@@ -14,6 +14,11 @@ namespace ondr {
 // LP algorithm: automatic, dual simplex, primal simplex, barrier.
 enum class Alg { Auto, Dual, Primal, Barrier };
 
+// HiGHS's active-set QP solver can cycle on degenerate problems. Its
+// iterations are capped at this many for a problem of these sizes, so that
+// a stalled QP can be handed to the interior-point local solver instead.
+int qp_iteration_cap(int ncols, int nrows);
+
 struct RunRequest {
   const LpData *data = nullptr;
   Alg alg = Alg::Auto;

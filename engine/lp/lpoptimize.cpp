@@ -1,5 +1,7 @@
 // ONDRlpoptimize and ONDRgetlpsol.
 #include "env/shell.h"
+#include "controls/ids.h"
+#include "lp/highs_run.h"
 #include "lp/solve.h"
 #include "nlp/local.h"
 #include "ondr.h"
@@ -31,6 +33,17 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
     Results res;
     LpData d = relaxation(m);
     solve_continuous(prob, d, f.alg, true, res);
+    // HiGHS's active-set QP solver can stall (it stops at our iteration cap,
+    // not at the user's limit) or, on degenerate problems, wrongly report a
+    // convex QP unbounded or unsolved: such a QP goes to the interior-point
+    // local solver, which settles it.
+    bool stalled = res.lpstatus == 4 && res.stopstatus == 4 &&
+                   prob->controls.geti(id::LPITERLIMIT) > qp_iteration_cap(d.ncols(), d.nrows());
+    if (!m.qobj.empty() && !has_entities(m) && (stalled || res.lpstatus == 5 || res.lpstatus == 7)) {
+      solve_quadratic_local(prob);
+      prob->results.time = clock.seconds();
+      return;
+    }
     if (has_entities(m)) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
     res.time = clock.seconds();
     prob->results = std::move(res);
