@@ -113,16 +113,16 @@ ONDR_API int ONDRgetstringcontrol(ONDRprob prob, int id, char *value) {
   return ONDRgetstrcontrol(prob, id, value);
 }
 ONDR_API int ONDRsetintcontrol(ONDRprob prob, int id, int value) {
-  return guard_prob(prob, [&] { prob->controls.seti(id, value); });
+  return guard_mut(prob, [&] { prob->controls.seti(id, value); });
 }
 ONDR_API int ONDRsetintcontrol64(ONDRprob prob, int id, int64_t value) {
-  return guard_prob(prob, [&] { prob->controls.seti(id, value); });
+  return guard_mut(prob, [&] { prob->controls.seti(id, value); });
 }
 ONDR_API int ONDRsetdblcontrol(ONDRprob prob, int id, double value) {
-  return guard_prob(prob, [&] { prob->controls.setd(id, value); });
+  return guard_mut(prob, [&] { prob->controls.setd(id, value); });
 }
 ONDR_API int ONDRsetstrcontrol(ONDRprob prob, int id, const char *value) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     ONDR_REQUIRE(value, "NULL string value");
     prob->controls.sets(id, value);
   });
@@ -131,10 +131,11 @@ ONDR_API int ONDRsetdefaultcontrol(ONDRprob prob, int id) {
   return guard_prob(prob, [&] { prob->controls.reset(id); });
 }
 ONDR_API int ONDRsetdefaults(ONDRprob prob) {
-  return guard_prob(prob, [&] { prob->controls.reset_all(); });
+  return guard_mut(prob, [&] { prob->controls.reset_all(); });
 }
 ONDR_API int ONDRcopycontrols(ONDRprob dest, ONDRprob src) {
   return guard_prob(dest, [&] {
+    check_not_busy(dest);
     check_problem(src);
     dest->controls = src->controls;
   });

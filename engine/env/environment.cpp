@@ -28,6 +28,8 @@ void register_problem(ONDRprob p) {
 }
 void unregister_problem(ONDRprob p) {
   std::lock_guard<std::mutex> g(g_lock);
+  if (g_probs.count(p) && p->busy.load())
+    fail(ERR_STATE, "The problem is being solved: it cannot be destroyed until the solve returns");
   g_probs.erase(p);
 }
 bool problem_alive(ONDRprob p) {
@@ -45,6 +47,27 @@ void unregister_slp(OSLPprob s) {
 bool slp_alive(OSLPprob s) {
   std::lock_guard<std::mutex> g(g_lock);
   return g_slps.count(s) != 0;
+}
+
+void acquire_busy(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  if (!g_probs.count(p)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
+  if (p->busy.load())
+    fail(ERR_STATE, "The problem is already being solved (by another thread or a callback)");
+  p->busy_owner = std::this_thread::get_id();
+  p->busy.store(true);
+}
+
+void release_busy(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  p->busy.store(false);
+  p->busy_owner = std::thread::id();
+}
+
+bool busy_elsewhere(ONDRprob p) {
+  if (!p->busy.load()) return false;
+  std::lock_guard<std::mutex> g(g_lock);
+  return p->busy.load() && p->busy_owner != std::this_thread::get_id();
 }
 
 void emit_message(ONDRprob prob, int msgtype, const std::string &text) {
@@ -83,6 +106,11 @@ ONDR_API int ONDRfree(void) {
   {
     std::lock_guard<std::mutex> g(g_lock);
     if (!g_started) return 0;
+    for (ONDRprob p : g_probs)
+      if (p->busy.load()) {
+        set_global_error(ERR_STATE, "A problem is being solved: the library cannot be stopped until the solve returns");
+        return ERR_STATE;
+      }
     probs.swap(g_probs);
     slps.swap(g_slps);
     g_started = false;

@@ -9,11 +9,21 @@ bool started();
 // Registry of live handles, so that ONDRfree can release what is left and
 // stale handles are refused instead of dereferenced.
 void register_problem(ONDRprob p);
+// Refuses (ERR_STATE) while the problem is being solved.
 void unregister_problem(ONDRprob p);
 bool problem_alive(ONDRprob p);
 void register_slp(OSLPprob s);
 void unregister_slp(OSLPprob s);
 bool slp_alive(OSLPprob s);
+
+// The busy state of a problem being solved. acquire_busy fails with
+// ERR_STATE when the problem is already being solved; release_busy ends it.
+// Both take the registry lock, so a destroy or ONDRfree on another thread
+// sees either a busy problem (and refuses) or none.
+void acquire_busy(ONDRprob p);
+void release_busy(ONDRprob p);
+// True when `p` is being solved by a thread other than the calling one.
+bool busy_elsewhere(ONDRprob p);
 
 // Message types: 1 information, 3 warning, 4 error.
 void emit_message(ONDRprob prob, int msgtype, const std::string &text);

@@ -60,6 +60,14 @@ void check_problem(ONDRprob prob) {
   if (!problem_alive(prob)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
 }
 
+void check_not_busy(ONDRprob prob) {
+  if (busy_elsewhere(prob))
+    fail(ERR_STATE, "The problem is being solved: it cannot be changed until the solve returns");
+}
+
+BusyScope::BusyScope(ONDRprob prob) : prob_(prob) { acquire_busy(prob); }
+BusyScope::~BusyScope() { release_busy(prob_); }
+
 }  // namespace ondr
 
 using namespace ondr;

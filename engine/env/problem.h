@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 #include "ondr_base.h"
 #include "controls/values.h"
@@ -53,6 +54,11 @@ struct ondr_problem_s {
   std::string lasterror;
   int lasterror_code = 0;
   std::atomic<int> interrupt_reason{0};   // nonzero: a running solve must stop
+  // A solve is running on this problem (see BusyScope in env/shell.h): the
+  // thread running it may still change the problem (callbacks run there),
+  // every other thread is refused. Written under the environment's lock.
+  std::atomic<bool> busy{false};
+  std::thread::id busy_owner;
   OSLPprob slp = nullptr;                 // nonlinear layer driving this problem
   std::string logfile;                    // messages are appended here when set
   std::map<int, int> msgstatus;           // message number -> 0 suppressed, 1 shown

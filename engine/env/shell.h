@@ -29,6 +29,35 @@ int guard_env(F &&f) {
   }
 }
 
+// Throws ERR_STATE when another thread is solving `prob`: used by every
+// entry point that changes or destroys the problem.
+void check_not_busy(ONDRprob prob);
+
+// Marks a problem as being solved for the scope's lifetime; throws
+// ERR_STATE when it already is.
+class BusyScope {
+ public:
+  explicit BusyScope(ONDRprob prob);
+  ~BusyScope();
+  BusyScope(const BusyScope &) = delete;
+  BusyScope &operator=(const BusyScope &) = delete;
+ private:
+  ONDRprob prob_;
+};
+
+template <class F>
+int guard_prob(ONDRprob prob, F &&f);
+
+// guard_prob for entry points that change the problem: refused while
+// another thread is solving it.
+template <class F>
+int guard_mut(ONDRprob prob, F &&f) {
+  return guard_prob(prob, [&] {
+    check_not_busy(prob);
+    f();
+  });
+}
+
 template <class F>
 int guard_prob(ONDRprob prob, F &&f) {
   try {

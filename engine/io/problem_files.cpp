@@ -108,7 +108,7 @@ void replace_model(ONDRprob prob, Model &&m) {
 using namespace ondr;
 
 ONDR_API int ONDRreadprob(ONDRprob prob, const char *filename, const char *flags) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = io::read_problem(filename, flags, prob->controls, false);
     io::replace_model(prob, std::move(m));
   });
@@ -120,6 +120,7 @@ ONDR_API int ONDRwriteprob(ONDRprob prob, const char *filename, const char *flag
 
 ONDR_API int OSLPreadprob(OSLPprob slp, const char *filename, const char *flags) {
   return guard_slp(slp, [&] {
+    check_not_busy(slp->prob);
     Model m = io::read_problem(filename, flags, slp->prob->controls, true);
     io::replace_model(slp->prob, std::move(m));
   });

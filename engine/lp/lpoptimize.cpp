@@ -21,6 +21,7 @@ using namespace ondr;
 
 ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
+    BusyScope busy(prob);
     SolveFlags f = parse_flags(flags, false);
     begin_solve(prob);
     Stopwatch clock;

@@ -207,6 +207,7 @@ using namespace ondr;
 
 ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
+    BusyScope busy(prob);
     // Everything that can refuse the solve comes first, so that a refused
     // solve leaves the previous results (which still describe the model).
     SolveFlags f = parse_flags(flags, true);

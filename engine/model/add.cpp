@@ -13,7 +13,7 @@ using namespace ondr;
 ONDR_API int ONDRaddrows64(ONDRprob prob, int nrows, int64_t nnz, const char qrtype[],
                            const double rhs[], const double range[], const int64_t mstart[],
                            const int mclind[], const double dmatval[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     ONDR_REQUIRE(nrows >= 0, "Invalid number of rows %d", nrows);
     ONDR_REQUIRE(nnz >= 0, "Invalid number of nonzeros %lld", (long long)nnz);
@@ -97,7 +97,7 @@ ONDR_API int ONDRaddrows64(ONDRprob prob, int nrows, int64_t nnz, const char qrt
 ONDR_API int ONDRaddcols64(ONDRprob prob, int ncols, int64_t nnz, const double objx[],
                            const int64_t mstart[], const int mrwind[], const double dmatval[],
                            const double bdl[], const double bdu[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     ONDR_REQUIRE(ncols >= 0, "Invalid number of columns %d", ncols);
     ONDR_REQUIRE(nnz >= 0, "Invalid number of nonzeros %lld", (long long)nnz);
@@ -177,7 +177,7 @@ ONDR_API int ONDRaddcols64(ONDRprob prob, int ncols, int64_t nnz, const double o
 
 ONDR_API int ONDRaddsets64(ONDRprob prob, int nsets, int64_t nelems, const char qstype[],
                            const int64_t msstart[], const int mscols[], const double dref[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     ONDR_REQUIRE(nsets >= 0, "Invalid number of sets %d", nsets);
     std::vector<SetDef> add =
@@ -191,7 +191,7 @@ ONDR_API int ONDRaddsets64(ONDRprob prob, int nsets, int64_t nelems, const char 
 
 ONDR_API int ONDRaddqmatrix64(ONDRprob prob, int irow, int64_t nqtr, const int mqc1[],
                               const int mqc2[], const double dqe[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     require_row(m, irow);
     int64_t n = list_count(nqtr, "quadratic terms", {mqc1, mqc2, dqe});

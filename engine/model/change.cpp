@@ -69,7 +69,7 @@ static void chgmqobj_impl(ONDRprob prob, int64_t n, const int c1[], const int c2
 using namespace ondr;
 
 ONDR_API int ONDRchgcoltype(ONDRprob prob, int ncols, const int mindex[], const char coltype[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(ncols, "column types", {mindex, coltype});
     for (int64_t k = 0; k < n; ++k) {
@@ -83,7 +83,7 @@ ONDR_API int ONDRchgcoltype(ONDRprob prob, int ncols, const int mindex[], const 
 }
 
 ONDR_API int ONDRchgglblimit(ONDRprob prob, int ncols, const int mindex[], const double dlimit[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(ncols, "limits", {mindex, dlimit});
     for (int64_t k = 0; k < n; ++k) {
@@ -103,7 +103,7 @@ ONDR_API int ONDRchgglblimit(ONDRprob prob, int ncols, const int mindex[], const
 
 ONDR_API int ONDRsetindicators(ONDRprob prob, int nrows, const int mrows[], const int inds[],
                                const int comps[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(nrows, "indicators", {mrows, inds, comps});
     for (int64_t k = 0; k < n; ++k) {
@@ -127,7 +127,7 @@ ONDR_API int ONDRsetindicators(ONDRprob prob, int nrows, const int mrows[], cons
 }
 
 ONDR_API int ONDRchgobj(ONDRprob prob, int ncols, const int mindex[], const double obj[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(ncols, "objective coefficients", {mindex, obj});
     for (int64_t k = 0; k < n; ++k) {
@@ -149,7 +149,7 @@ ONDR_API int ONDRchgobj(ONDRprob prob, int ncols, const int mindex[], const doub
 
 ONDR_API int ONDRchgmqobj(ONDRprob prob, int ncols, const int mcol1[], const int mcol2[],
                           const double dval[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     chgmqobj_impl(prob, ncols, mcol1, mcol2, dval);
     prob->results.clear();  // the last solve no longer describes the model
   });
@@ -157,14 +157,14 @@ ONDR_API int ONDRchgmqobj(ONDRprob prob, int ncols, const int mcol1[], const int
 
 ONDR_API int ONDRchgmqobj64(ONDRprob prob, int64_t ncols, const int mcol1[], const int mcol2[],
                             const double dval[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     chgmqobj_impl(prob, ncols, mcol1, mcol2, dval);
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
 
 ONDR_API int ONDRchgobjsense(ONDRprob prob, int objsense) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     ONDR_REQUIRE(objsense == 1 || objsense == -1,
                  "Invalid objective sense %d (1 minimize, -1 maximize)", objsense);
     prob->model.objsense = objsense;
@@ -173,7 +173,7 @@ ONDR_API int ONDRchgobjsense(ONDRprob prob, int objsense) {
 }
 
 ONDR_API int ONDRchgrowtype(ONDRprob prob, int nrows, const int mindex[], const char qrtype[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(nrows, "row types", {mindex, qrtype});
     for (int64_t k = 0; k < n; ++k) {
@@ -187,7 +187,7 @@ ONDR_API int ONDRchgrowtype(ONDRprob prob, int nrows, const int mindex[], const 
 }
 
 ONDR_API int ONDRchgrhs(ONDRprob prob, int nrows, const int mindex[], const double rhs[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(nrows, "right-hand sides", {mindex, rhs});
     for (int64_t k = 0; k < n; ++k) {
@@ -200,7 +200,7 @@ ONDR_API int ONDRchgrhs(ONDRprob prob, int nrows, const int mindex[], const doub
 }
 
 ONDR_API int ONDRchgrhsrange(ONDRprob prob, int nrows, const int mindex[], const double rng[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(nrows, "ranges", {mindex, rng});
     for (int64_t k = 0; k < n; ++k) {
@@ -218,7 +218,7 @@ ONDR_API int ONDRchgrhsrange(ONDRprob prob, int nrows, const int mindex[], const
 
 ONDR_API int ONDRchgbounds(ONDRprob prob, int nbounds, const int mindex[], const char qbtype[],
                            const double bnd[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(nbounds, "bounds", {mindex, qbtype, bnd});
     for (int64_t k = 0; k < n; ++k) {
@@ -242,7 +242,7 @@ ONDR_API int ONDRchgbounds(ONDRprob prob, int nbounds, const int mindex[], const
 
 ONDR_API int ONDRchgmcoef(ONDRprob prob, int ncoefs, const int mrow[], const int mcol[],
                           const double dval[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     int64_t n = list_count(ncoefs, "coefficients", {mrow, mcol, dval});
     check_mcoefs(m, n, mrow, mcol, dval);
@@ -261,7 +261,7 @@ ONDR_API int ONDRchgmcoef(ONDRprob prob, int ncoefs, const int mrow[], const int
 }
 
 ONDR_API int ONDRchgcoef(ONDRprob prob, int irow, int icol, double dval) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     check_mcoefs(m, 1, &irow, &icol, &dval);
     set_coef(m, irow, icol, dval);
@@ -270,7 +270,7 @@ ONDR_API int ONDRchgcoef(ONDRprob prob, int irow, int icol, double dval) {
 }
 
 ONDR_API int ONDRchgqobj(ONDRprob prob, int icol, int jcol, double dval) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     check_qsingle(m, icol, jcol, dval);
     qset_one(m.qobj, icol, jcol, dval);
@@ -279,7 +279,7 @@ ONDR_API int ONDRchgqobj(ONDRprob prob, int icol, int jcol, double dval) {
 }
 
 ONDR_API int ONDRchgqrowcoeff(ONDRprob prob, int irow, int icol, int jcol, double dval) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     require_row(m, irow);
     check_qsingle(m, icol, jcol, dval);
@@ -295,7 +295,7 @@ ONDR_API int ONDRchgqrowcoeff(ONDRprob prob, int irow, int icol, int jcol, doubl
 }
 
 ONDR_API int ONDRdelqmatrix(ONDRprob prob, int irow) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     if (irow == -1) {
       m.qobj.clear();
@@ -309,7 +309,7 @@ ONDR_API int ONDRdelqmatrix(ONDRprob prob, int irow) {
 }
 
 ONDR_API int ONDRscale(ONDRprob prob, const int mrscal[], const int mcscal[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     const int lim = 64;
     for (int i = 0; mrscal && i < m.nrows(); ++i)

@@ -210,7 +210,7 @@ void delete_sets(Model &m, int n, const int idx[]) {
 using namespace ondr;
 
 ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     int n = (int)list_count(nrows, "rows to delete", {mindex});
     delete_rows(prob->model, n, mindex, &prob->warm);
     prob->results.clear();  // the last solve no longer describes the model
@@ -218,7 +218,7 @@ ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
 }
 
 ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     int n = (int)list_count(ncols, "columns to delete", {mindex});
     delete_cols(prob->model, n, mindex, &prob->warm);
     prob->results.clear();  // the last solve no longer describes the model
@@ -226,7 +226,7 @@ ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
 }
 
 ONDR_API int ONDRdelsets(ONDRprob prob, int nsets, const int mindex[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     int n = (int)list_count(nsets, "sets to delete", {mindex});
     delete_sets(prob->model, n, mindex);
     prob->results.clear();  // the last solve no longer describes the model

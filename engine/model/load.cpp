@@ -181,7 +181,7 @@ ONDR_API int ONDRloadlp(ONDRprob prob, const char *probname, int ncols, int nrow
                         const double obj[], const int mstart[], const int mnel[],
                         const int mrwind[], const double dmatval[], const double dlb[],
                         const double dub[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                             mrwind, dmatval, dlb, dub);
     commit_model(prob, std::move(m));
@@ -193,7 +193,7 @@ ONDR_API int ONDRloadlp64(ONDRprob prob, const char *probname, int ncols, int nr
                           const double obj[], const int64_t mstart[], const int mnel[],
                           const int mrwind[], const double dmatval[], const double dlb[],
                           const double dub[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     commit_model(prob, std::move(m));
@@ -206,7 +206,7 @@ ONDR_API int ONDRloadqp64(ONDRprob prob, const char *probname, int ncols, int nr
                           const int mrwind[], const double dmatval[], const double dlb[],
                           const double dub[], int64_t nqtr, const int mqcol1[],
                           const int mqcol2[], const double dqe[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
@@ -221,7 +221,7 @@ ONDR_API int ONDRloadglobal64(ONDRprob prob, const char *probname, int ncols, in
                               const double dub[], int ngents, int nsets, const char qgtype[],
                               const int mgcols[], const double dlim[], const char qstype[],
                               const int64_t msstart[], const int mscols[], const double dref[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
@@ -238,7 +238,7 @@ ONDR_API int ONDRloadqglobal64(ONDRprob prob, const char *probname, int ncols, i
                                const char qgtype[], const int mgcols[], const double dlim[],
                                const char qstype[], const int64_t msstart[],
                                const int mscols[], const double dref[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
@@ -255,7 +255,7 @@ ONDR_API int ONDRloadqcqp64(ONDRprob prob, const char *probname, int ncols, int 
                             const int mqcol2[], const double dqe[], int nqcrows,
                             const int qcrows[], const int64_t qcnquads[],
                             const int qcmqcol1[], const int qcmqcol2[], const double qcdqval[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
@@ -276,7 +276,7 @@ ONDR_API int ONDRloadqcqpglobal64(ONDRprob prob, const char *probname, int ncols
                                   const char qgtype[], const int mgcols[], const double dlim[],
                                   const char qstype[], const int64_t msstart[],
                                   const int mscols[], const double dref[]) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
                                 mrwind, dmatval, dlb, dub);
     load_qobj(m, nqtr, mqcol1, mqcol2, dqe);

@@ -55,6 +55,7 @@ ONDR_API int ONDRdestroyprob(ONDRprob prob) {
 
 ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name) {
   return guard_prob(dest, [&] {
+    check_not_busy(dest);
     check_problem(src);
     if (dest == src) return;
     Model m = src->model;  // copy first: a failure leaves dest unchanged
@@ -70,7 +71,7 @@ ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name) {
 }
 
 ONDR_API int ONDRsetprobname(ONDRprob prob, const char *name) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     ONDR_REQUIRE(name, "NULL problem name");
     prob->model.name = name;
   });
@@ -88,7 +89,7 @@ ONDR_API int ONDRgetprobname(ONDRprob prob, char *name, int maxbytes) {
 }
 
 ONDR_API int ONDRaddnames(ONDRprob prob, int type, const char *names, int first, int last) {
-  return guard_prob(prob, [&] {
+  return guard_mut(prob, [&] {
     Model &m = prob->model;
     check_kind(type);
     check_range(m, type, first, last);

@@ -205,6 +205,8 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     check_flags(flags);
     SolvingFlag solving(s->solving);
     ONDRprob prob = s->prob;
+    check_problem(prob);
+    BusyScope busy(prob);
     Model &m = prob->model;
     auto start = Clock::now();
     int state = s->results.state;  // what the solve does not change
