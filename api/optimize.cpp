@@ -87,7 +87,7 @@ PyObject *ONDR_PY_chgvar(PyObject *self, PyObject *args, PyObject *kw) {
       PyErr_SetString(PyExc_RuntimeError, "Incorrect arguments to chgvar");
       return nullptr;
     }
-    ints[i] = (int)PyLong_AsLong(objs[7 + i]);
+    if (pyInt2int(objs[7 + i], &ints[i], "chgvar argument") != 0) return nullptr;
   }
   int rc = OSLPchgvar(p->slpprob, col, has[0] ? &detrow : nullptr, has[1] ? &dbls[0] : nullptr,
                       has[2] ? &dbls[1] : nullptr, has[3] ? &dbls[2] : nullptr, has[4] ? &dbls[3] : nullptr,

@@ -299,13 +299,15 @@ namespace {
 // Appends one index element to a variable name.
 bool append_index(std::string &name, PyObject *e) {
   if (isObjInt(e)) {
-    const long v = PyLong_AsLong(e);
-    if (v == -1 && PyErr_Occurred()) return false;
-    name += std::to_string(v);
+    // Printed, so an index of any size names the variable exactly.
+    PyRef text(PyObject_Str(e));
+    const char *s = text ? PyUnicode_AsUTF8(text.get()) : nullptr;
+    if (!s) return false;
+    name += s;
     return true;
   }
   if (PyUnicode_Check(e)) {
-    PyRef ascii(PyUnicode_AsASCIIString(e));
+    PyRef ascii(PyUnicode_AsUTF8String(e));
     if (!ascii) return false;
     name.append(PyBytes_AS_STRING(ascii.get()), (size_t)PyBytes_GET_SIZE(ascii.get()));
     return true;

@@ -3,6 +3,7 @@
 // their bounds.
 #include "model/dispatch.h"
 #include <structmember.h>
+#include <cmath>
 #include "module/env.h"
 #include "module/numpy.h"
 
@@ -30,6 +31,8 @@ PyObject *constraint_base() {
 }
 
 // ---- building from a comparison ------------------------------------------------------
+
+static const char *kNanBound = "Invalid constraint: a bound or right-hand side is NaN (not a number)";
 
 static const char *kStrictComparison = "Invalid constraint: cannot enforce f(x) != 0, f(x) > 0, or f(x) < 0";
 
@@ -89,6 +92,7 @@ PyObject *make_constraint(PyObject *a, PyObject *b, int op) {
         if (!constValue(f, &k)) return nullptr;
         body.reset(newRef(m));
         if (op == Py_LE || op == Py_GE) {
+          if (std::isnan(k)) return modelError(kNanBound);
           (op == Py_LE ? c->lb : c->ub) = k;
           c->body = body.release();
           return con.release();
@@ -96,6 +100,8 @@ PyObject *make_constraint(PyObject *a, PyObject *b, int op) {
       }
     }
   }
+  // NaN compares false with everything, so the row would lose its bound.
+  if (std::isnan(k)) return modelError(kNanBound);
   if (op == Py_LE || op == Py_EQ) c->ub = k;
   if (op == Py_GE || op == Py_EQ) c->lb = k;
   c->body = body.release();
@@ -178,6 +184,10 @@ static int constraint_init(PyObject *self, PyObject *args, PyObject *kw) {
   }
   if (lb == kUnsetLb) lb = -kInfinity;
   if (ub == kUnsetUb) ub = kInfinity;
+  if (std::isnan(lb) || std::isnan(ub)) {
+    modelError(kNanBound);
+    return -1;
+  }
   Py_XSETREF(c->name, newname.release());
   Py_XSETREF(c->body, body.release());
   c->lb = lb;

@@ -179,7 +179,8 @@ static PyMemberDef var_members[] = {
     {"ub", T_DOUBLE, offsetof(VarObject, ub), 0, "Upper bound"},
     {"threshold", T_DOUBLE, offsetof(VarObject, threshold), 0, "Threshold (for partially integers)"},
     {"vartype", T_INT, offsetof(VarObject, vartype), 0,
-     "Type of the variable: continuous (0), integer (1), semi-continuous (2), partially integer (3)"},
+     "Type of the variable: continuous (0), binary (1), integer (2), semicontinuous (3),\n"
+     "semiinteger (4) or partiallyinteger (5), as the module constants ondrel.continuous etc."},
     {nullptr, 0, 0, 0, nullptr}};
 
 PyTypeObject var_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.var"};

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include "engine/include/oslp.h"
+#include "module/convert.h"
 #include "module/env.h"
 #include "module/errors.h"
 #include "module/pyref.h"
@@ -204,13 +205,9 @@ int problem_setControl_single(PyObject *problem, int id, int type, int layer, Py
   ProblemObject *p = (ProblemObject *)problem;
   int rc;
   if (type == 1) {
-    long long v = PyLong_AsLongLong(value);
-    if (v == -1 && PyErr_Occurred()) return -1;
-    if (v < INT32_MIN || v > INT32_MAX) {
-      PyErr_SetString(PyExc_RuntimeError, "Integer control value out of range");
-      return -1;
-    }
-    rc = layer ? OSLPsetintcontrol(p->slpprob, id, (int)v) : ONDRsetintcontrol(p->prob, id, (int)v);
+    int v = 0;
+    if (pyInt2int(value, &v, "Integer control value") != 0) return -1;
+    rc = layer ? OSLPsetintcontrol(p->slpprob, id, v) : ONDRsetintcontrol(p->prob, id, v);
   } else if (type == 2) {
     double v = PyFloat_AsDouble(value);
     if (v == -1.0 && PyErr_Occurred()) return -1;
@@ -231,13 +228,16 @@ int problem_setControl_single(PyObject *problem, int id, int type, int layer, Py
 // ---- the types ----
 
 static PyObject *make_obj(PyTypeObject *type, PyObject *problem, PyObject *dict) {
-  ControlObject *o = PyObject_New(ControlObject, type);
+  ControlObject *o = PyObject_GC_New(ControlObject, type);
   if (!o) {
     Py_DECREF(dict);
     return nullptr;
   }
-  o->problem = problem;
-  o->dict = dict;  // takes the reference
+  Py_XINCREF(problem);
+  o->problem = problem;  // keeps the problem alive as long as this object
+  o->dict = dict;        // takes the reference
+  o->bound = problem ? 1 : 0;
+  PyObject_GC_Track((PyObject *)o);
   return (PyObject *)o;
 }
 
@@ -259,9 +259,32 @@ PyObject *ctrl_copy(PyObject *obj) {
 }
 PyObject *attr_copy(PyObject *obj) { return ctrl_copy(obj); }
 
+static int ctrl_traverse(PyObject *self, visitproc visit, void *arg) {
+  ControlObject *c = (ControlObject *)self;
+  Py_VISIT(c->problem);
+  Py_VISIT(c->dict);
+  return 0;
+}
+
+static int ctrl_clear(PyObject *self) {
+  ControlObject *c = (ControlObject *)self;
+  Py_CLEAR(c->problem);
+  return 0;
+}
+
 static void ctrl_dealloc(PyObject *self) {
-  Py_XDECREF(((ControlObject *)self)->dict);
+  PyObject_GC_UnTrack(self);
+  ControlObject *c = (ControlObject *)self;
+  Py_CLEAR(c->problem);
+  Py_CLEAR(c->dict);
   Py_TYPE(self)->tp_free(self);
+}
+
+// The problem behind a bound object, or null with an error when the
+// collector has already released it.
+static PyObject *bound_problem(ControlObject *c) {
+  if (!c->problem) PyErr_SetString(PyExc_RuntimeError, "The problem of these controls/attributes no longer exists");
+  return c->problem;
 }
 
 // Builds the dictionary name -> value of the given names (all when null).
@@ -292,8 +315,10 @@ static PyObject *ctrl_attr_get(PyObject *self, PyObject *name, int is_control) {
     return nullptr;
   }
   if (strcmp(s, "__dict__") == 0) {
-    Py_INCREF(c->dict);
-    return c->dict;
+    // A read-only view of a private copy: the tables are shared by every
+    // problem and must never be changed through one object.
+    PyRef copy(PyDict_Copy(c->dict));
+    return copy ? PyDictProxy_New(copy.get()) : nullptr;
   }
   if (strcmp(s, "__class__") == 0) {
     Py_INCREF(Py_TYPE(self));
@@ -302,7 +327,10 @@ static PyObject *ctrl_attr_get(PyObject *self, PyObject *name, int is_control) {
   // Other special names (no control or attribute starts with "__") keep
   // Python's own meaning, so that introspection and copying behave.
   if (strncmp(s, "__", 2) == 0) return PyObject_GenericGetAttr(self, name);
-  if (c->problem) return lookup_info(c->problem, c->dict, name, is_control);
+  if (c->bound) {
+    PyObject *problem = bound_problem(c);
+    return problem ? lookup_info(problem, c->dict, name, is_control) : nullptr;
+  }
   PyObject *v = PyDict_GetItemWithError(ond_py_env.control_overrides, name);
   if (!v && !PyErr_Occurred()) v = PyDict_GetItemWithError(c->dict, name);
   if (!v) {
@@ -315,6 +343,27 @@ static PyObject *ctrl_attr_get(PyObject *self, PyObject *name, int is_control) {
 
 static PyObject *ctrl_get(PyObject *self, PyObject *name) { return ctrl_attr_get(self, name, 1); }
 static PyObject *attr_get(PyObject *self, PyObject *name) { return ctrl_attr_get(self, name, 0); }
+
+// A module-level value is applied to every problem created later, so it is
+// tried on a scratch problem first: a value the library refuses is refused
+// here, leaving the previous one in place.
+static int validate_module_value(PyObject *name, int id, int type, int layer, PyObject *value) {
+  PyRef probe(PyObject_CallNoArgs((PyObject *)&problem_type));
+  if (!probe) return -1;
+  if (problem_setControl_single(probe.get(), id, type, layer, value) == 0) return 0;
+  PyObject *et, *ev, *etb;
+  PyErr_Fetch(&et, &ev, &etb);
+  PyRef reason(ev ? PyObject_Str(ev) : nullptr);
+  Py_XDECREF(et);
+  Py_XDECREF(ev);
+  Py_XDECREF(etb);
+  PyErr_Clear();
+  if (reason)
+    PyErr_Format(PyExc_ValueError, "Invalid value %R for control %S: %S", value, name, reason.get());
+  else
+    PyErr_Format(PyExc_ValueError, "Invalid value %R for control %S", value, name);
+  return -1;
+}
 
 static int ctrl_set(PyObject *self, PyObject *name, PyObject *value) {
   ControlObject *c = (ControlObject *)self;
@@ -329,8 +378,12 @@ static int ctrl_set(PyObject *self, PyObject *name, PyObject *value) {
   }
   int id, type, layer;
   if (!PyArg_ParseTuple(entry, "iii", &id, &type, &layer)) return -1;
-  if (c->problem) return problem_setControl_single(c->problem, id, type, layer, value) ? -1 : 0;
+  if (c->bound) {
+    PyObject *problem = bound_problem(c);
+    return problem && problem_setControl_single(problem, id, type, layer, value) == 0 ? 0 : -1;
+  }
   if (check_setCtrl(type, value) != 0) return -1;
+  if (validate_module_value(name, id, type, layer, value) != 0) return -1;
   return PyDict_SetItem(ond_py_env.control_overrides, name, value);
 }
 
@@ -341,13 +394,15 @@ static int attr_set(PyObject *, PyObject *, PyObject *) {
 
 static PyObject *ctrl_str(PyObject *self) {
   ControlObject *c = (ControlObject *)self;
-  if (!c->problem) return PyObject_Str(c->dict);
+  if (!c->bound) return PyObject_Str(c->dict);
+  if (!bound_problem(c)) return nullptr;
   PyRef d(info_dict(c->problem, nullptr, 1));
   return d ? PyObject_Str(d.get()) : nullptr;
 }
 
 static PyObject *attr_str(PyObject *self) {
   ControlObject *c = (ControlObject *)self;
+  if (!bound_problem(c)) return nullptr;
   PyRef d(info_dict(c->problem, nullptr, 0));
   return d ? PyObject_Str(d.get()) : nullptr;
 }
@@ -374,7 +429,9 @@ void controls_types_setup() {
   control_type.tp_setattro = ctrl_set;
   control_type.tp_str = ctrl_str;
   control_type.tp_repr = ctrl_str;
-  control_type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  control_type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  control_type.tp_traverse = ctrl_traverse;
+  control_type.tp_clear = ctrl_clear;
   control_type.tp_methods = ctrl_methods;
   control_type.tp_doc =
       "Control of an optimization problem. Can be read and changes both for a\n"
@@ -386,7 +443,9 @@ void controls_types_setup() {
   attribute_type.tp_setattro = attr_set;
   attribute_type.tp_str = attr_str;
   attribute_type.tp_repr = attr_str;
-  attribute_type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
+  attribute_type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
+  attribute_type.tp_traverse = ctrl_traverse;
+  attribute_type.tp_clear = ctrl_clear;
   attribute_type.tp_methods = ctrl_methods;
   attribute_type.tp_doc = "Attribute of an optimization problem. Can be read but not modified";
 }

@@ -5,8 +5,9 @@
 
 struct ControlObject {
   PyObject_HEAD
-  PyObject *problem;   // the owning ondrel.problem (not counted), or null at module level
+  PyObject *problem;   // the owning ondrel.problem (a counted reference), or null
   PyObject *dict;      // a problem's: the shared table; module level: name -> default
+  int bound;           // 1 when made for a problem (problem may be cleared by the collector)
 };
 using AttributeObject = ControlObject;
 

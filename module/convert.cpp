@@ -18,13 +18,28 @@ size_t conv_elem_size(int code) {
   }
 }
 
+int pyInt2int(PyObject *obj, int *out, const char *what) {
+  if (!isObjInt(obj)) {
+    PyErr_Format(PyExc_TypeError, "%s must be an integer, not %.100s", what, Py_TYPE(obj)->tp_name);
+    return -1;
+  }
+  int overflow = 0;
+  long long v = PyLong_AsLongLongAndOverflow(obj, &overflow);
+  if (v == -1 && PyErr_Occurred()) return -1;
+  if (overflow != 0 || v < INT32_MIN || v > INT32_MAX) {
+    PyErr_Format(PyExc_OverflowError, "%s %R is out of range (%d to %d)", what, obj, INT32_MIN, INT32_MAX);
+    return -1;
+  }
+  *out = (int)v;
+  return 0;
+}
+
 int ObjInt2int(PyObject *obj, PyObject *problem, int *out, int kind) {
   ProblemObject *p = (ProblemObject *)problem;
+  static const char *what[] = {"Row index", "Column index", "Set index"};
   if (isObjInt(obj)) {
-    long long v = PyLong_AsLongLong(obj);
-    if (v == -1 && PyErr_Occurred()) return -1;
-    *out = (int)v;  // the library checks the range
-    return 0;
+    // The library checks that the index exists; it must first fit in an int.
+    return pyInt2int(obj, out, kind >= 0 && kind <= 2 ? what[kind] : "Index");
   }
   if (PyUnicode_Check(obj) || PyBytes_Check(obj)) {
     CArray<char> name;
@@ -77,10 +92,15 @@ static int store_elem(PyObject *problem, PyObject *item, void *arr, int64_t i, i
       return ObjInt2int(item, problem, (int *)arr + i, code);
     case CONV_INT: case CONV_INT64: {
       if (!isObjInt(item)) return 1;
-      long long v = PyLong_AsLongLong(item);
+      if (code == CONV_INT) return pyInt2int(item, (int *)arr + i, "Integer value");
+      int overflow = 0;
+      long long v = PyLong_AsLongLongAndOverflow(item, &overflow);
       if (v == -1 && PyErr_Occurred()) return -1;
-      if (code == CONV_INT) ((int *)arr)[i] = (int)v;
-      else ((int64_t *)arr)[i] = v;
+      if (overflow != 0) {
+        PyErr_Format(PyExc_OverflowError, "Integer value %R does not fit in 64 bits", item);
+        return -1;
+      }
+      ((int64_t *)arr)[i] = v;
       return 0;
     }
     case CONV_DOUBLE: {
@@ -98,8 +118,12 @@ static int store_elem(PyObject *problem, PyObject *item, void *arr, int64_t i, i
       return 0;
     }
     case CONV_BYTE: {
-      long v = PyLong_AsLong(item);
-      if (v == -1 && PyErr_Occurred()) return -1;
+      int v = 0;
+      if (pyInt2int(item, &v, "Byte value") != 0) return -1;
+      if (v < -128 || v > 255) {
+        PyErr_Format(PyExc_OverflowError, "Byte value %R is out of range (-128 to 255)", item);
+        return -1;
+      }
       ((char *)arr)[i] = (char)(v & 0xff);
       return 0;
     }

@@ -21,6 +21,9 @@ size_t conv_elem_size(int code);
 int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, int code);
 // n elements of `data` -> the list `list` (None or null: nothing to do).
 int conv_arr2obj(PyObject *problem, int64_t n, const void *data, PyObject *list, int code);
+// A Python integer -> a C int: 0, or -1 with OverflowError naming `what`
+// when the value does not fit in 32 bits (TypeError when not an integer).
+int pyInt2int(PyObject *obj, int *out, const char *what);
 // One reference -> an index of the given kind.
 int ObjInt2int(PyObject *obj, PyObject *problem, int *out, int kind);
 

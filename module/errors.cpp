@@ -48,7 +48,7 @@ char *pyStrToStr(PyObject *obj) {
   Py_ssize_t len;
   PyRef enc;
   if (PyUnicode_Check(obj)) {
-    enc.reset(PyUnicode_AsASCIIString(obj));
+    enc.reset(PyUnicode_AsUTF8String(obj));
     if (!enc) return nullptr;
     src = PyBytes_AS_STRING(enc.get());
     len = PyBytes_GET_SIZE(enc.get());
@@ -68,7 +68,7 @@ char *pyStrToStr(PyObject *obj) {
 
 Py_ssize_t pyStrLen(PyObject *obj) {
   if (PyUnicode_Check(obj)) {
-    PyRef enc(PyUnicode_AsASCIIString(obj));
+    PyRef enc(PyUnicode_AsUTF8String(obj));
     if (!enc) {
       PyErr_Clear();
       return -1;

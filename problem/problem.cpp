@@ -280,6 +280,8 @@ static int problem_traverse(PyObject *self, visitproc visit, void *arg) {
   Py_VISIT(p->conmap);
   Py_VISIT(p->sosmap);
   Py_VISIT(p->userfuncs);
+  Py_VISIT(p->controls);
+  Py_VISIT(p->attributes);
   for (int i = 0; i < kCallbackKinds; ++i) Py_VISIT(p->callbacks[i]);
   return 0;
 }
@@ -293,6 +295,8 @@ static int problem_gc_clear(PyObject *self) {
   Py_CLEAR(p->conmap);
   Py_CLEAR(p->sosmap);
   Py_CLEAR(p->userfuncs);
+  Py_CLEAR(p->controls);
+  Py_CLEAR(p->attributes);
   return 0;
 }
 

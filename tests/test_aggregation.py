@@ -195,7 +195,6 @@ def test_vars_names_keys_and_attributes():
          "Invalid index: a call to ondrel.vars() must have a tuple of lists or integer numbers as its first argument"),
         ((), {}, RuntimeError, "ondrel.vars must be invoked with one or more lists of indices"),
         (([b"\xff"],), {}, RuntimeError, "Invalid variable name"),
-        ((["é"],), {}, UnicodeEncodeError, None),
         (([1],), {"indices": [1]}, TypeError, None),
         (([1],), {"name": 3}, TypeError, None),
     ],
