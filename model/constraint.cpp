@@ -236,6 +236,22 @@ static int constraint_clear(PyObject *self) {
   return 0;
 }
 
+// A constraint has no truth value: Python would otherwise reduce a chained
+// comparison such as 1 <= x <= 3 to its last part, and list comparison or
+// membership tests would be answered by the constraint objects built for them.
+static int constraint_bool(PyObject *) {
+  PyErr_SetString(PyExc_TypeError,
+                  "A constraint has no truth value; write a range as ondrel.constraint(body, lb=..., ub=...) "
+                  "and compare modelling objects by identity (is)");
+  return -1;
+}
+
+static PyNumberMethods constraint_as_number = [] {
+  PyNumberMethods m{};
+  m.nb_bool = constraint_bool;
+  return m;
+}();
+
 // ---- row types ---------------------------------------------------------------------------
 
 double getRhsSense(PyObject *con, char *rowtype, double *rhs, double *range) {
@@ -293,4 +309,5 @@ void constraint_type_setup() {
   constraint_type.tp_repr = constraint_str;
   constraint_type.tp_members = constraint_members;
   constraint_type.tp_methods = constraint_methods;
+  constraint_type.tp_as_number = &constraint_as_number;
 }

@@ -66,8 +66,13 @@ def test_comparison_errors(env, text, message):
 def test_comparisons_never_answer_true_or_false(env):
     x, y = env["x"], env["y"]
     assert kind(x == y) == "constraint"
-    assert x in [y]  # any comparison result is a true object
+    # Membership first tries identity, then asks the truth of x == y.
+    assert x in [x]
+    with pytest.raises(TypeError, match="no truth value"):
+        x in [y]
     assert {x: 1, y: 2}[y] == 2  # dictionaries rely on the identifier only
+    assert x in {x: 1} and y not in {x: 1}
+    assert x in {x, y}
 
 
 def test_body_shares_an_expression_amended_later(env):

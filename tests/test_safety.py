@@ -136,3 +136,26 @@ def test_non_ascii_names_round_trip():
 def test_vars_with_non_ascii_index_names_them_in_utf8():
     x = ondrel.vars(["é", 2**70], name="prix")
     assert sorted(v.name for v in x.values()) == ["prix(1180591620717411303424)", "prix(é)"]
+
+
+@pytest.mark.parametrize("text", [
+    "1 <= x <= 3",
+    "bool(x <= 3)",
+    "x in [y]",
+    "[x, y] == [z, z]",
+    "not (x == y)",
+    "(x + y <= 1) and (x >= 0)",
+    "if x == y: pass",
+])
+def test_constraints_have_no_truth_value(text):
+    env = {"x": ondrel.var(), "y": ondrel.var(), "z": ondrel.var()}
+    with pytest.raises(TypeError, match=r"ondrel\.constraint\(body, lb=\.\.\., ub=\.\.\.\)"):
+        exec(text, env)
+
+
+def test_identity_and_hashing_of_variables_still_work():
+    x, y = ondrel.var(), ondrel.var()
+    assert x in [x] and x in {x: 1} and x in {x} and y not in {x}
+    assert [x, y] == [x, y]  # the same objects: equal by identity
+    c = ondrel.constraint(body=x, lb=1, ub=3)
+    assert (c.lb, c.ub) == (1, 3)
