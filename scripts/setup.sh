@@ -10,6 +10,7 @@ need_apt=()
 pkg-config --exists ipopt 2>/dev/null || need_apt+=(coinor-libipopt-dev)
 command -v pkg-config >/dev/null || need_apt+=(pkg-config)
 command -v g++ >/dev/null || need_apt+=(g++)
+[ -f /usr/include/zlib.h ] || need_apt+=(zlib1g-dev)
 if [ ${#need_apt[@]} -gt 0 ]; then
   echo "== installing system packages: ${need_apt[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo

@@ -7,6 +7,7 @@
 #include "env/environment.h"
 #include "env/shell.h"
 #include "io/formats.h"
+#include "io/source.h"
 #include "model/load.h"
 #include "nlp/slpprob.h"
 #include "oslp.h"
@@ -67,7 +68,8 @@ std::string usable_name(const std::string &v, const char *def, bool fixed) {
   return v;
 }
 
-Model read_problem(const char *filename, const char *flags, const ControlValues &c, bool nonlinear) {
+Model read_problem(const char *filename, const char *flags, const ControlValues &c, bool nonlinear,
+                   const std::atomic<int> *interrupt) {
   ONDR_REQUIRE(filename && *filename, "No file name given");
   std::string path = locate(filename);
   Format f = choose_format(path, flags);
@@ -78,7 +80,7 @@ Model read_problem(const char *filename, const char *flags, const ControlValues 
   o.rhsname = c.gets(id::MPSRHSNAME);
   o.bndname = c.gets(id::MPSBOUNDNAME);
   o.rngname = c.gets(id::MPSRANGENAME);
-  std::string text = read_file(path);
+  std::string text = read_text_file(path, interrupt);
   return f.lp ? read_lp(o, text) : read_mps(o, text, f.fixed);
 }
 
@@ -92,7 +94,7 @@ void write_problem(const Model &m, const char *filename, const char *flags, cons
   o.bndname = usable_name(c.gets(id::MPSBOUNDNAME), "BND", f.fixed);
   o.rngname = usable_name(c.gets(id::MPSRANGENAME), "RNG", f.fixed);
   std::string text = f.lp ? write_lp(m, o) : write_mps(m, o);
-  write_file(filename, text);
+  write_text_file(filename, text);
 }
 
 // The new model replaces the problem's as a load does; results of earlier
@@ -109,7 +111,10 @@ using namespace ondr;
 
 ONDR_API int ONDRreadprob(ONDRprob prob, const char *filename, const char *flags) {
   return guard_mut(prob, [&] {
-    Model m = io::read_problem(filename, flags, prob->controls, false);
+    // A read stops when ONDRinterrupt is called from another thread; an
+    // interrupt from before the read does not stop it.
+    prob->interrupt_reason.store(0);
+    Model m = io::read_problem(filename, flags, prob->controls, false, &prob->interrupt_reason);
     io::replace_model(prob, std::move(m));
   });
 }
@@ -121,7 +126,9 @@ ONDR_API int ONDRwriteprob(ONDRprob prob, const char *filename, const char *flag
 ONDR_API int OSLPreadprob(OSLPprob slp, const char *filename, const char *flags) {
   return guard_slp(slp, [&] {
     check_not_busy(slp->prob);
-    Model m = io::read_problem(filename, flags, slp->prob->controls, true);
+    slp->prob->interrupt_reason.store(0);
+    Model m = io::read_problem(filename, flags, slp->prob->controls, true,
+                               &slp->prob->interrupt_reason);
     io::replace_model(slp->prob, std::move(m));
   });
 }

@@ -43,6 +43,8 @@ def main(argv=None):
         print(f"ondrel: no such file: {args.file}", file=sys.stderr)
         return 2
     p = ondrel.problem()
+    interrupted = False
+    t_read = t_solve = 0.0
     try:
         if args.log:
             p.controls.outputlog = 1
@@ -53,36 +55,85 @@ def main(argv=None):
         for item in args.control:
             name, _, text = item.partition("=")
             p.setControl(name.strip().lower(), _value(text.strip()))
-        t0 = time.perf_counter()
+    except (RuntimeError, ValueError, TypeError, KeyError, AttributeError) as e:
+        return _fail(e)
+    t0 = time.perf_counter()
+    try:
         p.read(args.file)
-        t_read = time.perf_counter() - t0
-        t0 = time.perf_counter()
-        p.solve()
-        t_solve = time.perf_counter() - t0
-    except RuntimeError as e:
-        print(f"ondrel: {e}", file=sys.stderr)
-        return 1
     except KeyboardInterrupt:
-        print("ondrel: interrupted", file=sys.stderr)
+        print("ondrel: interrupted while reading", file=sys.stderr)
         return 130
+    except Exception as e:  # any failing read is one line and status 1
+        return _fail(e)
+    t_read = time.perf_counter() - t0
+    t0 = time.perf_counter()
+    try:
+        p.solve()
+    except KeyboardInterrupt:
+        # Ctrl-C outside the solver's own handling: report what was found.
+        interrupted = True
+    except RuntimeError as e:
+        return _fail(e)
+    t_solve = time.perf_counter() - t0
+    _summary(p, args, t_read, t_solve, interrupted)
+    return 130 if interrupted else 0
+
+
+def _fail(e):
+    text = " ".join(str(e).split()) or type(e).__name__
+    print(f"ondrel: {text}", file=sys.stderr)
+    return 1
+
+
+_SOLVED = ("lp_optimal", "lp_nonconvex", "lp_unfinished", "mip_optimal",
+           "mip_solution", "nlp_solution", "nlp_globally_optimal", "nlp_unfinished")
+
+
+def _stopped_by_interrupt(p):
+    import ondrel
+    try:
+        return p.attributes.stopstatus == ondrel.stop_user
+    except (AttributeError, RuntimeError):
+        return False
+
+
+def _summary(p, args, t_read, t_solve, interrupted):
     variables = p.getVariable()
     status = p.getProbStatusString()
     print(f"Problem:   {p.name() or os.path.basename(args.file)} ({len(variables)} columns, "
           f"{len(p.getConstraint())} rows) from {args.file}")
-    print(f"Status:    {status}")
-    has_solution = status in ("lp_optimal", "lp_nonconvex", "lp_unfinished", "mip_optimal",
-                              "mip_solution", "nlp_solution", "nlp_globally_optimal", "nlp_unfinished")
+    if interrupted or _stopped_by_interrupt(p):
+        print(f"Status:    {status} (interrupted)")
+    else:
+        print(f"Status:    {status}")
+    has_solution = status in _SOLVED
+    try:
+        values = p.getSolution() if has_solution else None
+    except Exception:
+        values, has_solution = None, False
     if has_solution:
         print(f"Objective: {p.getObjVal():.10g}")
     print(f"Time:      {t_solve:.3f} s to solve, {t_read:.3f} s to read")
     if args.solution and has_solution:
-        values = p.getSolution()
         width = max((len(str(v)) for v in variables), default=4)
         for v, x in zip(variables, values):
             if args.all or abs(x) > 1e-12:
                 print(f"  {str(v):<{width}}  {x:.10g}")
-    return 0
+
+
+def run(argv=None):
+    """main() with a closed output pipe (``| head``) ending quietly."""
+    try:
+        code = main(argv)
+        sys.stdout.flush()
+    except BrokenPipeError:
+        # Python flushes stdout again at exit; point it at devnull so that
+        # flush cannot fail a second time.
+        devnull = os.open(os.devnull, os.O_WRONLY)
+        os.dup2(devnull, sys.stdout.fileno())
+        return 141
+    return code
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run())
