@@ -54,6 +54,7 @@ def test_interrupt_prints_best_solution(tmp_path):
     cli.send_signal(signal.SIGINT)
     out, err = cli.communicate(timeout=120)
     assert "Traceback" not in err, err
+    assert cli.returncode == 130
     assert re.search(r"Status:\s+mip_solution \(interrupted\)", out), out + err
     assert re.search(r"Objective:\s+\S+", out)
     assert re.search(r"^\s+x\d+\s+1$", out, re.M), out
