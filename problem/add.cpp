@@ -28,16 +28,24 @@ struct ColumnBatch {
   int count() const { return (int)types.size(); }
 };
 
-// Appends a name (str, cut to 150 characters) and its NUL.
+// Appends a name (str, cut to 150 characters) and its NUL. The cut counts
+// characters, not bytes, so that it never splits a character's UTF-8 bytes
+// (a name so cut could not be written to a file and read back).
 int append_name(std::string &names, PyObject *name, const char *invalid) {
   if (!name || !PyUnicode_Check(name)) {
     PyErr_SetString(PyExc_RuntimeError, invalid);
     return -1;
   }
+  PyRef cut;
+  if (PyUnicode_GetLength(name) > (Py_ssize_t)kMaxNameLength) {
+    cut = PyRef(PyUnicode_Substring(name, 0, (Py_ssize_t)kMaxNameLength));
+    if (!cut) return -1;
+    name = cut.get();
+  }
   Py_ssize_t len;
   const char *s = PyUnicode_AsUTF8AndSize(name, &len);
   if (!s) return -1;
-  size_t n = std::min((size_t)len, kMaxNameLength);
+  size_t n = (size_t)len;
   if (memchr(s, '\0', n)) {
     PyErr_SetString(PyExc_RuntimeError, invalid);
     return -1;

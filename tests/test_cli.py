@@ -54,6 +54,7 @@ def test_interrupt_prints_best_solution(tmp_path):
     cli.send_signal(signal.SIGINT)
     out, err = cli.communicate(timeout=120)
     assert "Traceback" not in err, err
+    assert cli.returncode == 130
     assert re.search(r"Status:\s+mip_solution \(interrupted\)", out), out + err
     assert re.search(r"Objective:\s+\S+", out)
     assert re.search(r"^\s+x\d+\s+1$", out, re.M), out
@@ -103,3 +104,20 @@ def test_gzip_file_solves(tmp_path, name):
     assert out.returncode == 0, out.stderr
     obj = float(re.search(r"Objective:\s+(\S+)", out.stdout).group(1))
     assert obj == pytest.approx(-4.6475314286e+02, rel=1e-6)
+
+
+@pytest.mark.parametrize("name", ["x" + "é" * 200, "ü" * 149 + "€€", "日本" * 100])
+@pytest.mark.parametrize("ext", [".mps", ".lp"])
+def test_long_non_ascii_names_written_and_solved(tmp_path, name, ext):
+    # Names are cut to 150 characters; the cut must not split a character,
+    # or the written file is no longer valid text.
+    import ondrel
+    p = ondrel.problem()
+    x = ondrel.var(name=name, ub=3)
+    p.addVariable(x)
+    p.setObjective(-x)
+    path = str(tmp_path / ("model" + ext))
+    p.write(path)
+    out = subprocess.run(CLI + [path, "--solution"], capture_output=True, text=True, timeout=120)
+    assert out.returncode == 0, out.stderr
+    assert name[:150] in out.stdout

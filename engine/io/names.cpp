@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include "env/error.h"
 #include "io/lp_keywords.h"
+#include "io/source.h"
 #include "io/text.h"
 
 namespace ondr::io {
@@ -24,6 +25,10 @@ const char *kind_word(int kind) { return kind == 1 ? "Row" : kind == 2 ? "Column
 
 void check_style(const std::string &n, int kind, NameStyle style) {
   const char *fmt = style == NameStyle::Lp ? "LP" : style == NameStyle::FixedMps ? "fixed MPS" : "MPS";
+  // The readers take only UTF-8 text.
+  if (!valid_utf8(n))
+    fail(ERR_ARGUMENT, "%s name %s cannot be written in %s format: it is not valid UTF-8",
+         kind_word(kind), quoted(n).c_str(), fmt);
   if (style == NameStyle::Lp) {
     if (!lp_name_ok(n))
       fail(ERR_ARGUMENT,

@@ -56,6 +56,13 @@ class Utf8Check {
 
 }  // namespace
 
+bool valid_utf8(std::string_view s) {
+  Utf8Check c;
+  for (char ch : s)
+    if (!c.take((unsigned char)ch)) return false;
+  return c.complete();
+}
+
 std::string read_text_file(const std::string &path, const std::atomic<int> *interrupt) {
   // gzread passes a file without the gzip magic bytes through unchanged.
   GzPtr f(gzopen(path.c_str(), "rb"));

@@ -6,6 +6,7 @@
 #pragma once
 #include <atomic>
 #include <string>
+#include <string_view>
 
 namespace ondr::io {
 
@@ -18,6 +19,10 @@ constexpr size_t kInterruptStride = size_t(1) << 16;
 // file when it cannot be read, and ERR_STATE when `interrupt` (may be null)
 // becomes nonzero while reading.
 std::string read_text_file(const std::string &path, const std::atomic<int> *interrupt);
+
+// True when `s` is valid UTF-8 (no overlong forms, surrogates or code
+// points past U+10FFFF).
+bool valid_utf8(std::string_view s);
 
 // Writes `text` as the whole file, gzip-compressed when `path` ends in ".gz".
 void write_text_file(const std::string &path, const std::string &text);

@@ -1,4 +1,5 @@
 #include "io/text.h"
+#include "io/source.h"
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -139,8 +140,29 @@ std::string lower(std::string_view s) {
 }
 
 std::string quoted(std::string_view name) {
-  if (name.size() > 64) return "'" + std::string(name.substr(0, 60)) + "...'";
-  return "'" + std::string(name) + "'";
+  bool cut = name.size() > 64;
+  if (cut) {
+    // Cut at a character boundary, not inside a character's UTF-8 bytes.
+    size_t n = 60;
+    while (n > 0 && ((unsigned char)name[n] & 0xC0) == 0x80) --n;
+    name = name.substr(0, n);
+  }
+  std::string out = "'";
+  if (valid_utf8(name)) {
+    out += name;
+  } else {
+    // Messages are UTF-8 text: bytes of a name that is not are shown as \xNN.
+    char hex[8];
+    for (char c : name) {
+      if ((unsigned char)c < 0x80) {
+        out += c;
+      } else {
+        snprintf(hex, sizeof hex, "\\x%02x", (unsigned char)c);
+        out += hex;
+      }
+    }
+  }
+  return out + (cut ? "...'" : "'");
 }
 
 }  // namespace ondr::io

@@ -183,3 +183,16 @@ TEST(long_names_round_trip_through_mps_and_lp) {
     CHECK(name_of(g.prob, 1, 0) == row);
   }
 }
+
+TEST(names_that_are_not_utf8_are_refused_by_the_writers) {
+  for (const char *ext : {".mps", ".lp"}) {
+    Loaded l;
+    const char bad[] = "caf\xe9";
+    CHECK_OK(ONDRaddnames(l.f.prob, 2, bad, 0, 0));
+    std::string path = l.tmp.path(std::string("bad") + ext);
+    CHECK_FAIL(ONDRwriteprob(l.f.prob, path.c_str(), ""));
+    std::string msg = check::lasterror(l.f.prob);
+    CHECK_CONTAINS(msg, "Column name 'caf\\xe9'");
+    CHECK_CONTAINS(msg, "not valid UTF-8");
+  }
+}

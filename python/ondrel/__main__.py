@@ -75,7 +75,9 @@ def main(argv=None):
     except RuntimeError as e:
         return _fail(e)
     t_solve = time.perf_counter() - t0
+    interrupted = interrupted or _stopped_by_interrupt(p)
     _summary(p, args, t_read, t_solve, interrupted)
+    # 130, as a shell reports a program ended by Ctrl-C, after the summary.
     return 130 if interrupted else 0
 
 
@@ -102,7 +104,7 @@ def _summary(p, args, t_read, t_solve, interrupted):
     status = p.getProbStatusString()
     print(f"Problem:   {p.name() or os.path.basename(args.file)} ({len(variables)} columns, "
           f"{len(p.getConstraint())} rows) from {args.file}")
-    if interrupted or _stopped_by_interrupt(p):
+    if interrupted:
         print(f"Status:    {status} (interrupted)")
     else:
         print(f"Status:    {status}")
