@@ -203,3 +203,30 @@ def test_deep_nonlinear_trees_never_crash(shape):
     run = subprocess.run([sys.executable, "-c", DEEP_SCRIPT, shape], capture_output=True, text=True, timeout=300)
     assert run.returncode == 0, run.stderr[-2000:]
     assert "str:" in run.stdout and "constraint:" in run.stdout
+
+
+def _written_lp(tmp_path, name):
+    p = ondrel.problem()
+    x = ondrel.var(name=name)
+    p.addVariable(x)
+    p.addConstraint(ondrel.constraint(x <= 1, name="r1"))
+    p.setObjective(x)
+    path = str(tmp_path / "m.lp")
+    p.write(path, "l")
+    return path
+
+
+def test_non_ascii_names_survive_a_file(tmp_path):
+    q = ondrel.problem()
+    q.read(_written_lp(tmp_path, "café"))
+    assert [v.name for v in q.getVariable()] == ["café"]
+
+
+def test_invalid_utf8_name_from_library_is_a_clear_error(tmp_path):
+    path = _written_lp(tmp_path, "café")
+    with open(path, "rb") as f:
+        data = f.read().replace("café".encode(), b"caf\xe9")
+    with open(path, "wb") as f:
+        f.write(data)
+    with pytest.raises(ValueError, match="not valid UTF-8"):
+        ondrel.problem().read(path)
