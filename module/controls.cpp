@@ -51,7 +51,7 @@ PyObject *read_control(ONDRprob prob, OSLPprob slp, int layer, int id, int type)
     default:
       rc = layer ? OSLPgetstrcontrol(slp, id, sv) : ONDRgetstrcontrol(prob, id, sv);
       sv[kStrBuf - 1] = '\0';
-      return rc ? nullptr : PyUnicode_FromString(sv);
+      return rc ? nullptr : strFromLib(sv, "Control value");
   }
 }
 
@@ -172,7 +172,7 @@ PyObject *problem_getInfo_single(PyObject *problem, int id, int type, int is_con
     if (layer) rc = is_control ? OSLPgetstrcontrol(p->slpprob, id, buf) : OSLPgetstrattrib(p->slpprob, id, buf);
     else rc = is_control ? ONDRgetstringcontrol(p->prob, id, buf) : ONDRgetstringattrib(p->prob, id, buf);
     buf[kStrBuf - 1] = '\0';
-    if (rc == 0) result = PyUnicode_FromString(buf);
+    if (rc == 0) result = strFromLib(buf, is_control ? "Control value" : "Attribute value");
   } else {
     PyErr_SetString(PyExc_RuntimeError, type_name_err(is_control));
     return nullptr;

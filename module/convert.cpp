@@ -270,7 +270,7 @@ int conv_arr2obj(PyObject *problem, int64_t n, const void *data, PyObject *list,
       case CONV_DOUBLE: v = PyFloat_FromDouble(((const double *)data)[i]); break;
       case CONV_CHAR: v = PyUnicode_FromFormat("%c", (int)(unsigned char)((const char *)data)[i]); break;
       case CONV_BYTE: v = PyUnicode_FromFormat("%d", (int)((const signed char *)data)[i]); break;
-      case CONV_STRING: v = PyUnicode_FromString(((char *const *)data)[i] ? ((char *const *)data)[i] : ""); break;
+      case CONV_STRING: v = strFromLib(((char *const *)data)[i], "Name"); break;
       case CONV_CUT: v = handle_object_new(&poolcut_type, ((void *const *)data)[i]); break;
       case CONV_OBJECT: v = handle_object_new(&ondrobject_type, ((void *const *)data)[i]); break;
       default: break;

@@ -66,6 +66,17 @@ char *pyStrToStr(PyObject *obj) {
   return (char *)out;
 }
 
+PyObject *strFromLib(const char *text, const char *what) {
+  const size_t len = text ? strlen(text) : 0;
+  PyObject *s = PyUnicode_DecodeUTF8(text ? text : "", (Py_ssize_t)len, nullptr);
+  if (s || !PyErr_ExceptionMatches(PyExc_UnicodeDecodeError)) return s;
+  PyErr_Clear();
+  PyRef raw(PyBytes_FromStringAndSize(text, (Py_ssize_t)len));
+  if (!raw) return nullptr;
+  PyErr_Format(PyExc_ValueError, "%s %R from the library is not valid UTF-8", what, raw.get());
+  return nullptr;
+}
+
 Py_ssize_t pyStrLen(PyObject *obj) {
   if (PyUnicode_Check(obj)) {
     PyRef enc(PyUnicode_AsUTF8String(obj));

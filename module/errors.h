@@ -10,8 +10,11 @@ void setOndrErrIfNull(PyObject *owner, PyObject *result);
 
 // True for a Python int (bool included) or a NumPy C-int/C-long scalar.
 bool isObjInt(PyObject *obj);
-// A new NUL-terminated copy (module allocator) of an ASCII str or bytes;
-// null when neither, not ASCII (error pending) or out of memory.
+// A new NUL-terminated copy (module allocator) of a str (UTF-8) or bytes;
+// null when neither, not encodable (error pending) or out of memory.
 char *pyStrToStr(PyObject *obj);
-// Byte length of an ASCII str (-1 if not ASCII) or bytes; 0 otherwise.
+// A str from a NUL-terminated UTF-8 text of the library; null with a
+// ValueError naming `what` when the bytes are not valid UTF-8.
+PyObject *strFromLib(const char *text, const char *what);
+// Byte length of a str in UTF-8 (-1 if not encodable) or bytes; 0 otherwise.
 Py_ssize_t pyStrLen(PyObject *obj);

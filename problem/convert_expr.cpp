@@ -136,7 +136,16 @@ struct Writer {
     return 0;
   }
 
+  // The walk recurses once per level: a tree deeper than the interpreter's
+  // recursion limit gives RecursionError instead of overflowing the C stack.
   int write_node(PyObject *node) {
+    if (Py_EnterRecursiveCall(" while converting a nonlinear expression")) return -1;
+    int rc = write_node_inner(node);
+    Py_LeaveRecursiveCall();
+    return rc;
+  }
+
+  int write_node_inner(PyObject *node) {
     int op = nonlin_op(node);
     PyObject *args = nonlin_args(node);
     if (op < 0 || op > N_LAST || !args) {

@@ -24,7 +24,7 @@ class NameReader {
       setOndrErrIfNull((PyObject *)p_, nullptr);
       return nullptr;
     }
-    return PyUnicode_FromString(block_[(size_t)(i % 256)].c_str());
+    return strFromLib(block_[(size_t)(i % 256)].c_str(), "Name");
   }
 
  private:

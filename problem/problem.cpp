@@ -245,7 +245,7 @@ static PyObject *problem_name(PyObject *self, PyObject *) {
     setOndrErrIfNull(self, nullptr);
     return nullptr;
   }
-  return PyUnicode_FromString(buf.get());
+  return strFromLib(buf.get(), "Problem name");
 }
 
 static PyObject *problem_str(PyObject *self) { return problem_name(self, nullptr); }

@@ -159,3 +159,74 @@ def test_identity_and_hashing_of_variables_still_work():
     assert [x, y] == [x, y]  # the same objects: equal by identity
     c = ondrel.constraint(body=x, lb=1, ub=3)
     assert (c.lb, c.ub) == (1, 3)
+
+
+DEEP_SCRIPT = r"""
+import sys, ondrel
+x = ondrel.var()
+builders = {
+    "unary": lambda e, i: ondrel.sin(e) if i % 2 else ondrel.exp(e),
+    "binary": lambda e, i: ondrel.exp(e) / (x + i) if i % 2 else ondrel.log(e) - x,
+    "power": lambda e, i: ondrel.cos(e) ** 2,
+    "negation": lambda e, i: -ondrel.sin(e),
+    "nary": lambda e, i: ondrel.max(ondrel.sin(e), x),
+}
+e = x
+for i in range(40000):
+    e = builders[sys.argv[1]](e, i)
+outcomes = []
+def attempt(name, f):
+    try:
+        f()
+        outcomes.append(name + ":ok")
+    except RecursionError:
+        outcomes.append(name + ":recursion")
+attempt("str", lambda: str(e))
+attempt("repr", lambda: repr(e))
+attempt("arith", lambda: (e + 1, e * x, -e, e - e))
+attempt("copy", lambda: ondrel.constraint(e <= 1).copy())
+p = ondrel.problem()
+p.addVariable(x)
+attempt("objective", lambda: p.setObjective(e))
+attempt("constraint", lambda: p.addConstraint(e <= 1))
+# A refused tree leaves the problem as it was.
+assert p.attributes.rows == (1 if "constraint:ok" in outcomes else 0)
+del e, p
+print(" ".join(outcomes))
+"""
+
+
+@pytest.mark.parametrize("shape", ["unary", "binary", "power", "negation", "nary"])
+def test_deep_nonlinear_trees_never_crash(shape):
+    import subprocess
+    import sys
+    run = subprocess.run([sys.executable, "-c", DEEP_SCRIPT, shape], capture_output=True, text=True, timeout=300)
+    assert run.returncode == 0, run.stderr[-2000:]
+    assert "str:" in run.stdout and "constraint:" in run.stdout
+
+
+def _written_lp(tmp_path, name):
+    p = ondrel.problem()
+    x = ondrel.var(name=name)
+    p.addVariable(x)
+    p.addConstraint(ondrel.constraint(x <= 1, name="r1"))
+    p.setObjective(x)
+    path = str(tmp_path / "m.lp")
+    p.write(path, "l")
+    return path
+
+
+def test_non_ascii_names_survive_a_file(tmp_path):
+    q = ondrel.problem()
+    q.read(_written_lp(tmp_path, "café"))
+    assert [v.name for v in q.getVariable()] == ["café"]
+
+
+def test_invalid_utf8_name_from_library_is_a_clear_error(tmp_path):
+    path = _written_lp(tmp_path, "café")
+    with open(path, "rb") as f:
+        data = f.read().replace("café".encode(), b"caf\xe9")
+    with open(path, "wb") as f:
+        f.write(data)
+    with pytest.raises(ValueError, match="not valid UTF-8"):
+        ondrel.problem().read(path)
