@@ -47,7 +47,7 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
   ProblemObject *p = (ProblemObject *)self;
   PyObject *flags_obj = nullptr;
   if (!PyArg_ParseTupleAndKeywords(args, kw, "|O", (char **)kwlist, &flags_obj)) return nullptr;
-  if (require_handles(p) != 0) return nullptr;
+  if (problem_check_idle(p) != 0 || require_handles(p) != 0) return nullptr;
   CArray<char> flags;
   if (flags_obj && (PyUnicode_Check(flags_obj) || PyBytes_Check(flags_obj))) {
     *flags.addr() = pyStrToStr(flags_obj);
@@ -56,6 +56,7 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
   Content content = CONTINUOUS;
   int rc = 0;
   bool ctrlc = false;
+  SolvingScope solving(p);
   {
     InterruptWatch watch(p, problem_is_nonlinear(p));
     GilRelease unlocked;
