@@ -6,6 +6,7 @@
 #include "module/pyref.h"
 #include "module/types.h"
 #include "problem/doc.h"
+#include "problem/interrupt.h"
 #include "problem/problem.h"
 
 namespace {
@@ -26,16 +27,26 @@ PyObject *optimize(PyObject *self, PyObject *args, PyObject *kw, Which which) {
   ProblemObject *p = (ProblemObject *)self;
   const char *flags = "";
   if (!PyArg_ParseTupleAndKeywords(args, kw, "|s", (char **)kwlist, &flags)) return nullptr;
-  if (require_prob(p, which == NLP) != 0) return nullptr;
+  if (problem_check_idle(p) != 0 || require_prob(p, which == NLP) != 0) return nullptr;
   int rc;
+  bool ctrlc = false;
+  SolvingScope solving(p);
   {
+    // Same Ctrl-C handling as solve: the watcher asks the library to stop,
+    // KeyboardInterrupt is raised once it has returned.
+    InterruptWatch watch(p, which == NLP);
     GilRelease unlocked;
     rc = which == LP ? ONDRlpoptimize(p->prob, flags)
          : which == MIP ? ONDRmipoptimize(p->prob, flags)
                         : OSLPnlpoptimize(p->slpprob, flags);
+    ctrlc = watch.stop();
   }
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   if (PyErr_Occurred()) return nullptr;
+  if (ctrlc) {
+    PyErr_SetNone(PyExc_KeyboardInterrupt);
+    return nullptr;
+  }
   Py_RETURN_NONE;
 }
 

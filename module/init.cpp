@@ -84,6 +84,10 @@ static PyObject *ondrelmod_init(PyObject *, PyObject *) {
 }
 
 static PyObject *ondrelmod_free(PyObject *, PyObject *) {
+  if (problems_any_solving()) {
+    PyErr_SetString(PyExc_RuntimeError, "A problem is being solved: the library cannot be stopped until the solve returns");
+    return nullptr;
+  }
   if (turnONDRoff(1) != 0) return nullptr;
   Py_RETURN_NONE;
 }

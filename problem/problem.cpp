@@ -1,6 +1,7 @@
 // ondrel.problem: construction, copy, reset, name and release.
 #include "problem/problem.h"
 #include <cstring>
+#include <string>
 #include <unordered_set>
 #include <structmember.h>
 #include "module/controls.h"
@@ -154,8 +155,59 @@ static int problem_init(PyObject *self, PyObject *args, PyObject *kw) {
   return problem_applyModuleControls(self) ? -1 : 0;
 }
 
+// ---- solving state ----
+
+static int g_solving_count = 0;  // changed under the interpreter lock only
+
+SolvingScope::SolvingScope(ProblemObject *p) : p_(p), prev_thread_(p->solver_thread) {
+  Py_INCREF((PyObject *)p_);
+  ++p_->solving;
+  p_->solver_thread = PyThread_get_thread_ident();
+  ++g_solving_count;
+}
+
+SolvingScope::~SolvingScope() {
+  --g_solving_count;
+  p_->solver_thread = prev_thread_;
+  --p_->solving;
+  Py_DECREF((PyObject *)p_);
+}
+
+bool problems_any_solving() { return g_solving_count > 0; }
+
+int problem_check_idle(ProblemObject *p) {
+  if (p->solving > 0 && p->solver_thread != PyThread_get_thread_ident()) {
+    PyErr_SetString(PyExc_RuntimeError, "The problem is being solved: it cannot be changed until the solve returns");
+    return -1;
+  }
+  return 0;
+}
+
+// Methods refused from other threads while the problem is being solved:
+// those that change the problem and those that read what the solve writes.
+static const char *const kRefusedWhileSolving[] = {
+    "addVariable", "addConstraint", "addSOS", "addIndicator", "delVariable", "delConstraint", "delSOS",
+    "setObjective", "read", "write", "copy", "reset", "solve", "lpoptimize", "mipoptimize", "nlpoptimize",
+    "chgvar", "setControl", "getObjVal", "getSolution", "getSlack", "getDual", "getRCost", "getProbStatus",
+    "getProbStatusString"};
+
+static PyObject *problem_getattro(PyObject *self, PyObject *name) {
+  ProblemObject *p = (ProblemObject *)self;
+  if (p->solving > 0 && p->solver_thread != PyThread_get_thread_ident() && PyUnicode_Check(name)) {
+    const char *s = PyUnicode_AsUTF8(name);
+    if (!s) return nullptr;
+    for (const char *refused : kRefusedWhileSolving)
+      if (strcmp(s, refused) == 0) {
+        problem_check_idle(p);
+        return nullptr;
+      }
+  }
+  return PyObject_GenericGetAttr(self, name);
+}
+
 static PyObject *problem_copy(PyObject *self, PyObject *) {
   ProblemObject *src = (ProblemObject *)self;
+  if (problem_check_idle(src) != 0) return nullptr;
   if (!src->prob) {
     PyErr_SetString(PyExc_RuntimeError, "The problem has no library problem to copy");
     return nullptr;
@@ -203,6 +255,7 @@ static PyObject *problem_copy(PyObject *self, PyObject *) {
 
 static PyObject *problem_reset(PyObject *self, PyObject *) {
   ProblemObject *p = (ProblemObject *)self;
+  if (problem_check_idle(p) != 0) return nullptr;
   // Everything bound to the old library problem goes with it: a reset
   // problem behaves as a fresh one.
   PyObject *lists[] = {p->variables, p->constraints, p->sets};
@@ -339,6 +392,7 @@ void problem_type_setup(PyMethodDef *methods) {
   problem_type.tp_basicsize = sizeof(ProblemObject);
   problem_type.tp_dealloc = problem_dealloc;
   problem_type.tp_str = problem_str;
+  problem_type.tp_getattro = problem_getattro;
   problem_type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   problem_type.tp_traverse = problem_traverse;
   problem_type.tp_clear = problem_gc_clear;

@@ -29,6 +29,8 @@ struct ProblemObject {
   int32_t obj_transfer_col;   // column carrying a nonlinear objective, or -1
   int32_t obj_transfer_row;   // row defining it, or -1
   int32_t owns_handles;       // 0 for the temporary problems of callbacks
+  int32_t solving;            // > 0 while a solve of this problem runs
+  unsigned long solver_thread;// thread ident of that solve
 };
 
 // A record with empty containers and no library handles (null on failure).
@@ -42,3 +44,23 @@ void problems_forget_handles();
 inline bool problem_is_nonlinear(const ProblemObject *p) {
   return p->nonlinear_count > 0 || p->nonlinear_objective == 1;
 }
+
+// 0 when the problem may be changed from this thread; -1 with a
+// RuntimeError while another thread is solving it.
+int problem_check_idle(ProblemObject *p);
+// True while any problem is being solved.
+bool problems_any_solving();
+
+// Marks a problem as being solved for the scope's lifetime and holds a
+// reference to it. Create and destroy with the interpreter lock held.
+class SolvingScope {
+ public:
+  explicit SolvingScope(ProblemObject *p);
+  ~SolvingScope();
+  SolvingScope(const SolvingScope &) = delete;
+  SolvingScope &operator=(const SolvingScope &) = delete;
+
+ private:
+  ProblemObject *p_;
+  unsigned long prev_thread_;
+};

@@ -1,18 +1,13 @@
 // problem.solve and the result methods: the optimizer is chosen by the
 // problem's content (nonlinear, integer, or continuous), and results are
 // read back and mapped to modelling objects, names or indices.
-#include <atomic>
-#include <chrono>
-#include <csignal>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 #include <vector>
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
 #include "problem/doc.h"
 #include "problem/access.h"
+#include "problem/interrupt.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
 #include "problem/walk.h"
@@ -24,7 +19,6 @@ namespace {
 constexpr int kCols = 1214, kRows = 1124, kNlpRows = 11999, kNlpCols = 12000;
 constexpr int kMipEnts = 1032, kSets = 1004, kLpStatus = 1010, kMipStatus = 1011, kNlpStatus = 12044;
 constexpr int kLpObj = 2001, kMipObj = 2003, kNlpObj = 12179;
-constexpr int kStopCtrlC = 2;
 
 enum Content { CONTINUOUS, INTEGER, NONLINEAR };
 
@@ -48,71 +42,12 @@ int require_handles(ProblemObject *p) {
   return 0;
 }
 
-// ---- Ctrl-C during a solve: the signal only raises a flag, a watcher
-// thread turns it into an interrupt request to the library. ----
-
-volatile std::sig_atomic_t g_sigint = 0;
-extern "C" void on_sigint(int) { g_sigint = 1; }
-
-class InterruptWatch {
- public:
-  InterruptWatch(ProblemObject *p, bool nonlinear) : prob_(p->prob), slp_(p->slpprob), nonlinear_(nonlinear) {
-    g_sigint = 0;
-    if (PyGILState_Check() && is_main_thread()) {
-      old_ = PyOS_setsig(SIGINT, on_sigint);
-      installed_ = true;
-      watcher_ = std::thread([this] { watch(); });
-    }
-  }
-  ~InterruptWatch() { stop(); }
-  // Ends the watch; true when Ctrl-C was pressed during the solve.
-  bool stop() {
-    if (installed_) {
-      {
-        std::lock_guard<std::mutex> g(m_);
-        done_ = true;
-      }
-      cv_.notify_all();
-      watcher_.join();
-      PyOS_setsig(SIGINT, old_);
-      installed_ = false;
-    }
-    return g_sigint != 0;
-  }
-  static void set_main_thread() { main_ = std::this_thread::get_id(); }
-
- private:
-  static bool is_main_thread() { return std::this_thread::get_id() == main_; }
-  void watch() {
-    std::unique_lock<std::mutex> lk(m_);
-    bool sent = false;
-    while (!done_) {
-      cv_.wait_for(lk, std::chrono::milliseconds(20));
-      if (g_sigint && !sent) {
-        if (nonlinear_ && slp_) OSLPinterrupt(slp_, kStopCtrlC);
-        else ONDRinterrupt(prob_, kStopCtrlC);
-        sent = true;
-      }
-    }
-  }
-  ONDRprob prob_;
-  OSLPprob slp_;
-  bool nonlinear_;
-  bool installed_ = false, done_ = false;
-  PyOS_sighandler_t old_ = nullptr;
-  std::thread watcher_;
-  std::mutex m_;
-  std::condition_variable cv_;
-  static std::thread::id main_;
-};
-std::thread::id InterruptWatch::main_ = std::this_thread::get_id();
-
 PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
   static const char *kwlist[] = {"flags", nullptr};
   ProblemObject *p = (ProblemObject *)self;
   PyObject *flags_obj = nullptr;
   if (!PyArg_ParseTupleAndKeywords(args, kw, "|O", (char **)kwlist, &flags_obj)) return nullptr;
-  if (require_handles(p) != 0) return nullptr;
+  if (problem_check_idle(p) != 0 || require_handles(p) != 0) return nullptr;
   CArray<char> flags;
   if (flags_obj && (PyUnicode_Check(flags_obj) || PyBytes_Check(flags_obj))) {
     *flags.addr() = pyStrToStr(flags_obj);
@@ -121,6 +56,7 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
   Content content = CONTINUOUS;
   int rc = 0;
   bool ctrlc = false;
+  SolvingScope solving(p);
   {
     InterruptWatch watch(p, problem_is_nonlinear(p));
     GilRelease unlocked;
