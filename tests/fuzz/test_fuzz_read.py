@@ -48,10 +48,12 @@ def state(p):
 
 # Seeds that find a fault outside the fuzzer, run on their own as expected
 # failures until it is fixed.
+_UTF8 = ("LP file with a non-UTF-8 name: the read fails with "
+         "UnicodeDecodeError after the library has loaded it, so cols/rows change "
+         "while the Python containers keep the old model")
 KNOWN = {
-    25: "LP file with a non-UTF-8 constraint name: the read fails with "
-        "UnicodeDecodeError after the library has loaded it, so cols/rows change "
-        "while the Python containers keep the old model",
+    1141: _UTF8,
+    25: _UTF8,
 }
 
 
