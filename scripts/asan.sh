@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The Python suite against an AddressSanitizer build of libondr and the
+# extension, in its own environment (.venv-asan) and build folder so the
+# normal build is untouched. Leak checking is off: Python leaks at exit.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+VENV=.venv-asan ONDREL_CMAKE_ARGS="-DONDREL_ASAN=ON;-DCMAKE_BUILD_TYPE=RelWithDebInfo" \
+  bash scripts/setup.sh || exit 1
+ASAN_LIB=$(g++ -print-file-name=libasan.so)
+[ -f "$ASAN_LIB" ] || { echo "no libasan.so from g++ ($ASAN_LIB)"; exit 1; }
+cd "$ROOT/tests"
+LD_PRELOAD="$ASAN_LIB" PYTHONMALLOC=malloc \
+ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:${ASAN_OPTIONS:-}" \
+  "$ROOT/.venv-asan/bin/python" -m pytest -q -p no:cacheprovider "$@" .
