@@ -29,6 +29,7 @@ struct ProblemObject {
   int32_t obj_transfer_col;   // column carrying a nonlinear objective, or -1
   int32_t obj_transfer_row;   // row defining it, or -1
   int32_t owns_handles;       // 0 for the temporary problems of callbacks
+  int32_t init_done;          // 1 once __init__ has run (a second call is refused)
 };
 
 // A record with empty containers and no library handles (null on failure).
