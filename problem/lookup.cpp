@@ -232,10 +232,10 @@ PyObject *problem_delSOS(PyObject *s, PyObject *a, PyObject *k) { return delObje
   METHOD_DOC("Returns " what " of the problem.", "p." m "()\n  p." m "(index)\n  p." m "(first=f, last=l)",   \
       "index: a position or a (nested) list of positions; first, last: an\n  inclusive range of positions.", \
       "objs = p." m "(first=0, last=9)", "Without arguments, all of them in index order.", "getIndex")
-#define DELDOC(what, m)                                                                                    \
+#define DELDOC(what, m, more)                                                                              \
   METHOD_DOC("Deletes " what " from the problem.", "p." m "(index)\n  p." m "(first=f, last=l)",                \
       "index: an object, name or index, or a sequence of them; first, last: an\n  inclusive range of positions.", \
-      "p." m "([0, 2])", "The remaining objects are renumbered in their old order.", "getIndex")
+      "p." m "([0, 2])", "The remaining objects are renumbered in their old order." more, "getIndex")
 
 }  // namespace
 
@@ -248,8 +248,10 @@ const PyMethodDef problem_lookup_methods[] = {
      METHOD_DOC("Returns the index of a variable, constraint or set in the problem.", "p.getIndex(object)",
          "object: a variable, constraint or SOS added to the problem.", "j = p.getIndex(x)",
          "Indices count from 0 and change when objects are deleted.", "getVariable, delVariable")},
-    {"delVariable", (PyCFunction)problem_delVariable, METH_VARARGS | METH_KEYWORDS, DELDOC("variables", "delVariable")},
+    {"delVariable", (PyCFunction)problem_delVariable, METH_VARARGS | METH_KEYWORDS, DELDOC("variables", "delVariable",
+            "\n  Rows that use a deleted variable stay in the problem without its terms:\n"
+            "  its coefficients, and the objective's, are removed with its column.")},
     {"delConstraint", (PyCFunction)problem_delConstraint, METH_VARARGS | METH_KEYWORDS,
-     DELDOC("constraints", "delConstraint")},
-    {"delSOS", (PyCFunction)problem_delSOS, METH_VARARGS | METH_KEYWORDS, DELDOC("special ordered sets", "delSOS")},
+     DELDOC("constraints", "delConstraint", "")},
+    {"delSOS", (PyCFunction)problem_delSOS, METH_VARARGS | METH_KEYWORDS, DELDOC("special ordered sets", "delSOS", "")},
     {nullptr, nullptr, 0, nullptr}};

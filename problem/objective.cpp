@@ -1,6 +1,7 @@
 // problem.setObjective: replaces the whole objective. Linear and quadratic
 // parts go to the optimizer's objective; a nonlinear part is carried by a
 // transfer column (objective coefficient 1) defined by a transfer row.
+#include <cmath>
 #include <vector>
 #include "module/errors.h"
 #include "module/numpy.h"
@@ -37,6 +38,15 @@ int delete_coefs(ProblemObject *p, int row) {
     if (OSLPdelcoefs(p->slpprob, 1, &rows[(size_t)k], &cols[(size_t)k]) != 0) return fail_lib(p);
   }
   return 0;
+}
+
+bool objective_finite(const Converted &c) {
+  if (!std::isfinite(c.constant)) return false;
+  for (double v : c.lin_vals)
+    if (!std::isfinite(v)) return false;
+  for (double v : c.q_vals)
+    if (!std::isfinite(v)) return false;
+  return true;
 }
 
 int take_down_transfer(ProblemObject *p) {
@@ -125,6 +135,12 @@ PyObject *problem_setObjective(PyObject *self, PyObject *args, PyObject *kw) {
     return nullptr;
   }
   if (check_nl_unconstruct(p) != 0) return nullptr;
+  // Validate before anything is cleared: a refused objective keeps the old
+  // one (and its transfer column and row) in place.
+  if (!objective_finite(c)) {
+    PyErr_SetString(PyExc_RuntimeError, "The objective has a NaN or infinite constant or coefficient");
+    return nullptr;
+  }
   int n = 0;
   if (problem_is_nonlinear(p) ? nlp_int_attrib(p, kNlpCols, &n) : prob_int_attrib(p, kCols, &n)) return nullptr;
 

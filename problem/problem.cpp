@@ -123,36 +123,49 @@ static int destroy_handles(ProblemObject *p) {
   return 0;
 }
 
+// Give a fresh record its library problem: handles, an empty problem named
+// `name` and the module-level control values. 0 or -1 with an error.
+static int load_empty(ProblemObject *p, const char *name) {
+  if (turnONDRon(0) != 0) return -1;
+  if (create_handles(p) != 0) return -1;
+  int keep = 0;
+  if (ONDRgetintcontrol(p->prob, kKeepBasis, &keep) != 0 || ONDRsetintcontrol(p->prob, kKeepBasis, 0) != 0 ||
+      ONDRloadlp(p->prob, name, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                 nullptr, nullptr) != 0 ||
+      ONDRsetintcontrol(p->prob, kKeepBasis, keep) != 0) {
+    setOndrErrIfNull((PyObject *)p, nullptr);
+    return -1;
+  }
+  return problem_applyModuleControls((PyObject *)p) ? -1 : 0;
+}
+
+// The creation function makes a complete problem, so that a subclass whose
+// __init__ does not call the base one still has containers, controls,
+// attributes and a library problem; __init__ only names it.
+static PyObject *problem_tp_new(PyTypeObject *type, PyObject *, PyObject *) {
+  PyRef self(problem_new(type));
+  if (!self) return nullptr;
+  if (load_empty((ProblemObject *)self.get(), "noname") != 0) return nullptr;
+  return self.release();
+}
+
 static int problem_init(PyObject *self, PyObject *args, PyObject *kw) {
   static const char *kwlist[] = {"name", nullptr};
   const char *name = nullptr;
   if (!PyArg_ParseTupleAndKeywords(args, kw, "|s", (char **)kwlist, &name)) return -1;
   ProblemObject *p = (ProblemObject *)self;
-  if (p->prob) {
+  if (p->init_done) {
     PyErr_SetString(PyExc_RuntimeError, "The problem is already initialized; use reset() to empty it");
     return -1;
   }
-  p->owns_handles = 1;
-  if (!p->variables && !make_containers(p)) {
-    PyErr_SetString(PyExc_RuntimeError, "Could not create problem maps");
-    return -1;
-  }
-  if (turnONDRon(0) != 0) return -1;
-  p->slpprob = nullptr;
-  reset_bookkeeping(p);
-  if (create_handles(p) != 0) return -1;
-  int keep = 0;
-  if (ONDRgetintcontrol(p->prob, kKeepBasis, &keep) != 0 || ONDRsetintcontrol(p->prob, kKeepBasis, 0) != 0 ||
-      ONDRloadlp(p->prob, name ? name : "noname", 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                 nullptr, nullptr, nullptr, nullptr) != 0 ||
-      ONDRsetintcontrol(p->prob, kKeepBasis, keep) != 0) {
+  if (!p->prob) {  // the library was stopped since the record was made
+    if (load_empty(p, name ? name : "noname") != 0) return -1;
+  } else if (name && ONDRsetprobname(p->prob, name) != 0) {
     setOndrErrIfNull(self, nullptr);
     return -1;
   }
-  if (!p->controls) p->controls = ctrl_base(self);
-  if (!p->attributes) p->attributes = attr_base(self);
-  if (!p->controls || !p->attributes) return -1;
-  return problem_applyModuleControls(self) ? -1 : 0;
+  p->init_done = 1;
+  return 0;
 }
 
 // ---- solving state ----
@@ -399,6 +412,7 @@ void problem_type_setup(PyMethodDef *methods) {
   problem_type.tp_methods = methods;
   problem_type.tp_members = problem_members;
   problem_type.tp_init = problem_init;
+  problem_type.tp_new = problem_tp_new;
   problem_type.tp_doc =
       "Optimization problem: holds variables, constraints, special ordered sets and an\n"
       "objective, and solves them with the solver library.";

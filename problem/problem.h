@@ -31,6 +31,7 @@ struct ProblemObject {
   int32_t owns_handles;       // 0 for the temporary problems of callbacks
   int32_t solving;            // > 0 while a solve of this problem runs
   unsigned long solver_thread;// thread ident of that solve
+  int32_t init_done;          // 1 once __init__ has run (a second call is refused)
 };
 
 // A record with empty containers and no library handles (null on failure).

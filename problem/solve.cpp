@@ -89,13 +89,32 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
   Py_RETURN_NONE;
 }
 
+enum Reader { R_SOLUTION, R_SLACK, R_DUAL, R_RCOST };
+int read_vector(ProblemObject *p, Content c, Reader r, double *out);
+int status_code(ProblemObject *p, Content c, int *code);
+constexpr int kMipLpOptimal = 2;  // MIP status: only the LP relaxation was solved
+
+// The objective value exists only with a solution: without one the call
+// fails as getSolution does, with the library's reason. After an LP solve of
+// a problem with integer content the MIP status reports the relaxation, and
+// its objective is what was solved.
 PyObject *problem_getObjVal(PyObject *self, PyObject *) {
   ProblemObject *p = (ProblemObject *)self;
   Content c;
   if (require_handles(p) != 0 || content_of(p, &c) != 0) return nullptr;
+  int code = 0, attr = c == INTEGER ? kMipObj : kLpObj;
+  if (c == INTEGER && status_code(p, c, &code) != 0) return nullptr;
+  if (c == INTEGER && code == kMipLpOptimal) {
+    attr = kLpObj;
+  } else {
+    int length = 0;
+    int rc = c == NONLINEAR ? OSLPgetintattrib(p->slpprob, kNlpCols, &length) : ONDRgetintattrib(p->prob, kCols, &length);
+    if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+    std::vector<double> x((size_t)length + 1, 0.0);
+    if (read_vector(p, c, R_SOLUTION, x.data()) != 0) return nullptr;
+  }
   double v = 0;
-  int rc = c == NONLINEAR ? OSLPgetdblattrib(p->slpprob, kNlpObj, &v)
-                          : ONDRgetdblattrib(p->prob, c == INTEGER ? kMipObj : kLpObj, &v);
+  int rc = c == NONLINEAR ? OSLPgetdblattrib(p->slpprob, kNlpObj, &v) : ONDRgetdblattrib(p->prob, attr, &v);
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   return PyFloat_FromDouble(v);
 }
@@ -134,8 +153,6 @@ PyObject *problem_getProbStatusString(PyObject *self, PyObject *) {
 }
 
 // ---- vectors ----
-
-enum Reader { R_SOLUTION, R_SLACK, R_DUAL, R_RCOST };
 
 int read_vector(ProblemObject *p, Content c, Reader r, double *out) {
   double *x = r == R_SOLUTION ? out : nullptr, *s = r == R_SLACK ? out : nullptr;
@@ -207,7 +224,9 @@ PyObject *problem_getVector(ProblemObject *p, PyObject *args, int length, const 
     return list.release();
   }
   PyObject *a = PyTuple_GET_ITEM(args, 0);
-  if (n == 1 && !PyTuple_Check(a) && !PyList_Check(a) && !PySequence_Check(a) && !PyIter_Check(a)) {
+  // A single name (str or bytes) is one object, like a single variable.
+  bool one_name = PyUnicode_Check(a) || PyBytes_Check(a);
+  if (n == 1 && (one_name || (!PyTuple_Check(a) && !PyList_Check(a) && !PySequence_Check(a) && !PyIter_Check(a)))) {
     int i = problem_objectIndex(p, a, kind, length);
     return i < 0 ? nullptr : PyFloat_FromDouble(v[i]);
   }
@@ -240,12 +259,17 @@ PyObject *problem_getSlack(PyObject *self, PyObject *args) { return problem_getR
 PyObject *problem_getDual(PyObject *self, PyObject *args) { return problem_getResult(self, args, 1, R_DUAL); }
 PyObject *problem_getRCost(PyObject *self, PyObject *args) { return problem_getResult(self, args, 0, R_RCOST); }
 
-#define VECDOC(what, objs)                                                                                      \
-  METHOD_DOC("Returns the " what " of the last solve.", "p.get...()\n  p.get...(obj)\n  p.get...(obj1, obj2, ...)",  \
-      "None for the whole vector; or " objs ", their names or indices,\n  in any nesting.",                  \
-      "v = p.getSolution(x)",                                                                                   \
-      "One plain argument gives a single value; anything else a flat list\n  of values in the order given.", \
-      "solve, getObjVal, getProbStatus")
+// One documentation string per result method: what it reads, its sign
+// convention and an example of its own.
+#define VECDOC(purpose, name, objs, example, convention)                                                     \
+  METHOD_DOC(purpose, "v = p." name "()\n  v = p." name "(obj)\n  v = p." name "(obj1, obj2, ...)",             \
+      "obj: " objs ", their names or indices, or lists, tuples or other\n  iterables of them, nested in any depth.", \
+      example,                                                                                                     \
+      "Without arguments the values of all " objs " in the problem's order.\n"                                    \
+      "  One object, name or index gives a single float; anything else a flat\n"                                 \
+      "  list of floats in the order given. " convention                                                          \
+      "\n  Without a solution of the last solve a RuntimeError gives the reason.",                                 \
+      "solve, getObjVal, getProbStatus, getSolution, getSlack, getDual, getRCost")
 
 }  // namespace
 
@@ -268,11 +292,21 @@ const PyMethodDef problem_solve_methods[] = {
          "getSolution, getObjVal, getProbStatus")},
     {"getObjVal", (PyCFunction)problem_getObjVal, METH_NOARGS,
      METHOD_DOC("Returns the objective value of the last solve.", "p.getObjVal()", "None.", "z = p.getObjVal()",
-         "For a MIP, the value of the best integer solution.", "solve, getSolution")},
-    {"getSolution", (PyCFunction)problem_getSolution, METH_VARARGS, VECDOC("primal values", "variables")},
-    {"getSlack", (PyCFunction)problem_getSlack, METH_VARARGS, VECDOC("slacks of the constraints", "constraints")},
-    {"getDual", (PyCFunction)problem_getDual, METH_VARARGS, VECDOC("dual values of the constraints", "constraints")},
-    {"getRCost", (PyCFunction)problem_getRCost, METH_VARARGS, VECDOC("reduced costs of the variables", "variables")},
+         "For a MIP, the value of the best integer solution; after an LP solve of a\n"
+         "  MIP, the value of the relaxation. Without a solution a RuntimeError gives\n  the reason.", "solve, getSolution")},
+    {"getSolution", (PyCFunction)problem_getSolution, METH_VARARGS, VECDOC("Returns the values of the variables in the last solution.", "getSolution", "variables",
+            "x = ondrel.var(); p.addVariable(x); p.solve(); print(p.getSolution(x))", "")},
+    {"getSlack", (PyCFunction)problem_getSlack, METH_VARARGS, VECDOC("Returns the slacks of the constraints in the last solution.", "getSlack", "constraints",
+            "s = p.getSlack(c1, c2)",
+            "The slack of a row is its\n  right-hand side minus its activity (rhs - a'x): 0 for a binding row.")},
+    {"getDual", (PyCFunction)problem_getDual, METH_VARARGS, VECDOC("Returns the dual values of the constraints in the last LP solution.", "getDual", "constraints",
+            "y = p.getDual(c1)",
+            "The dual value of a row is the\n  change of the optimal objective per unit increase of its right-hand side.\n"
+            "  Not available for a MIP.")},
+    {"getRCost", (PyCFunction)problem_getRCost, METH_VARARGS, VECDOC("Returns the reduced costs of the variables in the last LP solution.", "getRCost", "variables",
+            "d = p.getRCost([x, y])",
+            "The reduced cost of a column is\n  its objective coefficient minus the duals times its column (c - A'y).\n"
+            "  Not available for a MIP.")},
     {"getProbStatus", (PyCFunction)problem_getProbStatus, METH_NOARGS,
      METHOD_DOC("Returns the status code of the last solve.", "p.getProbStatus()", "None.", "s = p.getProbStatus()",
          "LP, MIP or nonlinear status by the problem's content (ondrel.lp_*,\n  ondrel.mip_*, ondrel.nlp_*).",

@@ -36,7 +36,7 @@ def test_lp_results_by_object(lp):
     assert p.getSolution([x]) == pytest.approx([3])
     assert p.getSolution(x, y) == pytest.approx([3, 1])
     assert p.getSolution([[x, y], [x]]) == pytest.approx([3, 1, 3])
-    assert p.getSolution("y") == pytest.approx([1])
+    assert p.getSolution("y") == pytest.approx(1)
     assert p.getSolution(1) == pytest.approx(1)
     assert p.getSolution({"a": x, "b": [y]}, x) == pytest.approx([3, 1, 3])
     assert p.getSlack(c2) == pytest.approx(1)
