@@ -5,10 +5,10 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
-VENV=.venv-asan ONDREL_CMAKE_ARGS="-DONDREL_ASAN=ON;-DCMAKE_BUILD_TYPE=RelWithDebInfo" \
-  bash scripts/setup.sh || exit 1
 ASAN_LIB=$(g++ -print-file-name=libasan.so)
 [ -f "$ASAN_LIB" ] || { echo "no libasan.so from g++ ($ASAN_LIB)"; exit 1; }
+VENV=.venv-asan ONDREL_CMAKE_ARGS="-DONDREL_ASAN=ON;-DCMAKE_BUILD_TYPE=RelWithDebInfo" \
+ONDREL_PRELOAD="$ASAN_LIB" bash scripts/setup.sh || exit 1
 cd "$ROOT/tests"
 LD_PRELOAD="$ASAN_LIB" PYTHONMALLOC=malloc \
 ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:${ASAN_OPTIONS:-}" \

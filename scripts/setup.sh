@@ -3,7 +3,8 @@
 # with the Python packages, and the package itself built and installed.
 # Safe to run again: each step does only what is missing.
 # VENV (default .venv) and ONDREL_CMAKE_ARGS (extra CMake flags) allow a
-# second, separately configured build (scripts/asan.sh).
+# second, separately configured build (scripts/asan.sh); ONDREL_PRELOAD names a
+# library to preload when checking the import (the ASan runtime for that build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -56,7 +57,8 @@ grep -iE "warning|error" "$log" | grep -v "Location 'file://" || true
 rm -f "$log"
 # The imported module must be the one just installed: its file is newer than
 # the start of this build and it lives in this environment.
-(cd /tmp && "$VPY" - "$stamp" "$ROOT/$VENV" <<'PYEOF'
+(cd /tmp && LD_PRELOAD="${ONDREL_PRELOAD:-}" ASAN_OPTIONS="detect_leaks=0" \
+  "$VPY" - "$stamp" "$ROOT/$VENV" <<'PYEOF'
 import os, sys
 stamp, venv = int(sys.argv[1]), os.path.realpath(sys.argv[2])
 import ondrel
