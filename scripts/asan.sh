@@ -7,9 +7,12 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 ASAN_LIB=$(g++ -print-file-name=libasan.so)
 [ -f "$ASAN_LIB" ] || { echo "no libasan.so from g++ ($ASAN_LIB)"; exit 1; }
+# Python does not link the C++ runtime: preloaded after the ASan runtime, it is
+# there when ASan sets up its interceptors, so C++ exceptions can be thrown.
+PRELOAD="$ASAN_LIB $(g++ -print-file-name=libstdc++.so)"
 VENV=.venv-asan ONDREL_CMAKE_ARGS="-DONDREL_ASAN=ON;-DCMAKE_BUILD_TYPE=RelWithDebInfo" \
-ONDREL_PRELOAD="$ASAN_LIB" bash scripts/setup.sh || exit 1
+ONDREL_PRELOAD="$PRELOAD" bash scripts/setup.sh || exit 1
 cd "$ROOT/tests"
-LD_PRELOAD="$ASAN_LIB" PYTHONMALLOC=malloc \
+LD_PRELOAD="$PRELOAD" PYTHONMALLOC=malloc \
 ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:${ASAN_OPTIONS:-}" \
   "$ROOT/.venv-asan/bin/python" -m pytest -q -p no:cacheprovider "$@" .
