@@ -16,8 +16,10 @@ int fail_with(ProblemObject *p, const char *msg);
 
 namespace {
 
-constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpRows = OSLP_NLPROWS, kNlpCols = OSLP_NLPCOLS;
-constexpr int kMipEnts = ONDR_MIPENTS, kSets = ONDR_SETS, kLpStatus = ONDR_LPSTATUS, kMipStatus = ONDR_MIPSTATUS, kNlpStatus = OSLP_NLPSTATUS;
+constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpRows = OSLP_NLPROWS,
+              kNlpCols = OSLP_NLPCOLS;
+constexpr int kMipEnts = ONDR_MIPENTS, kSets = ONDR_SETS, kLpStatus = ONDR_LPSTATUS,
+              kMipStatus = ONDR_MIPSTATUS, kNlpStatus = OSLP_NLPSTATUS;
 constexpr int kLpObj = ONDR_LPOBJVAL, kMipObj = ONDR_MIPOBJVAL, kNlpObj = OSLP_NLPOBJVAL;
 
 enum Content { CONTINUOUS, INTEGER, NONLINEAR };

@@ -39,7 +39,8 @@
    or an interrupt stopped it), 5 unbounded, 7 unsolved (the solver could not
    decide), 8 nonconvex (a local solution of a non-convex problem).
    mipstatus (ONDR_MIPSTATUS): 3 stopped without an integer solution, 4
-   stopped with one, 5 infeasible, 6 optimal (within the gap controls), 7 unbounded;
+   stopped with one, 5 infeasible, 6 optimal (within the gap controls), 7
+   unbounded;
    1 or 2 when only the LP relaxation was solved (not optimal / optimal).
    stopstatus (ONDR_STOPSTATUS) says why a solve stopped early: 1 time limit,
    3 node limit, 4 iteration limit, 5 the gap controls ended the search

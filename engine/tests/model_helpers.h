@@ -86,7 +86,8 @@ inline std::string snapshot(ONDRprob p) {
   char buf[256];
   int nr = iattr(p, ONDR_ORIGINALROWS), nc = iattr(p, ONDR_ORIGINALCOLS);
   snprintf(buf, sizeof buf, "rows %d cols %d sets %d ents %d elems %d q %d qc %d ind %d sense %d const %g\n",
-           nr, nc, iattr(p, ONDR_SETS), iattr(p, ONDR_MIPENTS), iattr(p, ONDR_ELEMS), iattr(p, ONDR_QELEMS), iattr(p, ONDR_QCONSTRAINTS),
+           nr, nc, iattr(p, ONDR_SETS), iattr(p, ONDR_MIPENTS), iattr(p, ONDR_ELEMS),
+           iattr(p, ONDR_QELEMS), iattr(p, ONDR_QCONSTRAINTS),
            iattr(p, ONDR_INDICATORS), iattr(p, ONDR_OBJSENSE), dattr(p, ONDR_OBJCONSTANT));
   s += buf;
   std::vector<std::string> rnames, cnames;

@@ -53,13 +53,18 @@ void check_layer(const HeaderId (&header)[N], const std::map<int, Listed> &liste
       CHECK(false);
       continue;
     }
-    if (it->second.name != h.name || it->second.flags != expected_flags(h, int_bit, dbl_bit, str_bit, control_bit))
-      fprintf(stderr, "  %d: header %s, listed %s flags %d\n", h.id, h.name, it->second.name.c_str(),
-              it->second.flags);
+    int want = expected_flags(h, int_bit, dbl_bit, str_bit, control_bit);
+    if (it->second.name != h.name || it->second.flags != want)
+      fprintf(stderr, "  %d: header %s flags %d, listed %s flags %d\n", h.id, h.name, want,
+              it->second.name.c_str(), it->second.flags);
     CHECK(it->second.name == h.name);
-    CHECK(it->second.flags == expected_flags(h, int_bit, dbl_bit, str_bit, control_bit));
+    CHECK(it->second.flags == want);
   }
   // every listed id came from a header entry (the ids are distinct, see below)
+  for (const auto &entry : listed)
+    if (std::none_of(std::begin(header), std::end(header),
+                     [&](const HeaderId &h) { return h.id == entry.first; }))
+      fprintf(stderr, "  %s (%d) is listed but not in the header\n", entry.second.name.c_str(), entry.first);
   CHECK(listed.size() == N - unlisted);
 }
 

@@ -80,11 +80,13 @@ TEST(every_mps_instance_reads_with_its_sizes) {
     CHECK(rc == 0);
     if (rc) continue;
     ++n;
-    bool same = intattr(f.prob, ONDR_ORIGINALROWS) == want.rows && intattr(f.prob, ONDR_ORIGINALCOLS) == want.cols &&
+    bool same = intattr(f.prob, ONDR_ORIGINALROWS) == want.rows &&
+                intattr(f.prob, ONDR_ORIGINALCOLS) == want.cols &&
                 intattr(f.prob, ONDR_ELEMS) == want.nnz;
     if (!same)
       fprintf(stderr, "  %s: %d/%d/%d rows/cols/nnz, the file has %d/%d/%d\n", name.c_str(),
-              intattr(f.prob, ONDR_ORIGINALROWS), intattr(f.prob, ONDR_ORIGINALCOLS), intattr(f.prob, ONDR_ELEMS), want.rows,
+              intattr(f.prob, ONDR_ORIGINALROWS), intattr(f.prob, ONDR_ORIGINALCOLS),
+              intattr(f.prob, ONDR_ELEMS), want.rows,
               want.cols, want.nnz);
     CHECK(same);
   }

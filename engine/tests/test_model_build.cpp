@@ -54,7 +54,8 @@ TEST(load_replaces_everything) {
   CHECK_OK(ONDRloadlp64(p, "again", 1, 1, rt, rhs, nullptr, nullptr, nullptr, nullptr, nullptr,
                         nullptr, nullptr, nullptr));
   CHECK(iattr(p, ONDR_ORIGINALROWS) == 1 && iattr(p, ONDR_ORIGINALCOLS) == 1 && iattr(p, ONDR_SETS) == 0 &&
-        iattr(p, ONDR_MIPENTS) == 0 && iattr(p, ONDR_QELEMS) == 0 && iattr(p, ONDR_QCONSTRAINTS) == 0 && iattr(p, ONDR_INDICATORS) == 0);
+        iattr(p, ONDR_MIPENTS) == 0 && iattr(p, ONDR_QELEMS) == 0 &&
+        iattr(p, ONDR_QCONSTRAINTS) == 0 && iattr(p, ONDR_INDICATORS) == 0);
   char name[64];
   CHECK_OK(ONDRgetnames(p, 2, name, 0, 0));
   CHECK(std::string(name) == "C1");

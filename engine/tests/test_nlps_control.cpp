@@ -35,7 +35,8 @@ TEST(limits_end_the_solve_unfinished_with_the_point_reached) {
     int solver;
     int ctrl;        // control id
     double value;
-  } limits[] = {{1, OSLP_NLPITERLIMIT, 2}, {2, OSLP_NLPITERLIMIT, 2}, {1, OSLP_NLPTIMELIMIT, 0.0}, {2, OSLP_NLPTIMELIMIT, 0.0}};
+  } limits[] = {{1, OSLP_NLPITERLIMIT, 2}, {2, OSLP_NLPITERLIMIT, 2},
+                {1, OSLP_NLPTIMELIMIT, 0.0}, {2, OSLP_NLPTIMELIMIT, 0.0}};
   for (const Limit &l : limits) {
     SlpFixture f;
     CHECK_OK(spread(50).load(f.prob));

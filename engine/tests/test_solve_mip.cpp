@@ -389,14 +389,16 @@ TEST(cutoff_and_gap_controls) {
 
 TEST(limits_and_interrupt_keep_the_best_solution) {
   struct Case { const char *what; int control; double value; int stop; };
-  const Case cases[] = {{"nodes", ONDR_MAXNODE, 5, 3}, {"solutions", ONDR_MAXMIPSOL, 1, 6}, {"time", ONDR_TIMELIMIT, 0.3, 1}};
+  const Case cases[] = {
+      {"nodes", ONDR_MAXNODE, 5, 3}, {"solutions", ONDR_MAXMIPSOL, 1, 6}, {"time", ONDR_TIMELIMIT, 0.3, 1}};
   for (const Case &c : cases) {
     Fixture f;
     load_market_split(f.prob);
     if (c.control == ONDR_TIMELIMIT) CHECK_OK(ONDRsetdblcontrol(f.prob, c.control, c.value));
     else CHECK_OK(ONDRsetintcontrol(f.prob, c.control, (int)c.value));
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    if (intattr(f.prob, ONDR_STOPSTATUS) != c.stop) fprintf(stderr, "  case %s: stop %d\n", c.what, intattr(f.prob, ONDR_STOPSTATUS));
+    if (intattr(f.prob, ONDR_STOPSTATUS) != c.stop)
+      fprintf(stderr, "  case %s: stop %d\n", c.what, intattr(f.prob, ONDR_STOPSTATUS));
     CHECK(intattr(f.prob, ONDR_STOPSTATUS) == c.stop);
     CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 4);
     CHECK(intattr(f.prob, ONDR_LPSTATUS) == 4);
@@ -453,11 +455,13 @@ TEST(every_solver_control_is_accepted_and_keeps_the_optimum) {
   // HiGHS must take the option and the optimum must not move.
   struct Case { int id; bool dbl; double value; };
   const Case cases[] = {
-      {ONDR_OUTPUTLOG, false, 1},    {ONDR_PRESOLVE, false, 0},     {ONDR_THREADS, false, 1},     {ONDR_THREADS, false, 2},
-      {ONDR_LPITERLIMIT, false, 1000}, {ONDR_DEFAULTALG, false, 3},     {ONDR_MAXNODE, false, 1000},  {ONDR_MAXMIPSOL, false, 50},
-      {ONDR_RANDOMSEED, false, 42},   {ONDR_SCALING, false, 0},     {ONDR_CROSSOVER, false, 0},     {ONDR_FEASTOL, true, 1e-8},
-      {ONDR_OPTIMALITYTOL, true, 1e-8},  {ONDR_MIPRELSTOP, true, 0},      {ONDR_MIPABSSTOP, true, 0},      {ONDR_TIMELIMIT, true, 100},
-      {ONDR_MIPTOL, true, 1e-8},  {ONDR_BARGAPSTOP, true, 1e-9},   {ONDR_MIPABSCUTOFF, true, -1e6},  // maximizing: a cutoff below
+      {ONDR_OUTPUTLOG, false, 1},      {ONDR_PRESOLVE, false, 0},     {ONDR_THREADS, false, 1},
+      {ONDR_THREADS, false, 2},        {ONDR_LPITERLIMIT, false, 1000}, {ONDR_DEFAULTALG, false, 3},
+      {ONDR_MAXNODE, false, 1000},     {ONDR_MAXMIPSOL, false, 50},   {ONDR_RANDOMSEED, false, 42},
+      {ONDR_SCALING, false, 0},        {ONDR_CROSSOVER, false, 0},    {ONDR_FEASTOL, true, 1e-8},
+      {ONDR_OPTIMALITYTOL, true, 1e-8}, {ONDR_MIPRELSTOP, true, 0},   {ONDR_MIPABSSTOP, true, 0},
+      {ONDR_TIMELIMIT, true, 100},     {ONDR_MIPTOL, true, 1e-8},     {ONDR_BARGAPSTOP, true, 1e-9},
+      {ONDR_MIPABSCUTOFF, true, -1e6},  // maximizing: a cutoff below
   };
   for (const Case &c : cases) {
     for (bool mip : {false, true}) {
@@ -471,7 +475,8 @@ TEST(every_solver_control_is_accepted_and_keeps_the_optimum) {
       if (c.dbl) CHECK_OK(ONDRsetdblcontrol(f.prob, c.id, c.value));
       else CHECK_OK(ONDRsetintcontrol(f.prob, c.id, (int)c.value));
       int rc = mip ? ONDRmipoptimize(f.prob, "") : ONDRlpoptimize(f.prob, "");
-      bool ok = rc == 0 && std::fabs(dblattr(f.prob, mip ? ONDR_MIPOBJVAL : ONDR_LPOBJVAL) - (mip ? 9 : 32.0 / 3)) < 1e-6;
+      bool ok = rc == 0 &&
+                std::fabs(dblattr(f.prob, mip ? ONDR_MIPOBJVAL : ONDR_LPOBJVAL) - (mip ? 9 : 32.0 / 3)) < 1e-6;
       if (!ok) fprintf(stderr, "  control %d = %g (%s): rc %d %s\n", c.id, c.value,
                        mip ? "MIP" : "LP", rc, check::lasterror(f.prob).c_str());
       CHECK(ok);

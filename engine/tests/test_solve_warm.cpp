@@ -14,7 +14,8 @@
 
 namespace {
 
-constexpr int kLpStatus = ONDR_LPSTATUS, kSimplexIter = ONDR_SIMPLEXITER, kRows = ONDR_ORIGINALROWS, kCols = ONDR_ORIGINALCOLS;
+constexpr int kLpStatus = ONDR_LPSTATUS, kSimplexIter = ONDR_SIMPLEXITER,
+              kRows = ONDR_ORIGINALROWS, kCols = ONDR_ORIGINALCOLS;
 constexpr int kLpObjVal = ONDR_LPOBJVAL, kKeepBasis = ONDR_KEEPBASIS;
 
 // Deterministic pseudo-random numbers: the tests must not vary between runs.
