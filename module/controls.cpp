@@ -20,8 +20,8 @@ constexpr int kStrBuf = 2048;
 // Classify one list entry: type 1 int, 2 double, 3 string, 0 skip, -1 error.
 void getParType(int layer, int flags, int id, int *is_control, int *type) {
   if (layer == 0) {
-    *is_control = (flags & 0x20) ? 1 : 0;
-    *type = (flags & 1) ? 1 : (flags & 2) ? 2 : 3;
+    *is_control = (flags & ONDR_CA_CONTROL) ? 1 : 0;
+    *type = (flags & ONDR_CA_INT) ? 1 : (flags & ONDR_CA_DOUBLE) ? 2 : 3;
     return;
   }
   int f = 0;
@@ -30,8 +30,8 @@ void getParType(int layer, int flags, int id, int *is_control, int *type) {
     *is_control = -1;
     return;
   }
-  *is_control = (f & 0x10) ? 1 : 0;
-  *type = (f & 1) ? 1 : (f & 2) ? 2 : (f & 4) ? 3 : 0;
+  *is_control = (f & OSLP_CA_CONTROL) ? 1 : 0;
+  *type = (f & OSLP_CA_INT) ? 1 : (f & OSLP_CA_DOUBLE) ? 2 : (f & OSLP_CA_STRING) ? 3 : 0;
 }
 
 // Read a control's current value from a temporary problem of its layer.
@@ -465,7 +465,7 @@ static PyObject *info_dict(PyObject *problem, PyObject *names, int is_control) {
       int id, type, layer;
       if (!PyArg_ParseTuple(entry, "iii", &id, &type, &layer)) return nullptr;
       // The unit column ids are not read here: reading them has effects.
-      PyRef v(id == 12013 || id == 22013 ? PyLong_FromLong(-1)
+      PyRef v(id == OSLP_NLPUNITCOLUMN ? PyLong_FromLong(-1)
                                           : problem_getInfo_single(problem, id, type, is_control, layer));
       if (!v) {
         PyErr_Clear();

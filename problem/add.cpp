@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int kCols = 1214, kRows = 1124;
+constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS;
 constexpr size_t kMaxNameLength = 150;
 
 struct ColumnBatch {

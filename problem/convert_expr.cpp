@@ -9,8 +9,14 @@
 namespace {
 
 // Token types and operator values of the nonlinear layer's formulas.
-enum Tok { T_EOF = 0, T_CON = 1, T_COL = 10, T_FUN = 11, T_IFUN = 12, T_RB = 22, T_OP = 31 };
-enum OpVal { OP_UMINUS = 1, OP_EXP = 2, OP_MUL = 3, OP_DIV = 4, OP_PLUS = 5, OP_MINUS = 6 };
+enum Tok {
+  T_EOF = OSLP_TOK_EOF, T_CON = OSLP_TOK_CON, T_COL = OSLP_TOK_COL, T_FUN = OSLP_TOK_FUN,
+  T_IFUN = OSLP_TOK_IFUN, T_RB = OSLP_TOK_RB, T_OP = OSLP_TOK_OP,
+};
+enum OpVal {
+  OP_UMINUS = OSLP_OP_UMINUS, OP_EXP = OSLP_OP_EXPONENT, OP_MUL = OSLP_OP_MULTIPLY,
+  OP_DIV = OSLP_OP_DIVIDE, OP_PLUS = OSLP_OP_PLUS, OP_MINUS = OSLP_OP_MINUS,
+};
 
 // Node operator codes of ondrel.nonlinear.
 enum Node {
@@ -21,8 +27,11 @@ enum Node {
 // Token (type, value) of each node code.
 const int kNodeTokType[] = {T_OP, T_OP, T_OP, T_OP, T_OP, T_OP, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN,
                             T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_IFUN, T_FUN};
-const int kNodeTokVal[] = {OP_PLUS, OP_MINUS, OP_UMINUS, OP_MUL, OP_DIV, OP_EXP, 16, 15, 14, 27, 28, 29,
-                           30, 31, 32, 34, 33, 17, 46, 49, 50, 18, 0};
+const int kNodeTokVal[] = {OP_PLUS, OP_MINUS, OP_UMINUS, OP_MUL, OP_DIV, OP_EXP,
+                           OSLP_IFUN_EXP, OSLP_IFUN_LN, OSLP_IFUN_LOG10, OSLP_IFUN_SIN, OSLP_IFUN_COS,
+                           OSLP_IFUN_TAN, OSLP_IFUN_ASIN, OSLP_IFUN_ACOS, OSLP_IFUN_ATAN, OSLP_IFUN_MAX,
+                           OSLP_IFUN_MIN, OSLP_IFUN_ABS, OSLP_IFUN_SIGN, OSLP_IFUN_ERF, OSLP_IFUN_ERFC,
+                           OSLP_IFUN_SQRT, 0};
 
 struct Writer {
   ProblemObject *p;
@@ -231,7 +240,7 @@ struct Writer {
   int unit_column() {
     if (p->slp_unit_col < 0) {
       int c = -1;
-      if (!p->slpprob || OSLPgetintattrib(p->slpprob, 12013, &c) != 0) {
+      if (!p->slpprob || OSLPgetintattrib(p->slpprob, OSLP_NLPUNITCOLUMN, &c) != 0) {
         if (!p->slpprob) PyErr_SetString(PyExc_RuntimeError, "The nonlinear layer is not available");
         setOndrErrIfNull((PyObject *)p, nullptr);
         return -1;
@@ -453,9 +462,9 @@ char rhs_sense(double lb, double ub, double constant, double *rhs, double *range
 int check_nl_unconstruct(ProblemObject *p) {
   if (!problem_is_nonlinear(p) || !p->slpprob) return 0;
   int state = 0;
-  int rc = OSLPgetintattrib(p->slpprob, 12062, &state);
-  if (rc == 0 && (state & 0x1)) rc = OSLPunconstruct(p->slpprob);
-  if (rc == 0 && (state & 0x20000000)) rc = OSLPpostsolve(p->slpprob);
+  int rc = OSLPgetintattrib(p->slpprob, OSLP_NLPSTATE, &state);
+  if (rc == 0 && (state & OSLP_STATE_CONSTRUCTED)) rc = OSLPunconstruct(p->slpprob);
+  if (rc == 0 && (state & OSLP_STATE_PRESOLVED)) rc = OSLPpostsolve(p->slpprob);
   if (rc != 0) setOndrErrIfNull((PyObject *)p, nullptr);
   return rc;
 }

@@ -11,7 +11,8 @@
 
 namespace {
 
-constexpr int kCols = 1214, kRows = 1124, kSets = 1194, kNameLength = 1028, kNlpCoefs = 12001;
+constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kSets = ONDR_ORIGINALSETS,
+              kNameLength = ONDR_NAMELENGTH, kNlpCoefs = OSLP_NLPCOEFS;
 
 // The names of all items of a kind, fetched from the library in blocks of
 // 256 as they are asked for in order.

@@ -13,7 +13,8 @@
 
 namespace {
 
-constexpr int kCols = 1214, kRows = 1124, kNlpRows = 11999, kNlpCols = 12000, kObjSense = 12146;
+constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpRows = OSLP_NLPROWS,
+              kNlpCols = OSLP_NLPCOLS, kObjSense = OSLP_NLPOBJSENSE;
 constexpr int kTransferBit = 0x800;
 
 int fail_lib(ProblemObject *p) {

@@ -11,9 +11,9 @@
 #include "module/types.h"
 #include "callbacks/registry.h"
 
-static const int kKeepBasis = 8035;    // optimizer control, off around the empty load
-static const int kEchoMessages = 12415;// nonlinear control, off for problems made here
-static const int kProbNameLength = 1158;
+static const int kKeepBasis = ONDR_KEEPBASIS;    // optimizer control, off around the empty load
+static const int kEchoMessages = OSLP_NLPECHOMESSAGES;// nonlinear control, off for problems made here
+static const int kProbNameLength = ONDR_PROBNAMELENGTH;
 
 static bool make_containers(ProblemObject *p) {
   p->variables = PyList_New(0);

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr int kSets = 1194, kRows = 1124;
+constexpr int kSets = ONDR_ORIGINALSETS, kRows = ONDR_ORIGINALROWS;
 
 int addSOS_single(ProblemObject *p, PyObject *s) {
   if (!is_sos(s)) {

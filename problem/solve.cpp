@@ -16,9 +16,11 @@ int fail_with(ProblemObject *p, const char *msg);
 
 namespace {
 
-constexpr int kCols = 1214, kRows = 1124, kNlpRows = 11999, kNlpCols = 12000;
-constexpr int kMipEnts = 1032, kSets = 1004, kLpStatus = 1010, kMipStatus = 1011, kNlpStatus = 12044;
-constexpr int kLpObj = 2001, kMipObj = 2003, kNlpObj = 12179;
+constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpRows = OSLP_NLPROWS,
+              kNlpCols = OSLP_NLPCOLS;
+constexpr int kMipEnts = ONDR_MIPENTS, kSets = ONDR_SETS, kLpStatus = ONDR_LPSTATUS,
+              kMipStatus = ONDR_MIPSTATUS, kNlpStatus = OSLP_NLPSTATUS;
+constexpr int kLpObj = ONDR_LPOBJVAL, kMipObj = ONDR_MIPOBJVAL, kNlpObj = OSLP_NLPOBJVAL;
 
 enum Content { CONTINUOUS, INTEGER, NONLINEAR };
 

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int kFuncContextProblem = 12602;
+constexpr int kFuncContextProblem = OSLP_NLPFUNCOBJECT;
 constexpr double kEvalError = -3.0;
 
 // The evaluator the nonlinear layer calls, from any thread, during a solve.

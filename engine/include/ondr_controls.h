@@ -2,6 +2,7 @@
 #ifndef ONDR_CONTROLS_H
 #define ONDR_CONTROLS_H
 #include "ondr_base.h"
+#include "ondr_ids.h"
 
 /* Flag bits of the list returned by ONDRgetcalist_c. */
 #define ONDR_CA_INT     0x01

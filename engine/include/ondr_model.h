@@ -23,7 +23,7 @@
    each column at most once) and, for 'S','R','P', limit dlim[k] (0 when dlim
    is NULL). Sets: set s holds mscols/dref[msstart[s]..msstart[s+1]-1].
    The warm-start basis of the next LP solve (ondr_solve.h) survives a load
-   only when the control KEEPBASIS (8035) is 1 and the new problem has as
+   only when the control ONDR_KEEPBASIS is 1 and the new problem has as
    many rows and columns as the old one; otherwise it is dropped. */
 ONDR_API int ONDRloadlp(ONDRprob prob, const char *probname, int ncols, int nrows,
                         const char qrtype[], const double rhs[], const double range[],
@@ -193,7 +193,7 @@ ONDR_API int ONDRgetqobj(ONDRprob prob, int icol, int jcol, double *dval);
 ONDR_API int ONDRgetqrowcoeff(ONDRprob prob, int irow, int icol, int jcol, double *dval);
 /* Entities are the columns of type 'B','I','S','R','P' in column order, with
    their limits (0 for 'B' and 'I'); msstart has nsets+1 entries. Any pointer
-   may be NULL; the member count is attribute 1005. */
+   may be NULL; the member count is attribute ONDR_SETMEMBERS. */
 ONDR_API int ONDRgetglobal64(ONDRprob prob, int *nglents, int *nsets, char qgtype[],
                              int mgcols[], double dlim[], char qstype[], int64_t msstart[],
                              int mscols[], double dref[]);

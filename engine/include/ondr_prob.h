@@ -10,7 +10,7 @@ ONDR_API int ONDRdestroyprob(ONDRprob prob);
    An empty or NULL name keeps the source's name. */
 ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name);
 ONDR_API int ONDRsetprobname(ONDRprob prob, const char *name);
-/* `maxbytes` is at least the integer attribute ONDR_NAMELENGTH_PROB (1158). */
+/* `maxbytes` is at least the integer attribute ONDR_PROBNAMELENGTH. */
 ONDR_API int ONDRgetprobname(ONDRprob prob, char *name, int maxbytes);
 
 /* Names of rows (type 1), columns (2) or sets (3), NUL-terminated and laid

@@ -12,7 +12,7 @@
    do not change what is solved, leave them.
 
    Solution vectors are sized by the problem as loaded: columns (attribute
-   1214) and rows (attribute 1124).
+   ONDR_ORIGINALCOLS) and rows (attribute ONDR_ORIGINALROWS).
 
    Sign conventions (checked by the engine tests on an LP worked by hand)
    ----------------------------------------------------------------------
@@ -30,18 +30,19 @@
      gradient less the rows' part. Minimizing, a column at its lower bound
      has dj >= 0 and at its upper bound dj <= 0 (the other way round when
      maximizing).
-   - Objective values (attributes 2001, 2003) are in the problem's own
-     sense and include the objective constant.
+   - Objective values (attributes ONDR_LPOBJVAL, ONDR_MIPOBJVAL) are in the
+     problem's own sense and include the objective constant.
 
    Statuses
    --------
-   lpstatus (1010): 1 optimal, 2 infeasible, 4 unfinished (a limit or an
-   interrupt stopped it), 5 unbounded, 7 unsolved (the solver could not
+   lpstatus (ONDR_LPSTATUS): 1 optimal, 2 infeasible, 4 unfinished (a limit
+   or an interrupt stopped it), 5 unbounded, 7 unsolved (the solver could not
    decide), 8 nonconvex (a local solution of a non-convex problem).
-   mipstatus (1011): 3 stopped without an integer solution, 4 stopped with
-   one, 5 infeasible, 6 optimal (within the gap controls), 7 unbounded;
+   mipstatus (ONDR_MIPSTATUS): 3 stopped without an integer solution, 4
+   stopped with one, 5 infeasible, 6 optimal (within the gap controls), 7
+   unbounded;
    1 or 2 when only the LP relaxation was solved (not optimal / optimal).
-   stopstatus (1016) says why a solve stopped early: 1 time limit,
+   stopstatus (ONDR_STOPSTATUS) says why a solve stopped early: 1 time limit,
    3 node limit, 4 iteration limit, 5 the gap controls ended the search
    before the gap closed, 6 solution limit, and otherwise the reason given
    to ONDRinterrupt (9 for a callback's request). 0 when it did not stop
@@ -101,7 +102,7 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags);
    quadratic, or when there are quadratic rows together with integer
    columns, the call fails with a message naming the cause.
 
-   Afterwards mipstatus, 2003 (objective), 2002 (best bound), 2004 (gap),
+   Afterwards mipstatus, MIPOBJVAL, BESTBOUND, MIPRELGAP,
    nodes, MIPSOLS and ONDRgetmipsol describe the search. The LP results
    are set too: with an integer solution, ONDRgetlpsol gives the LP with
    the integer columns fixed at it (x, slack, dual, dj) and lpstatus is 1

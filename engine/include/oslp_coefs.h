@@ -3,56 +3,19 @@
 
    A nonlinear coefficient (row, col, factor, formula) adds
        factor * x[col] * formula(x)
-   to the row. `col` may be the unit column (integer attribute 12013), a
+   to the row. `col` may be the unit column (integer attribute OSLP_NLPUNITCOLUMN), a
    column fixed at 1 that is never a real column: the coefficient then adds
    factor * formula(x). A row holds at most one coefficient per column:
    adding a coefficient where one exists combines the two into one
    coefficient of factor 1 and formula  f1 * F1 + f2 * F2.
 
    Formulas are token arrays (types, values) ended by a token of type 0; the
-   token types, operators and function codes are below, and the two forms
-   (parsed = postfix, unparsed = infix) are described with them. */
+   token types, operators and function codes are in ondr_ids.h, and the two
+   forms (parsed = postfix, unparsed = infix) are described below. */
 #ifndef OSLP_COEFS_H
 #define OSLP_COEFS_H
 #include "ondr_base.h"
-
-/* ---- token types ---- */
-#define OSLP_TOK_EOF   0   /* ends a formula; value 0 */
-#define OSLP_TOK_CON   1   /* a constant */
-#define OSLP_TOK_COL  10   /* a column, by index */
-#define OSLP_TOK_FUN  11   /* a user function, by number (1, 2, ...) */
-#define OSLP_TOK_IFUN 12   /* an internal function, by code below */
-#define OSLP_TOK_LB   21   /* unparsed form only: '(' */
-#define OSLP_TOK_RB   22   /* parsed: start of a function's arguments; unparsed: ')' */
-#define OSLP_TOK_DEL  23   /* unparsed form only: ',' between arguments */
-#define OSLP_TOK_OP   31   /* an operator, by code below */
-
-/* ---- operator codes (OSLP_TOK_OP) ---- */
-#define OSLP_OP_UMINUS   1
-#define OSLP_OP_EXPONENT 2
-#define OSLP_OP_MULTIPLY 3
-#define OSLP_OP_DIVIDE   4
-#define OSLP_OP_PLUS     5
-#define OSLP_OP_MINUS    6
-
-/* ---- internal function codes (OSLP_TOK_IFUN) ----
-   min and max take one or more arguments, the others exactly one. */
-#define OSLP_IFUN_LOG10 14
-#define OSLP_IFUN_LN    15
-#define OSLP_IFUN_EXP   16
-#define OSLP_IFUN_ABS   17
-#define OSLP_IFUN_SQRT  18
-#define OSLP_IFUN_SIN   27
-#define OSLP_IFUN_COS   28
-#define OSLP_IFUN_TAN   29
-#define OSLP_IFUN_ASIN  30
-#define OSLP_IFUN_ACOS  31
-#define OSLP_IFUN_ATAN  32
-#define OSLP_IFUN_MIN   33
-#define OSLP_IFUN_MAX   34
-#define OSLP_IFUN_SIGN  46
-#define OSLP_IFUN_ERF   49
-#define OSLP_IFUN_ERFC  50
+#include "ondr_ids.h"
 
 /* Parsed form (postfix): CON, COL push a value; OP 1 negates the top value;
    OP 2..6 combine the two top values (left pushed first); RB marks where a
@@ -195,8 +158,8 @@ ONDR_API int OSLPsetuserfuncobject(OSLPprob prob, int number, void *object);
 ONDR_API int OSLPgetuserfuncobject(OSLPprob prob, int number, void **object);
 
 /* Inside a user function: what its function context refers to.
-   id 12602: the nonlinear problem (OSLPprob) the function is evaluated for;
-   id 12601: its optimizer problem (ONDRprob). */
+   id OSLP_NLPFUNCOBJECT: the nonlinear problem (OSLPprob) the function is evaluated for;
+   id OSLP_NLPOPTIMIZER: its optimizer problem (ONDRprob). */
 ONDR_API int OSLPgetfuncobject(void *funccontext, int id, void **object);
 /* Inside a user function: number of arguments, 1 when the value is wanted in
    results[0], 1 when derivatives are wanted, the function's number. Each
@@ -222,7 +185,7 @@ ONDR_API int OSLPdelvars(OSLPprob prob, int n, const int colindex[]);
 ONDR_API int OSLPgetrowstatus(OSLPprob prob, int rowindex, int *status);
 ONDR_API int OSLPchgrowstatus(OSLPprob prob, int rowindex, const int *status);
 
-/* State (integer attribute 12062) bits. */
+/* State (integer attribute OSLP_NLPSTATE) bits. */
 #define OSLP_STATE_CONSTRUCTED 0x1
 #define OSLP_STATE_PRESOLVED   0x20000000
 /* Leaves the constructed state (clears bit 0x1). */

@@ -2,6 +2,7 @@
 #ifndef OSLP_CORE_H
 #define OSLP_CORE_H
 #include "ondr_base.h"
+#include "ondr_ids.h"
 
 /* Flag bits reported by OSLPcontrolname. */
 #define OSLP_CA_INT     0x01

@@ -3,7 +3,7 @@
 #define OSLP_SOLVE_H
 #include "ondr_base.h"
 
-/* Nonlinear status codes (integer attribute 12044, NLPSTATUS). */
+/* Nonlinear status codes (integer attribute OSLP_NLPSTATUS). */
 #define OSLP_NLPSTATUS_UNSTARTED          0
 #define OSLP_NLPSTATUS_LOCALLY_OPTIMAL    1  /* a (local) solution */
 #define OSLP_NLPSTATUS_OPTIMAL            2  /* proven globally optimal (convex problem) */
@@ -15,13 +15,13 @@
 
 /* Solves the problem (the optimizer problem's rows, quadratic parts and
    nonlinear coefficients, bounds, objective with the sense of control
-   NLPOBJSENSE 12146) for a local optimum with the local solver of control
+   OSLP_NLPOBJSENSE) for a local optimum with the local solver of control
    NLPSOLVER (0 automatic, 1 Ipopt, 2 successive linear programming), from
    the columns' initial values (0 moved into the bounds where none is set).
    `flags` may be NULL or empty; no flags are defined.
 
    Return value and status:
-   - 0: the solve ran and the status (attribute 12044) says how it ended:
+   - 0: the solve ran and the status (attribute OSLP_NLPSTATUS) says how it ended:
      locally optimal (1), globally optimal (2, only for problems whose
      quadratic content is proven convex and that have no formulas), locally
      infeasible (3), infeasible (4), unbounded (5), or unfinished (6: an

@@ -1,13 +1,15 @@
 #include "io/nltext.h"
 #include <cmath>
+#include "ondr_ids.h"
 
 namespace ondr::io {
 
 namespace {
 
 // Token types of parsed formulas.
-enum : int { TOK_EOF = 0, TOK_CON = 1, TOK_COL = 10, TOK_FUN = 11, TOK_IFUN = 12, TOK_RB = 22,
-             TOK_OP = 31 };
+enum : int { TOK_EOF = OSLP_TOK_EOF, TOK_CON = OSLP_TOK_CON, TOK_COL = OSLP_TOK_COL,
+             TOK_FUN = OSLP_TOK_FUN, TOK_IFUN = OSLP_TOK_IFUN, TOK_RB = OSLP_TOK_RB,
+             TOK_OP = OSLP_TOK_OP };
 
 int integer_value(ModelBuilder &b, double v, const char *what) {
   if (!(v == std::floor(v)) || std::fabs(v) > 2e9) b.fail("%s must be an integer", what);

@@ -39,22 +39,31 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "ondr_ids.h"
 
 namespace ondr {
 
 // Token types.
 namespace tok {
-enum : int { END = 0, CON = 1, COL = 10, FUN = 11, IFUN = 12, LB = 21, RB = 22, DEL = 23, OP = 31 };
+enum : int {
+  END = OSLP_TOK_EOF, CON = OSLP_TOK_CON, COL = OSLP_TOK_COL, FUN = OSLP_TOK_FUN, IFUN = OSLP_TOK_IFUN,
+  LB = OSLP_TOK_LB, RB = OSLP_TOK_RB, DEL = OSLP_TOK_DEL, OP = OSLP_TOK_OP
+};
 }
 // Operator codes (value of an OP token).
 namespace opcode {
-enum : int { NEG = 1, POW = 2, MUL = 3, DIV = 4, ADD = 5, SUB = 6 };
+enum : int {
+  NEG = OSLP_OP_UMINUS, POW = OSLP_OP_EXPONENT, MUL = OSLP_OP_MULTIPLY, DIV = OSLP_OP_DIVIDE,
+  ADD = OSLP_OP_PLUS, SUB = OSLP_OP_MINUS
+};
 }
 // Internal function codes (value of an IFUN token).
 namespace ifun {
 enum : int {
-  LOG10 = 14, LN = 15, EXP = 16, ABS = 17, SQRT = 18, SIN = 27, COS = 28, TAN = 29,
-  ASIN = 30, ACOS = 31, ATAN = 32, MIN = 33, MAX = 34, SIGN = 46, ERF = 49, ERFC = 50
+  LOG10 = OSLP_IFUN_LOG10, LN = OSLP_IFUN_LN, EXP = OSLP_IFUN_EXP, ABS = OSLP_IFUN_ABS,
+  SQRT = OSLP_IFUN_SQRT, SIN = OSLP_IFUN_SIN, COS = OSLP_IFUN_COS, TAN = OSLP_IFUN_TAN,
+  ASIN = OSLP_IFUN_ASIN, ACOS = OSLP_IFUN_ACOS, ATAN = OSLP_IFUN_ATAN, MIN = OSLP_IFUN_MIN,
+  MAX = OSLP_IFUN_MAX, SIGN = OSLP_IFUN_SIGN, ERF = OSLP_IFUN_ERF, ERFC = OSLP_IFUN_ERFC
 };
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <set>
 #include "env/error.h"
+#include "ondr_ids.h"
 #include "lp/lpdata.h"
 #include "model/store.h"
 #include "nlp/local_solver.h"
@@ -48,7 +49,7 @@ namespace {
 void formula_columns(const NlCoef &c, std::set<int> &cols) {
   if (c.col >= 0 && c.col != kUnitColumn) cols.insert(c.col);
   for (size_t t = 0; t < c.types.size(); ++t)
-    if (c.types[t] == 10) cols.insert((int)c.values[t]);  // column token
+    if (c.types[t] == OSLP_TOK_COL) cols.insert((int)c.values[t]);
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ inline std::vector<QTerm> get_qrow(ONDRprob p, int r) {
 
 // The quadratic objective through getmqobj64, as (column, other, value).
 inline std::vector<QTerm> get_qobj(ONDRprob p) {
-  int ncols = iattr(p, 1214);
+  int ncols = iattr(p, ONDR_ORIGINALCOLS);
   if (ncols == 0) return {};
   int64_t n = -1;
   if (ONDRgetmqobj64(p, nullptr, nullptr, nullptr, 0, &n, 0, ncols - 1)) return {{-99, -99, 0}};
@@ -84,10 +84,11 @@ inline std::vector<QTerm> get_qobj(ONDRprob p) {
 inline std::string snapshot(ONDRprob p) {
   std::string s;
   char buf[256];
-  int nr = iattr(p, 1124), nc = iattr(p, 1214);
+  int nr = iattr(p, ONDR_ORIGINALROWS), nc = iattr(p, ONDR_ORIGINALCOLS);
   snprintf(buf, sizeof buf, "rows %d cols %d sets %d ents %d elems %d q %d qc %d ind %d sense %d const %g\n",
-           nr, nc, iattr(p, 1004), iattr(p, 1032), iattr(p, 1006), iattr(p, 1007), iattr(p, 1008),
-           iattr(p, 1009), iattr(p, 1215), dattr(p, 2006));
+           nr, nc, iattr(p, ONDR_SETS), iattr(p, ONDR_MIPENTS), iattr(p, ONDR_ELEMS),
+           iattr(p, ONDR_QELEMS), iattr(p, ONDR_QCONSTRAINTS),
+           iattr(p, ONDR_INDICATORS), iattr(p, ONDR_OBJSENSE), dattr(p, ONDR_OBJCONSTANT));
   s += buf;
   std::vector<std::string> rnames, cnames;
   for (int i = 0; i < nr; ++i) {
@@ -131,7 +132,7 @@ inline std::string snapshot(ONDRprob p) {
   }
   int ne = 0, ns = 0;
   ONDRgetglobal64(p, &ne, &ns, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  int nm = iattr(p, 1005);
+  int nm = iattr(p, ONDR_SETMEMBERS);
   std::vector<char> gt((size_t)ne + 1), st((size_t)ns + 1);
   std::vector<int> gc((size_t)ne + 1), sc((size_t)nm + 1);
   std::vector<double> gl((size_t)ne + 1), sr((size_t)nm + 1);

@@ -37,7 +37,7 @@ struct NlpFixture : Fixture {
   }
   int unit() {
     int u = -1;
-    OSLPgetintattrib(slp, 12013, &u);
+    OSLPgetintattrib(slp, OSLP_NLPUNITCOLUMN, &u);
     return u;
   }
   int ncoefs() {

@@ -17,7 +17,7 @@ double uf_with_derivs(const double *in, void *ctx, const double *deltas, double 
   ++g_calls;
   void *obj = nullptr, *fo = nullptr;
   int nargs = 0, vin = 0, der = 0, num = 0;
-  if (OSLPgetfuncobject(ctx, 12602, &obj) || OSLPgetfuncinfo(ctx, &nargs, &vin, &der, &num) ||
+  if (OSLPgetfuncobject(ctx, OSLP_NLPFUNCOBJECT, &obj) || OSLPgetfuncinfo(ctx, &nargs, &vin, &der, &num) ||
       OSLPgetuserfuncobject((OSLPprob)obj, num, &fo) || nargs != 2)
     return -3.0;
   double k = static_cast<Scale *>(fo)->k;
@@ -48,7 +48,7 @@ int register_like_module(OSLPprob slp, void *fn, void *object, int callbits) {
   double values[5] = {(double)i1, 1, (double)callbits, (double)i2, 0};
   if (OSLPadduserfuncs(slp, 1, types, values)) return -1;
   int number = 0;
-  OSLPgetintattrib(slp, 12063, &number);
+  OSLPgetintattrib(slp, OSLP_NLPUSERFUNCS, &number);
   if (OSLPaddnames(slp, 5, "ondpy_generic_user_function", number, number)) return -1;
   if (OSLPchguserfuncaddress(slp, number, fn) || OSLPsetuserfuncobject(slp, number, object)) return -1;
   return number;

@@ -99,8 +99,8 @@ struct Sol {
 
 inline Sol lpsol(ONDRprob p) {
   int n = 0, m = 0;
-  ONDRgetintattrib(p, 1214, &n);
-  ONDRgetintattrib(p, 1124, &m);
+  ONDRgetintattrib(p, ONDR_ORIGINALCOLS, &n);
+  ONDRgetintattrib(p, ONDR_ORIGINALROWS, &m);
   Sol s{std::vector<double>(n), std::vector<double>(m), std::vector<double>(m),
         std::vector<double>(n)};
   CHECK_OK(ONDRgetlpsol(p, s.x.data(), s.slack.data(), s.dual.data(), s.dj.data()));
@@ -109,8 +109,8 @@ inline Sol lpsol(ONDRprob p) {
 
 inline Sol slpsol(OSLPprob s) {
   int n = 0, m = 0;
-  OSLPgetintattrib(s, 12000, &n);
-  OSLPgetintattrib(s, 11999, &m);
+  OSLPgetintattrib(s, OSLP_NLPCOLS, &n);
+  OSLPgetintattrib(s, OSLP_NLPROWS, &m);
   Sol r{std::vector<double>(n), std::vector<double>(m), std::vector<double>(m),
         std::vector<double>(n)};
   CHECK_OK(OSLPgetslpsol(s, r.x.data(), r.slack.data(), r.dual.data(), r.dj.data()));
@@ -119,22 +119,22 @@ inline Sol slpsol(OSLPprob s) {
 
 inline int lpstatus(ONDRprob p) {
   int v = -1;
-  ONDRgetintattrib(p, 1010, &v);
+  ONDRgetintattrib(p, ONDR_LPSTATUS, &v);
   return v;
 }
 inline double lpobj(ONDRprob p) {
   double v = NAN;
-  ONDRgetdblattrib(p, 2001, &v);
+  ONDRgetdblattrib(p, ONDR_LPOBJVAL, &v);
   return v;
 }
 inline int nlpstatus(OSLPprob s) {
   int v = -1;
-  OSLPgetintattrib(s, 12044, &v);
+  OSLPgetintattrib(s, OSLP_NLPSTATUS, &v);
   return v;
 }
 inline double nlpobj(OSLPprob s) {
   double v = NAN;
-  OSLPgetdblattrib(s, 12179, &v);
+  OSLPgetdblattrib(s, OSLP_NLPOBJVAL, &v);
   return v;
 }
 inline std::string slp_error(OSLPprob s) {

@@ -16,7 +16,7 @@ TEST(init_is_repeatable) {
   CHECK_OK(ONDRfree());            // releases the live problem with the library
   CHECK_OK(ONDRinit(nullptr));
   int n = 0;
-  CHECK_FAIL(ONDRgetintattrib(p, 1214, &n));  // stale handle refused, not dereferenced
+  CHECK_FAIL(ONDRgetintattrib(p, ONDR_ORIGINALCOLS, &n));  // stale handle refused, not dereferenced
 }
 
 TEST(version_banner_checked_mode) {
@@ -57,10 +57,10 @@ TEST(control_list_is_consistent) {
   // fixed ids exist with their types
   int v;
   double d;
-  CHECK_OK(ONDRgetintcontrol(f.prob, 8035, &v));
-  CHECK_OK(ONDRgetintattrib(f.prob, 1158, &v));
-  CHECK_OK(ONDRgetdblattrib(f.prob, 2001, &d));
-  CHECK_FAIL(ONDRgetdblattrib(f.prob, 1010, &d));  // wrong type
+  CHECK_OK(ONDRgetintcontrol(f.prob, ONDR_KEEPBASIS, &v));
+  CHECK_OK(ONDRgetintattrib(f.prob, ONDR_PROBNAMELENGTH, &v));
+  CHECK_OK(ONDRgetdblattrib(f.prob, ONDR_LPOBJVAL, &d));
+  CHECK_FAIL(ONDRgetdblattrib(f.prob, ONDR_LPSTATUS, &d));  // wrong type
   CHECK_FAIL(ONDRgetintattrib(f.prob, 999999, &v));
   CHECK_CONTAINS(check::lasterror(f.prob), "Unknown attribute id 999999");
 }
@@ -68,31 +68,31 @@ TEST(control_list_is_consistent) {
 TEST(controls_set_validate_default_copy) {
   Fixture f;
   double d;
-  CHECK_OK(ONDRsetdblcontrol(f.prob, 7001, 1e-4));
-  CHECK_OK(ONDRgetdblcontrol(f.prob, 7001, &d));
+  CHECK_OK(ONDRsetdblcontrol(f.prob, ONDR_FEASTOL, 1e-4));
+  CHECK_OK(ONDRgetdblcontrol(f.prob, ONDR_FEASTOL, &d));
   CHECK(d == 1e-4);
-  CHECK_FAIL(ONDRsetdblcontrol(f.prob, 7001, -1.0));  // out of range
-  CHECK_FAIL(ONDRsetdblcontrol(f.prob, 7001, NAN));
-  CHECK_OK(ONDRgetdblcontrol(f.prob, 7001, &d));
+  CHECK_FAIL(ONDRsetdblcontrol(f.prob, ONDR_FEASTOL, -1.0));  // out of range
+  CHECK_FAIL(ONDRsetdblcontrol(f.prob, ONDR_FEASTOL, NAN));
+  CHECK_OK(ONDRgetdblcontrol(f.prob, ONDR_FEASTOL, &d));
   CHECK(d == 1e-4);                                    // unchanged by the failures
   ONDRprob q;
   CHECK_OK(ONDRcreateprob(&q));
   CHECK_OK(ONDRcopycontrols(q, f.prob));
-  CHECK_OK(ONDRgetdblcontrol(q, 7001, &d));
+  CHECK_OK(ONDRgetdblcontrol(q, ONDR_FEASTOL, &d));
   CHECK(d == 1e-4);
-  CHECK_OK(ONDRsetdefaultcontrol(q, 7001));
-  CHECK_OK(ONDRgetdblcontrol(q, 7001, &d));
+  CHECK_OK(ONDRsetdefaultcontrol(q, ONDR_FEASTOL));
+  CHECK_OK(ONDRgetdblcontrol(q, ONDR_FEASTOL, &d));
   CHECK(d == 1e-6);
   int id, type;
   CHECK_OK(ONDRgetcontrolinfo(q, "feastol", &id, &type));
-  CHECK(id == 7001 && type == 3);
+  CHECK(id == ONDR_FEASTOL && type == 3);
   CHECK_OK(ONDRgetattribinfo(q, "LPSTATUS", &id, &type));
-  CHECK(id == 1010 && type == 1);
+  CHECK(id == ONDR_LPSTATUS && type == 1);
   CHECK_OK(ONDRgetcontrolinfo(q, "nonsense", &id, &type));
   CHECK(id == 0 && type == 0);
   char s[2048];
-  CHECK_OK(ONDRsetstrcontrol(q, 6001, "MYRHS"));
-  CHECK_OK(ONDRgetstringcontrol(q, 6001, s));
+  CHECK_OK(ONDRsetstrcontrol(q, ONDR_MPSRHSNAME, "MYRHS"));
+  CHECK_OK(ONDRgetstringcontrol(q, ONDR_MPSRHSNAME, s));
   CHECK(std::string(s) == "MYRHS");
   CHECK_OK(ONDRdestroyprob(q));
 }
@@ -102,13 +102,13 @@ TEST(problem_names_and_copy) {
   CHECK_OK(ONDRloadlp(f.prob, "noname", 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
                       nullptr, nullptr, nullptr, nullptr, nullptr));
   int len = 0;
-  CHECK_OK(ONDRgetintattrib(f.prob, 1158, &len));
+  CHECK_OK(ONDRgetintattrib(f.prob, ONDR_PROBNAMELENGTH, &len));
   CHECK(len == 7);
   char buf[64];
   CHECK_OK(ONDRgetprobname(f.prob, buf, len));
   CHECK(std::string(buf) == "noname");
   CHECK_OK(ONDRsetprobname(f.prob, ""));
-  CHECK_OK(ONDRgetintattrib(f.prob, 1158, &len));
+  CHECK_OK(ONDRgetintattrib(f.prob, ONDR_PROBNAMELENGTH, &len));
   CHECK(len >= 1);
   // a 2x3 LP with names
   const char rt[] = {'L', 'G'};
@@ -133,9 +133,9 @@ TEST(problem_names_and_copy) {
   CHECK_OK(ONDRcreateprob(&q));
   CHECK_OK(ONDRcopyprob(q, f.prob, ""));
   int n;
-  CHECK_OK(ONDRgetintattrib(q, 1214, &n));
+  CHECK_OK(ONDRgetintattrib(q, ONDR_ORIGINALCOLS, &n));
   CHECK(n == 3);
-  CHECK_OK(ONDRgetintattrib(q, 1124, &n));
+  CHECK_OK(ONDRgetintattrib(q, ONDR_ORIGINALROWS, &n));
   CHECK(n == 2);
   CHECK_OK(ONDRgetindex(q, 2, "z", &idx));
   CHECK(idx == 2);
@@ -156,7 +156,7 @@ TEST(load_rejects_bad_input_and_keeps_model) {
   const char badt[] = {'X'};
   CHECK_FAIL(ONDRloadlp(f.prob, "b", 1, 1, badt, rhs, nullptr, nullptr, start, nullptr, rind, val, lb, ub));
   int n = 0;
-  CHECK_OK(ONDRgetintattrib(f.prob, 1214, &n));
+  CHECK_OK(ONDRgetintattrib(f.prob, ONDR_ORIGINALCOLS, &n));
   CHECK(n == 1);
   char buf[8];
   CHECK_OK(ONDRgetprobname(f.prob, buf, 8));
@@ -169,13 +169,13 @@ TEST(nonlinear_layer_problems_and_controls) {
   Fixture f;
   OSLPprob s = nullptr;
   CHECK_OK(OSLPcreateprob(&s, &f.prob));
-  CHECK_OK(OSLPsetintcontrol(s, 12415, 0));
-  CHECK_OK(OSLPsetdblcontrol(s, 12146, -1.0));
+  CHECK_OK(OSLPsetintcontrol(s, OSLP_NLPECHOMESSAGES, 0));
+  CHECK_OK(OSLPsetdblcontrol(s, OSLP_NLPOBJSENSE, -1.0));
   double d;
-  CHECK_OK(OSLPgetdblcontrol(s, 12146, &d));
+  CHECK_OK(OSLPgetdblcontrol(s, OSLP_NLPOBJSENSE, &d));
   CHECK(d == -1.0);
   void *ptr = nullptr;
-  CHECK_OK(OSLPgetptrattrib(s, 12601, &ptr));
+  CHECK_OK(OSLPgetptrattrib(s, OSLP_NLPOPTIMIZER, &ptr));
   CHECK(ptr == f.prob);
   CHECK_FAIL(ONDRdestroyprob(f.prob));  // its nonlinear problem is still alive
   const int *ids;

@@ -80,11 +80,13 @@ TEST(every_mps_instance_reads_with_its_sizes) {
     CHECK(rc == 0);
     if (rc) continue;
     ++n;
-    bool same = intattr(f.prob, 1124) == want.rows && intattr(f.prob, 1214) == want.cols &&
-                intattr(f.prob, 1006) == want.nnz;
+    bool same = intattr(f.prob, ONDR_ORIGINALROWS) == want.rows &&
+                intattr(f.prob, ONDR_ORIGINALCOLS) == want.cols &&
+                intattr(f.prob, ONDR_ELEMS) == want.nnz;
     if (!same)
       fprintf(stderr, "  %s: %d/%d/%d rows/cols/nnz, the file has %d/%d/%d\n", name.c_str(),
-              intattr(f.prob, 1124), intattr(f.prob, 1214), intattr(f.prob, 1006), want.rows,
+              intattr(f.prob, ONDR_ORIGINALROWS), intattr(f.prob, ONDR_ORIGINALCOLS),
+              intattr(f.prob, ONDR_ELEMS), want.rows,
               want.cols, want.nnz);
     CHECK(same);
   }
@@ -110,12 +112,12 @@ TEST(known_sizes_and_features_of_some_instances) {
   for (const auto &k : known) {
     std::string path = instance_dir() + "/" + k.file;
     CHECK_OK(ONDRreadprob(f.prob, path.c_str(), ""));
-    CHECK(intattr(f.prob, 1124) == k.rows);
-    CHECK(intattr(f.prob, 1214) == k.cols);
-    CHECK(intattr(f.prob, 1006) == k.nnz);
-    CHECK(intattr(f.prob, 1007) == k.qelems);
-    CHECK(intattr(f.prob, 1008) == k.qrows);
-    CHECK(intattr(f.prob, 1032) == k.ents);
+    CHECK(intattr(f.prob, ONDR_ORIGINALROWS) == k.rows);
+    CHECK(intattr(f.prob, ONDR_ORIGINALCOLS) == k.cols);
+    CHECK(intattr(f.prob, ONDR_ELEMS) == k.nnz);
+    CHECK(intattr(f.prob, ONDR_QELEMS) == k.qelems);
+    CHECK(intattr(f.prob, ONDR_QCONSTRAINTS) == k.qrows);
+    CHECK(intattr(f.prob, ONDR_MIPENTS) == k.ents);
     char pname[256] = {0};
     CHECK_OK(ONDRgetprobname(f.prob, pname, sizeof pname));
     if (*k.probname) CHECK(std::string(pname) == k.probname);
@@ -129,7 +131,7 @@ TEST(known_sizes_and_features_of_some_instances) {
   CHECK_FAIL(ONDRgetindex(f.prob, 1, "COST", &idx));
   // The semi-continuous column: x = 0 or 1.1 <= x <= 10, maximised.
   CHECK_OK(ONDRreadprob(f.prob, (instance_dir() + "/semi-continuous.mps").c_str(), ""));
-  CHECK(intattr(f.prob, 1215) == -1);
+  CHECK(intattr(f.prob, ONDR_OBJSENSE) == -1);
   TempDir tmp;
   std::string lp = tmp.path("sc.lp");
   CHECK_OK(ONDRwriteprob(f.prob, lp.c_str(), ""));
@@ -202,5 +204,5 @@ TEST(a_megabyte_file_reads_in_well_under_a_second) {
   CHECK_OK(ONDRreadprob(f.prob, path.c_str(), ""));
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   CHECK(secs < 0.5);
-  CHECK(intattr(f.prob, 1214) == 9799);
+  CHECK(intattr(f.prob, ONDR_ORIGINALCOLS) == 9799);
 }

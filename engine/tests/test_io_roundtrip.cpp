@@ -190,16 +190,16 @@ TEST(mps_and_lp_readers_agree_on_every_feature) {
   if (from_mps != from_lp) fprintf(stderr, "--- from MPS\n%s--- from LP\n%s", from_mps.c_str(), from_lp.c_str());
   CHECK(from_mps == from_lp);
 
-  CHECK(intattr(f.prob, 1124) == 11);   // rows: the objective is not one, free1 is
-  CHECK(intattr(f.prob, 1214) == 16);
-  CHECK(intattr(f.prob, 1194) == 2);    // sets
-  CHECK(intattr(f.prob, 1005) == 5);    // set members
-  CHECK(intattr(f.prob, 1007) == 2);    // objective pairs
-  CHECK(intattr(f.prob, 1008) == 1);    // quadratic rows
-  CHECK(intattr(f.prob, 1009) == 2);    // indicators
-  CHECK(intattr(f.prob, 1215) == -1);   // maximise
+  CHECK(intattr(f.prob, ONDR_ORIGINALROWS) == 11);   // rows: the objective is not one, free1 is
+  CHECK(intattr(f.prob, ONDR_ORIGINALCOLS) == 16);
+  CHECK(intattr(f.prob, ONDR_ORIGINALSETS) == 2);    // sets
+  CHECK(intattr(f.prob, ONDR_SETMEMBERS) == 5);    // set members
+  CHECK(intattr(f.prob, ONDR_QELEMS) == 2);    // objective pairs
+  CHECK(intattr(f.prob, ONDR_QCONSTRAINTS) == 1);    // quadratic rows
+  CHECK(intattr(f.prob, ONDR_INDICATORS) == 2);    // indicators
+  CHECK(intattr(f.prob, ONDR_OBJSENSE) == -1);   // maximise
   double k = 0;
-  CHECK_OK(ONDRgetdblattrib(f.prob, 2006, &k));
+  CHECK_OK(ONDRgetdblattrib(f.prob, ONDR_OBJCONSTANT, &k));
   CHECK(k == 12.5);                     // RHS -12.5 on the objective
   char pname[64] = {0};
   CHECK_OK(ONDRgetprobname(f.prob, pname, sizeof pname));
@@ -363,9 +363,9 @@ TEST(the_nonlinear_layer_reads_and_writes_everything) {
   spit(path, nonlinear_mps());
   CHECK_OK(OSLPreadprob(s, path.c_str(), ""));
   int n = 0;
-  CHECK_OK(OSLPgetintattrib(s, 12001, &n));
+  CHECK_OK(OSLPgetintattrib(s, OSLP_NLPCOEFS, &n));
   CHECK(n == 3);
-  CHECK(intattr(f.prob, 1124) == 11);
+  CHECK(intattr(f.prob, ONDR_ORIGINALROWS) == 11);
   std::string mps = tmp.path("nl2.mps"), lp = tmp.path("nl2.lp");
   CHECK_OK(OSLPwriteprob(s, mps.c_str(), ""));
   std::string want = slurp(mps);

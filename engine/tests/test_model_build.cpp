@@ -11,8 +11,8 @@ TEST(load_everything_reads_back) {
   Fixture f;
   ONDRprob p = f.prob;
   load_small(p);
-  CHECK(iattr(p, 1124) == 3 && iattr(p, 1214) == 4);
-  CHECK(iattr(p, 1006) == 6);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == 3 && iattr(p, ONDR_ORIGINALCOLS) == 4);
+  CHECK(iattr(p, ONDR_ELEMS) == 6);
   CHECK((get_row(p, 0) == Sparse{{0, 1}, {1, 2}}));
   CHECK((get_row(p, 1) == Sparse{{1, 3}, {2, 1}}));
   CHECK((get_col(p, 0) == Sparse{{0, 1}, {2, 1}}));
@@ -29,13 +29,13 @@ TEST(load_everything_reads_back) {
   CHECK_OK(ONDRgetqobj(p, 1, 0, &q));
   CHECK(q == 1);
   CHECK((get_qobj(p) == std::vector<QTerm>{{0, 0, 2}, {0, 1, 1}, {1, 0, 1}}));
-  CHECK(iattr(p, 1007) == 2);
+  CHECK(iattr(p, ONDR_QELEMS) == 2);
   CHECK((get_qrow(p, 0) == std::vector<QTerm>{{0, 1, 0.5}}));
-  CHECK(iattr(p, 1008) == 1);
+  CHECK(iattr(p, ONDR_QCONSTRAINTS) == 1);
   char ct[4];
   CHECK_OK(ONDRgetcoltype(p, ct, 0, 3));
   CHECK(ct[0] == 'C' && ct[3] == 'I');
-  CHECK(iattr(p, 1032) == 1 && iattr(p, 1004) == 1 && iattr(p, 1005) == 2);
+  CHECK(iattr(p, ONDR_MIPENTS) == 1 && iattr(p, ONDR_SETS) == 1 && iattr(p, ONDR_SETMEMBERS) == 2);
   char name[64];
   CHECK_OK(ONDRgetprobname(p, name, 64));
   CHECK(std::string(name) == "small");
@@ -53,8 +53,9 @@ TEST(load_replaces_everything) {
   const double rhs[] = {1};
   CHECK_OK(ONDRloadlp64(p, "again", 1, 1, rt, rhs, nullptr, nullptr, nullptr, nullptr, nullptr,
                         nullptr, nullptr, nullptr));
-  CHECK(iattr(p, 1124) == 1 && iattr(p, 1214) == 1 && iattr(p, 1004) == 0 &&
-        iattr(p, 1032) == 0 && iattr(p, 1007) == 0 && iattr(p, 1008) == 0 && iattr(p, 1009) == 0);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == 1 && iattr(p, ONDR_ORIGINALCOLS) == 1 && iattr(p, ONDR_SETS) == 0 &&
+        iattr(p, ONDR_MIPENTS) == 0 && iattr(p, ONDR_QELEMS) == 0 &&
+        iattr(p, ONDR_QCONSTRAINTS) == 0 && iattr(p, ONDR_INDICATORS) == 0);
   char name[64];
   CHECK_OK(ONDRgetnames(p, 2, name, 0, 0));
   CHECK(std::string(name) == "C1");
@@ -88,7 +89,7 @@ TEST(load_global_entities_and_limits) {
   CHECK_OK(ONDRloadglobal64(p, "g", 5, 0, nullptr, nullptr, nullptr, nullptr, st, nullptr,
                             nullptr, nullptr, nullptr, ub, 5, 0, gt, gc, nullptr, nullptr,
                             nullptr, nullptr, nullptr));
-  CHECK(iattr(p, 1032) == 5);
+  CHECK(iattr(p, ONDR_MIPENTS) == 5);
 }
 
 // Each case starts from the small model and makes one bad load.
@@ -189,7 +190,7 @@ TEST(addrows_reads_the_module_conventions) {
   const int ci[] = {0, 3, 1, 1, 2, 0};
   const double v[] = {0.0, 2, 1, 1, 5, 6};
   CHECK_OK(ONDRaddrows64(p, 4, 6, rt, rhs, rng, st, ci, v));
-  CHECK(iattr(p, 1124) == 7);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == 7);
   CHECK((get_row(p, 3) == Sparse{{0, 0.0}}));
   CHECK((get_row(p, 4) == Sparse{{3, 2}}));
   CHECK((get_row(p, 5) == Sparse{{1, 2}}));
@@ -212,7 +213,7 @@ TEST(addrows_reads_the_module_conventions) {
   CHECK((get_row(p, 7) == Sparse{{1, 1}, {2, 1}}));
   // nothing to add
   CHECK_OK(ONDRaddrows64(p, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
-  CHECK(iattr(p, 1124) == 8);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == 8);
 }
 
 TEST(bad_addrows_change_nothing) {
@@ -262,7 +263,7 @@ TEST(addcols_nnz_is_authoritative) {
   const double lb[] = {-1, 0, 2}, ub[] = {1, 1e30, 3};
   CHECK_OK(ONDRaddcols64(p, 3, 0, zeros, reinterpret_cast<const int64_t *>(zeros), nullptr,
                          nullptr, lb, ub));
-  CHECK(iattr(p, 1214) == 7);
+  CHECK(iattr(p, ONDR_ORIGINALCOLS) == 7);
   char t[3];
   CHECK_OK(ONDRgetcoltype(p, t, 4, 6));
   CHECK(t[0] == 'C' && t[1] == 'C' && t[2] == 'C');
@@ -322,7 +323,7 @@ TEST(addsets_with_one_start) {
   const int c[] = {3, 0, 2};
   const double r[] = {1, 2, 3};
   CHECK_OK(ONDRaddsets64(p, 1, 3, t, st, c, r));
-  CHECK(iattr(p, 1004) == 2 && iattr(p, 1194) == 2 && iattr(p, 1005) == 5);
+  CHECK(iattr(p, ONDR_SETS) == 2 && iattr(p, ONDR_ORIGINALSETS) == 2 && iattr(p, ONDR_SETMEMBERS) == 5);
   int ne, ns;
   char gt[2], stp[2];
   int gc[2], sc[5];
@@ -365,7 +366,7 @@ TEST(addqmatrix_adds_terms) {
   CHECK((get_qrow(p, 0) == std::vector<QTerm>{{1, 3, 4}, {2, 2, 6}}));
   // a new quadratic row
   CHECK_OK(ONDRaddqmatrix64(p, 2, 1, c, d, v));
-  CHECK(iattr(p, 1008) == 2);
+  CHECK(iattr(p, ONDR_QCONSTRAINTS) == 2);
   int n = 0, rows[3];
   CHECK_OK(ONDRgetqrows(p, &n, nullptr));
   CHECK(n == 2);

@@ -43,7 +43,7 @@ TEST(column_types_and_limits) {
   double ub = 0;
   CHECK_OK(ONDRgetub(p, &ub, 0, 0));
   CHECK(ub == 10);  // binary keeps the stored bound
-  CHECK(iattr(p, 1032) == 4);
+  CHECK(iattr(p, ONDR_MIPENTS) == 4);
   const double lim[] = {2, 3, 4};
   CHECK_OK(ONDRchgglblimit(p, 3, idx + 1, lim));
   int ne;
@@ -54,7 +54,7 @@ TEST(column_types_and_limits) {
   CHECK(ne == 4 && gl[0] == 0 && gl[1] == 2 && gl[2] == 3 && gl[3] == 4);
   const char c[] = {'C'};
   CHECK_OK(ONDRchgcoltype(p, 1, idx, c));
-  CHECK(iattr(p, 1032) == 3);
+  CHECK(iattr(p, ONDR_MIPENTS) == 3);
   run_bad({
       {"type letter", [](ONDRprob p) { const int i[] = {0, 1}; const char t[] = {'I', 'Z'}; return ONDRchgcoltype(p, 2, i, t); }, "Invalid column type 'Z' for column 1"},
       {"type index", [](ONDRprob p) { const int i[] = {0, 4}; const char t[] = {'I', 'I'}; return ONDRchgcoltype(p, 2, i, t); }, "Column index 4 out of range"},
@@ -77,15 +77,15 @@ TEST(indicators) {
   int ic[3], cp[3];
   CHECK_OK(ONDRgetindicators(p, ic, cp, 0, 2));
   CHECK(ic[0] == 3 && cp[0] == 1 && ic[1] == -1 && cp[1] == 0 && ic[2] == 1 && cp[2] == -1);
-  CHECK(iattr(p, 1009) == 2);
+  CHECK(iattr(p, ONDR_INDICATORS) == 2);
   // n = -1 with NULL arrays: nothing to do
   CHECK_OK(ONDRsetindicators(p, -1, nullptr, nullptr, nullptr));
-  CHECK(iattr(p, 1009) == 2);
+  CHECK(iattr(p, ONDR_INDICATORS) == 2);
   // 0 removes (the column is then ignored)
   const int r0[] = {0}, junk[] = {99}, zero[] = {0};
   CHECK_OK(ONDRsetindicators(p, 1, r0, junk, zero));
   CHECK_OK(ONDRgetindicators(p, ic, nullptr, 0, 0));
-  CHECK(ic[0] == -1 && iattr(p, 1009) == 1);
+  CHECK(ic[0] == -1 && iattr(p, ONDR_INDICATORS) == 1);
   run_bad({
       {"flag", [](ONDRprob p) { const int r[] = {0}, c[] = {1}, f[] = {2}; return ONDRsetindicators(p, 1, r, c, f); }, "Invalid indicator flag 2 for row 0"},
       {"row", [](ONDRprob p) { const int r[] = {0, 3}, c[] = {1, 1}, f[] = {1, 1}; return ONDRsetindicators(p, 2, r, c, f); }, "Row index 3 out of range"},
@@ -103,14 +103,14 @@ TEST(objective_linear_constant_sense) {
   const int idx[] = {-1, 2, 2};
   const double v[] = {-5, 7, 8};
   CHECK_OK(ONDRchgobj(p, 3, idx, v));
-  CHECK(dattr(p, 2006) == 5);
+  CHECK(dattr(p, ONDR_OBJCONSTANT) == 5);
   double o[4];
   CHECK_OK(ONDRgetobj(p, o, 0, 3));
   CHECK(o[0] == 1 && o[2] == 8);  // repeated index: the last value
   CHECK_OK(ONDRchgobjsense(p, -1));
-  CHECK(iattr(p, 1215) == -1);
+  CHECK(iattr(p, ONDR_OBJSENSE) == -1);
   CHECK_OK(ONDRchgobjsense(p, 1));
-  CHECK(iattr(p, 1215) == 1);
+  CHECK(iattr(p, ONDR_OBJSENSE) == 1);
   run_bad({
       {"sense", [](ONDRprob p) { return ONDRchgobjsense(p, 0); }, "Invalid objective sense 0"},
       {"index", [](ONDRprob p) { const int i[] = {0, -2}; const double v[] = {1, 1}; return ONDRchgobj(p, 2, i, v); }, "Column index -2 out of range"},
@@ -128,7 +128,7 @@ TEST(quadratic_objective_round_trip) {
   const double v[] = {4, 6, 0};
   CHECK_OK(ONDRchgmqobj64(p, 3, a, b, v));
   CHECK((get_qobj(p) == std::vector<QTerm>{{0, 0, 6}, {2, 3, 4}, {3, 2, 4}}));
-  CHECK(iattr(p, 1007) == 2);
+  CHECK(iattr(p, ONDR_QELEMS) == 2);
   // the pairs getmqobj returns are taken back as they are
   auto terms = get_qobj(p);
   std::vector<int> c1, c2;
@@ -143,14 +143,14 @@ TEST(quadratic_objective_round_trip) {
   // and setting every returned pair to 0 empties the quadratic objective
   std::vector<double> zeros(c1.size(), 0.0);
   CHECK_OK(ONDRchgmqobj64(p, (int64_t)c1.size(), c1.data(), c2.data(), zeros.data()));
-  CHECK(get_qobj(p).empty() && iattr(p, 1007) == 0);
+  CHECK(get_qobj(p).empty() && iattr(p, ONDR_QELEMS) == 0);
   // a single coefficient: the same matrix entry
   CHECK_OK(ONDRchgqobj(p, 1, 3, 2.5));
   double q = 0;
   CHECK_OK(ONDRgetqobj(p, 3, 1, &q));
   CHECK(q == 2.5);
   CHECK_OK(ONDRchgqobj(p, 3, 1, 0));
-  CHECK(iattr(p, 1007) == 0);
+  CHECK(iattr(p, ONDR_QELEMS) == 0);
   CHECK_OK(ONDRchgmqobj64(p, -1, nullptr, nullptr, nullptr));
   run_bad({
       {"column", [](ONDRprob p) { const int a[] = {0, 4}, b[] = {0, 0}; const double v[] = {1, 1}; return ONDRchgmqobj64(p, 2, a, b, v); }, "(4, 0)"},
@@ -250,7 +250,7 @@ TEST(quadratic_row_coefficients) {
   double q = 0;
   CHECK_OK(ONDRgetqrowcoeff(p, 0, 0, 1, &q));
   CHECK(q == 4);
-  CHECK(iattr(p, 1008) == 2);
+  CHECK(iattr(p, ONDR_QCONSTRAINTS) == 2);
   // the matrix of a row in column form, both triangles
   int st[5], ci[4], n = -1;
   double v[4];
@@ -260,13 +260,13 @@ TEST(quadratic_row_coefficients) {
   CHECK(st[0] == 0 && st[2] == 0 && st[3] == 1 && st[4] == 2 && ci[0] == 3 && ci[1] == 2 && v[1] == 1.5);
   // zero removes, and a row left without terms is no longer quadratic
   CHECK_OK(ONDRchgqrowcoeff(p, 1, 2, 3, 0));
-  CHECK(iattr(p, 1008) == 1);
+  CHECK(iattr(p, ONDR_QCONSTRAINTS) == 1);
   CHECK_OK(ONDRchgqrowcoeff(p, 1, 2, 3, 0));  // removing what is not there
   // delqmatrix: a row, then the objective
   CHECK_OK(ONDRdelqmatrix(p, 0));
-  CHECK(iattr(p, 1008) == 0 && iattr(p, 1007) == 2);
+  CHECK(iattr(p, ONDR_QCONSTRAINTS) == 0 && iattr(p, ONDR_QELEMS) == 2);
   CHECK_OK(ONDRdelqmatrix(p, -1));
-  CHECK(iattr(p, 1007) == 0);
+  CHECK(iattr(p, ONDR_QELEMS) == 0);
   run_bad({
       {"row", [](ONDRprob p) { return ONDRchgqrowcoeff(p, 3, 0, 0, 1); }, "Row index 3 out of range"},
       {"col", [](ONDRprob p) { return ONDRchgqrowcoeff(p, 0, 0, 4, 1); }, "Column index 4 out of range"},

@@ -74,7 +74,7 @@ TEST(delete_rows_renumbers_everything) {
   build(p);
   const int del[] = {2, 0};  // unsorted
   CHECK_OK(ONDRdelrows(p, 2, del));
-  CHECK(iattr(p, 1124) == 3);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == 3);
   CHECK(names(p, 1, 3) == "r1 r3 r4 ");
   // old rows 1, 3, 4 with their entries, types, rhs and ranges
   CHECK((get_row(p, 0) == Sparse{{1, 11}, {2, 12}}));
@@ -104,7 +104,7 @@ TEST(delete_rows_renumbers_everything) {
   // deleting an indicator row takes its indicator
   const int d1[] = {0};
   CHECK_OK(ONDRdelrows(p, 1, d1));
-  CHECK(iattr(p, 1009) == 1);
+  CHECK(iattr(p, ONDR_INDICATORS) == 1);
 }
 
 TEST(delete_cols_renumbers_everything) {
@@ -113,7 +113,7 @@ TEST(delete_cols_renumbers_everything) {
   build(p);
   const int del[] = {5, 2, 3};
   CHECK_OK(ONDRdelcols(p, 3, del));
-  CHECK(iattr(p, 1214) == 3);
+  CHECK(iattr(p, ONDR_ORIGINALCOLS) == 3);
   CHECK(names(p, 2, 3) == "c0 c1 c4 ");
   double o[3];
   CHECK_OK(ONDRgetobj(p, o, 0, 2));
@@ -124,19 +124,19 @@ TEST(delete_cols_renumbers_everything) {
   CHECK((get_row(p, 2) == Sparse{}));
   CHECK((get_row(p, 3) == Sparse{{2, 34}}));
   CHECK((get_row(p, 4) == Sparse{{2, 44}}));
-  CHECK(iattr(p, 1006) == 5);
+  CHECK(iattr(p, ONDR_ELEMS) == 5);
   // quadratic objective: diagonal of 0, 1, 4; (0,5) went with column 5
   CHECK((get_qobj(p) == std::vector<QTerm>{{0, 0, 1}, {1, 1, 2}, {2, 2, 5}}));
   // quadratic rows: (0,1) stays, (1,2),(2,3),(3,4),(4,5) lose a column
   CHECK((get_qrow(p, 0) == std::vector<QTerm>{{0, 1, 1}}));
-  CHECK(iattr(p, 1008) == 1);
+  CHECK(iattr(p, ONDR_QCONSTRAINTS) == 1);
   // sets lose members but stay: {1}, {0}, {2}
   int ne, ns, sc[6];
   char stp[3];
   int64_t ss[4];
   double sr[6];
   CHECK_OK(ONDRgetglobal64(p, &ne, &ns, nullptr, nullptr, nullptr, stp, ss, sc, sr));
-  CHECK(ns == 3 && iattr(p, 1005) == 3);
+  CHECK(ns == 3 && iattr(p, ONDR_SETMEMBERS) == 3);
   CHECK(ss[1] == 1 && sc[0] == 1 && sr[0] == 1);
   CHECK(ss[2] == 2 && sc[1] == 0);
   CHECK(ss[3] == 3 && sc[2] == 2 && sr[2] == 2);
@@ -144,7 +144,7 @@ TEST(delete_cols_renumbers_everything) {
   int ic[5], cp[5];
   CHECK_OK(ONDRgetindicators(p, ic, cp, 0, 4));
   CHECK(ic[1] == -1 && cp[1] == 0 && ic[3] == 0 && cp[3] == -1);
-  CHECK(iattr(p, 1009) == 1);
+  CHECK(iattr(p, ONDR_INDICATORS) == 1);
   // types follow their columns
   const int i2[] = {2};
   const char t2[] = {'I'};
@@ -162,7 +162,7 @@ TEST(delete_sets_renumbers) {
   build(p);
   const int del[] = {0};
   CHECK_OK(ONDRdelsets(p, 1, del));
-  CHECK(iattr(p, 1004) == 2 && iattr(p, 1005) == 3);
+  CHECK(iattr(p, ONDR_SETS) == 2 && iattr(p, ONDR_SETMEMBERS) == 3);
   CHECK(names(p, 3, 2) == "s1 s2 ");
   int ns, sc[3];
   char stp[2];
@@ -205,7 +205,7 @@ TEST(delete_failures_change_nothing) {
   build(f.prob);
   CHECK_OK(ONDRdelrows(f.prob, 0, nullptr));
   CHECK_OK(ONDRdelcols(f.prob, -1, nullptr));
-  CHECK(iattr(f.prob, 1124) == 5 && iattr(f.prob, 1214) == 6);
+  CHECK(iattr(f.prob, ONDR_ORIGINALROWS) == 5 && iattr(f.prob, ONDR_ORIGINALCOLS) == 6);
 }
 
 TEST(delete_everything) {
@@ -215,8 +215,8 @@ TEST(delete_everything) {
   const int all[] = {4, 3, 2, 1, 0, 5};
   CHECK_OK(ONDRdelcols(p, 6, all));
   CHECK_OK(ONDRdelrows(p, 5, all));
-  CHECK(iattr(p, 1124) == 0 && iattr(p, 1214) == 0 && iattr(p, 1006) == 0 &&
-        iattr(p, 1007) == 0 && iattr(p, 1008) == 0 && iattr(p, 1009) == 0);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == 0 && iattr(p, ONDR_ORIGINALCOLS) == 0 && iattr(p, ONDR_ELEMS) == 0 &&
+        iattr(p, ONDR_QELEMS) == 0 && iattr(p, ONDR_QCONSTRAINTS) == 0 && iattr(p, ONDR_INDICATORS) == 0);
   // and build again on the empty problem
   const char rt[] = {'L'};
   CHECK_OK(ONDRaddrows64(p, 1, 0, rt, nullptr, nullptr, nullptr, nullptr, nullptr));

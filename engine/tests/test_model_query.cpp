@@ -84,24 +84,24 @@ TEST(mip_counts) {
   ONDRprob p = f.prob;
   CHECK_OK(ONDRloadlp(p, "noname", 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                       nullptr, nullptr, nullptr, nullptr));
-  CHECK(iattr(p, 1004) == 0 && iattr(p, 1032) == 0);
+  CHECK(iattr(p, ONDR_SETS) == 0 && iattr(p, ONDR_MIPENTS) == 0);
   double z[3] = {0, 0, 0};
   CHECK_OK(ONDRaddcols64(p, 2, 0, z, reinterpret_cast<const int64_t *>(z), nullptr, nullptr,
                          nullptr, nullptr));
-  CHECK(iattr(p, 1004) == 0 && iattr(p, 1032) == 0);
+  CHECK(iattr(p, ONDR_SETS) == 0 && iattr(p, ONDR_MIPENTS) == 0);
   const int i[] = {1};
   const char b[] = {'B'}, c[] = {'C'};
   CHECK_OK(ONDRchgcoltype(p, 1, i, b));
-  CHECK(iattr(p, 1032) == 1);
+  CHECK(iattr(p, ONDR_MIPENTS) == 1);
   CHECK_OK(ONDRchgcoltype(p, 1, i, c));
-  CHECK(iattr(p, 1032) == 0);
+  CHECK(iattr(p, ONDR_MIPENTS) == 0);
   const char t[] = {'1'};
   const int64_t s[] = {0};
   const int m[] = {0, 1};
   const double r[] = {1, 2};
   CHECK_OK(ONDRaddsets64(p, 1, 2, t, s, m, r));
-  CHECK(iattr(p, 1004) == 1 && iattr(p, 1005) == 2);
+  CHECK(iattr(p, ONDR_SETS) == 1 && iattr(p, ONDR_SETMEMBERS) == 2);
   const int d[] = {0};
   CHECK_OK(ONDRdelsets(p, 1, d));
-  CHECK(iattr(p, 1004) == 0);
+  CHECK(iattr(p, ONDR_SETS) == 0);
 }

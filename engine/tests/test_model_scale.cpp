@@ -48,7 +48,7 @@ TEST(many_small_additions_stay_fast) {
     CHECK_OK(ONDRaddcols64(p, 10, 40, obj.data(), cs.data(), ri.data(), cv.data(), nullptr,
                            nullptr));
   }
-  CHECK(iattr(p, 1006) == nrows * per + 20000 + 200000);
+  CHECK(iattr(p, ONDR_ELEMS) == nrows * per + 20000 + 200000);
   // single coefficient changes and reads
   for (int i = 0; i < 20000; ++i) CHECK_OK(ONDRchgcoef(p, i, (i * 31) % ncols, 0.5));
   // one big deletion each way, unsorted
@@ -56,11 +56,11 @@ TEST(many_small_additions_stay_fast) {
   for (int i = 0; i < 5000; ++i) del.push_back((i * 7919) % nrows);
   CHECK_OK(ONDRdelrows(p, (int)del.size(), del.data()));
   CHECK_OK(ONDRdelcols(p, (int)del.size(), del.data()));
-  CHECK(iattr(p, 1124) == nrows + 20000 - 5000);
-  CHECK(iattr(p, 1214) == ncols + 50000 - 5000);
+  CHECK(iattr(p, ONDR_ORIGINALROWS) == nrows + 20000 - 5000);
+  CHECK(iattr(p, ONDR_ORIGINALCOLS) == ncols + 50000 - 5000);
   int64_t n = 0;
-  CHECK_OK(ONDRgetcols64(p, nullptr, nullptr, nullptr, 0, &n, 0, iattr(p, 1214) - 1));
-  CHECK(n == iattr(p, 1006));
+  CHECK_OK(ONDRgetcols64(p, nullptr, nullptr, nullptr, 0, &n, 0, iattr(p, ONDR_ORIGINALCOLS) - 1));
+  CHECK(n == iattr(p, ONDR_ELEMS));
   double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   printf("  built and trimmed in %.2f s\n", secs);
   CHECK(secs < 20.0);

@@ -293,7 +293,7 @@ TEST(coefficients_add_get_change_delete) {
   CHECK_OK(OSLPgetcoefs(f.slp, &n, nullptr, nullptr));
   CHECK(n == 3);
   int attr = 0;
-  CHECK_OK(OSLPgetintattrib(f.slp, 12001, &attr));
+  CHECK_OK(OSLPgetintattrib(f.slp, OSLP_NLPCOEFS, &attr));
   CHECK(attr == 3);
   std::vector<int> r(n), cl(n);
   CHECK_OK(OSLPgetcoefs(f.slp, &n, r.data(), cl.data()));
@@ -470,7 +470,7 @@ TEST(objective_transfer_row_life_cycle) {
 
   // State bits: leaving states that are not entered is allowed.
   int state = -1;
-  CHECK_OK(OSLPgetintattrib(f.slp, 12062, &state));
+  CHECK_OK(OSLPgetintattrib(f.slp, OSLP_NLPSTATE, &state));
   CHECK(state == 0);
   CHECK_OK(OSLPunconstruct(f.slp));
   CHECK_OK(OSLPpostsolve(f.slp));

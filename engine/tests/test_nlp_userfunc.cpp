@@ -14,13 +14,13 @@ TEST(user_functions_register_and_evaluate) {
   int n3 = register_like_module(f.slp, (void *)uf_nan, nullptr, 3);
   CHECK(n1 == 1 && n2 == 2 && n3 == 3);
   int count = 0;
-  CHECK_OK(OSLPgetintattrib(f.slp, 12063, &count));
+  CHECK_OK(OSLPgetintattrib(f.slp, OSLP_NLPUSERFUNCS, &count));
   CHECK(count == 3);
   void *obj = nullptr;
   CHECK_OK(OSLPgetuserfuncobject(f.slp, 1, &obj));
   CHECK(obj == &scale);
   CHECK_FAIL(OSLPgetuserfuncobject(f.slp, 4, &obj));
-  CHECK_FAIL(OSLPgetfuncobject(&scale, 12602, &obj));  // not a function context
+  CHECK_FAIL(OSLPgetfuncobject(&scale, OSLP_NLPFUNCOBJECT, &obj));  // not a function context
   CHECK_FAIL(OSLPgetfuncinfo(nullptr, nullptr, nullptr, nullptr, nullptr));
 
   // Tokens as the module writes them: RB, the arguments, FUN number.
@@ -64,7 +64,7 @@ TEST(user_functions_register_and_evaluate) {
   CHECK_FAIL(OSLPaddnames(f.slp, 5, "x", 4, 4));
   CHECK_FAIL(OSLPaddnames(f.slp, 4, "x", 1, 1));
   CHECK_FAIL(OSLPchguserfuncaddress(f.slp, 0, (void *)uf_nan));
-  CHECK_OK(OSLPgetintattrib(f.slp, 12063, &count));
+  CHECK_OK(OSLPgetintattrib(f.slp, OSLP_NLPUSERFUNCS, &count));
   CHECK(count == 3);
 
   // Names of user functions serve in text when unique; "@n" always.
@@ -102,7 +102,7 @@ TEST(copies_keep_user_functions) {
   CHECK_OK(OSLPcreateprob(&s2, &p2));
   CHECK_OK(OSLPcopyprob(s2, f.slp, ""));
   int count = 0;
-  CHECK_OK(OSLPgetintattrib(s2, 12063, &count));
+  CHECK_OK(OSLPgetintattrib(s2, OSLP_NLPUSERFUNCS, &count));
   CHECK(count == 1);
   Tokens e = user(1, {con(2), con(1)}).end();
   double v = 0;

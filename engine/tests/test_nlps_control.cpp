@@ -35,29 +35,30 @@ TEST(limits_end_the_solve_unfinished_with_the_point_reached) {
     int solver;
     int ctrl;        // control id
     double value;
-  } limits[] = {{1, 12401, 2}, {2, 12401, 2}, {1, 12102, 0.0}, {2, 12102, 0.0}};
+  } limits[] = {{1, OSLP_NLPITERLIMIT, 2}, {2, OSLP_NLPITERLIMIT, 2},
+                {1, OSLP_NLPTIMELIMIT, 0.0}, {2, OSLP_NLPTIMELIMIT, 0.0}};
   for (const Limit &l : limits) {
     SlpFixture f;
     CHECK_OK(spread(50).load(f.prob));
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12400, l.solver));
-    if (l.ctrl == 12401) CHECK_OK(OSLPsetintcontrol(f.slp, l.ctrl, (int)l.value));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, l.solver));
+    if (l.ctrl == OSLP_NLPITERLIMIT) CHECK_OK(OSLPsetintcontrol(f.slp, l.ctrl, (int)l.value));
     else CHECK_OK(OSLPsetdblcontrol(f.slp, l.ctrl, l.value));
     CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
     CHECK(nlpstatus(f.slp) == 6);
     Sol s = slpsol(f.slp);
     CHECK(s.x.size() == 50);
     int it = -1;
-    OSLPgetintattrib(f.slp, 12002, &it);
-    if (l.ctrl == 12401) CHECK(it <= 3);
+    OSLPgetintattrib(f.slp, OSLP_NLPITER, &it);
+    if (l.ctrl == OSLP_NLPITERLIMIT) CHECK(it <= 3);
   }
   // the optimizer's local solve says unfinished (4) and why (iteration limit 4)
   Fixture g;
   spread(50).load(g.prob);
-  CHECK_OK(ONDRsetintcontrol(g.prob, 8004, 2));
+  CHECK_OK(ONDRsetintcontrol(g.prob, ONDR_LPITERLIMIT, 2));
   CHECK_OK(ONDRlpoptimize(g.prob, nullptr));
   CHECK(lpstatus(g.prob) == 4);
   int stop = -1;
-  ONDRgetintattrib(g.prob, 1016, &stop);
+  ONDRgetintattrib(g.prob, ONDR_STOPSTATUS, &stop);
   CHECK(stop == 4);
 }
 
@@ -65,9 +66,9 @@ TEST(interrupt_from_another_thread_stops_the_solve) {
   for (int solver : {1, 2}) {
     SlpFixture f;
     CHECK_OK(spread(3000).load(f.prob));
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12400, solver));
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12401, 1000000));
-    CHECK_OK(OSLPsetdblcontrol(f.slp, 12101, 1e-12));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, solver));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPITERLIMIT, 1000000));
+    CHECK_OK(OSLPsetdblcontrol(f.slp, OSLP_NLPOPTTOL, 1e-12));
     std::atomic<bool> done{false};
     std::thread t([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -86,8 +87,8 @@ TEST(interrupt_from_another_thread_stops_the_solve) {
     CHECK(secs < 20);
     // a stale interrupt does not stop the next solve
     CHECK_OK(OSLPinterrupt(f.slp, 9));
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 1));
-    CHECK_OK(OSLPsetdblcontrol(f.slp, 12101, 1e-6));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, 1));
+    CHECK_OK(OSLPsetdblcontrol(f.slp, OSLP_NLPOPTTOL, 1e-6));
     CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
     CHECK(nlpstatus(f.slp) == 2);
   }
@@ -125,7 +126,7 @@ TEST(flags_and_solution_reads) {
   CHECK_FAIL(OSLPgetslpsol(f.slp, x, nullptr, nullptr, nullptr));
   CHECK_CONTAINS(slp_error(f.slp), "changed since");
   // the nonlinear layer's sense is its own control
-  CHECK_OK(OSLPsetdblcontrol(f.slp, 12146, -1.0));
+  CHECK_OK(OSLPsetdblcontrol(f.slp, OSLP_NLPOBJSENSE, -1.0));
   CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
   CHECK(nlpstatus(f.slp) == 1);  // maximizing a convex function: only locally optimal
   CHECK_NEAR(nlpobj(f.slp), 1 + 2 * std::sqrt(5.0), 1e-6);
@@ -145,7 +146,7 @@ TEST(concurrent_solves_are_serialized_and_correct) {
       OSLPcreateprob(&s, &p);
       Qcqp q = spread(40 + k);
       q.load(p);
-      OSLPsetintcontrol(s, 12400, 1 + k % 2);
+      OSLPsetintcontrol(s, OSLP_NLPSOLVER, 1 + k % 2);
       if (OSLPnlpoptimize(s, nullptr) == 0) status[k] = nlpstatus(s);
       obj[k] = nlpobj(s);
       OSLPdestroyprob(s);
@@ -171,8 +172,8 @@ TEST(log_lines_go_through_the_message_path) {
   close(fd);
   CHECK_OK(ONDRsetlogfile(f.prob, name));
   for (int solver : {1, 2}) {
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12400, solver));
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12402, 1));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, solver));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPLOG, 1));
     CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
   }
   std::ifstream in(name);
@@ -184,7 +185,7 @@ TEST(log_lines_go_through_the_message_path) {
   CHECK_CONTAINS(text, "Nonlinear solve ended: locally optimal");
   CHECK_CONTAINS(text, "HiGHS");  // SLP's LP log, echoed with the nonlinear log
   // quiet unless asked
-  CHECK_OK(OSLPsetintcontrol(f.slp, 12402, 0));
+  CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPLOG, 0));
   size_t before = text.size();
   CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
   std::ifstream in2(name);
@@ -207,7 +208,7 @@ TEST(an_options_file_in_the_working_directory_is_ignored) {
   fclose(f);
   SlpFixture s;
   CHECK_OK(spread(20).load(s.prob));
-  CHECK_OK(OSLPsetintcontrol(s.slp, 12400, 1));
+  CHECK_OK(OSLPsetintcontrol(s.slp, OSLP_NLPSOLVER, 1));
   CHECK_OK(OSLPnlpoptimize(s.slp, nullptr));
   CHECK(nlpstatus(s.slp) == 2);
   remove("ipopt.opt");
@@ -221,8 +222,8 @@ TEST(slp_steps_respect_a_columns_initial_step_bound) {
   double sb = 1e-3;
   CHECK_OK(OSLPchgvar(f.slp, 4, nullptr, &sb, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                       nullptr, nullptr, nullptr));
-  CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 2));
-  CHECK_OK(OSLPsetintcontrol(f.slp, 12401, 3));  // three LP steps: bounds at most double twice
+  CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, 2));
+  CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPITERLIMIT, 3));  // three LP steps: bounds at most double twice
   CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
   CHECK(nlpstatus(f.slp) == 6);
   Sol s = slpsol(f.slp);

@@ -37,7 +37,7 @@ struct FormulaProblem {
 
   int add_coefs(OSLPprob s, const std::vector<Coef> &cs, int rowoverride) const {
     int unit = -1;
-    OSLPgetintattrib(s, 12013, &unit);
+    OSLPgetintattrib(s, OSLP_NLPUNITCOLUMN, &unit);
     for (const Coef &c : cs) {
       Tokens e = c.f.end();
       int start[2] = {0, (int)e.t.size()};
@@ -132,14 +132,14 @@ Run solve(FormulaProblem p, int solver, double sense = 1.0) {
     r.error = slp_error(f.slp);
     return r;
   }
-  OSLPsetintcontrol(f.slp, 12400, solver);
-  OSLPsetdblcontrol(f.slp, 12146, sense);
+  OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, solver);
+  OSLPsetdblcontrol(f.slp, OSLP_NLPOBJSENSE, sense);
   r.rc = OSLPnlpoptimize(f.slp, nullptr);
   r.status = nlpstatus(f.slp);
   r.obj = nlpobj(f.slp);
   r.error = slp_error(f.slp);
   int n = 0;
-  OSLPgetintattrib(f.slp, 12000, &n);
+  OSLPgetintattrib(f.slp, OSLP_NLPCOLS, &n);
   r.x.resize(n);
   OSLPgetslpsol(f.slp, r.x.data(), nullptr, nullptr, nullptr);
   return r;
@@ -203,8 +203,8 @@ TEST(quasi_newton_hessian_when_exact_second_derivatives_are_off) {
   SlpFixture f;
   FormulaProblem p = hs71();
   CHECK_OK(p.load(f.prob, f.slp));
-  CHECK_OK(OSLPsetintcontrol(f.slp, 12400, 1));
-  CHECK_OK(OSLPsetintcontrol(f.slp, 12403, 0));
+  CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, 1));
+  CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPDERIVATIVES, 0));
   CHECK_OK(OSLPnlpoptimize(f.slp, nullptr));
   CHECK(nlpstatus(f.slp) == 1);
   CHECK_NEAR(nlpobj(f.slp), 17.0140173, 1e-5);
@@ -264,7 +264,7 @@ TEST(failing_user_function_stops_the_solve_at_once) {
     CHECK_OK(register_user_function(f.slp, (void *)square_or_fail));
     p.objterms = {{0, -1, 1.0, user(1, {col(0)})}};
     CHECK_OK(p.load(f.prob, f.slp));
-    CHECK_OK(OSLPsetintcontrol(f.slp, 12400, solver));
+    CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, solver));
     g_calls = 0;
     g_calls_after_error = 0;
     g_failed = false;

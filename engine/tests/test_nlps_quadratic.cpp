@@ -127,11 +127,11 @@ TEST(nonlinear_layer_agrees_with_the_optimizer) {
       SlpFixture f;
       Qcqp q = c.make();
       CHECK_OK(q.load(f.prob));
-      CHECK_OK(OSLPsetintcontrol(f.slp, 12400, solver));
+      CHECK_OK(OSLPsetintcontrol(f.slp, OSLP_NLPSOLVER, solver));
       // the nonlinear layer keeps its own sense: copy the optimizer's
       int os = 1;
-      ONDRgetintattrib(f.prob, 1215, &os);
-      CHECK_OK(OSLPsetdblcontrol(f.slp, 12146, (double)os));
+      ONDRgetintattrib(f.prob, ONDR_OBJSENSE, &os);
+      CHECK_OK(OSLPsetdblcontrol(f.slp, OSLP_NLPOBJSENSE, (double)os));
       int rc = OSLPnlpoptimize(f.slp, nullptr);
       CHECK(rc == 0);
       int st = nlpstatus(f.slp);

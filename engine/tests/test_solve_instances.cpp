@@ -108,7 +108,7 @@ TEST(every_instance_solves_to_its_published_optimum) {
       CHECK(false);
       continue;
     }
-    bool mip = intattr(f.prob, 1032) != 0 || intattr(f.prob, 1004) != 0;
+    bool mip = intattr(f.prob, ONDR_MIPENTS) != 0 || intattr(f.prob, ONDR_SETS) != 0;
     auto t0 = std::chrono::steady_clock::now();
     int rc = mip ? ONDRmipoptimize(f.prob, nullptr) : ONDRlpoptimize(f.prob, nullptr);
     double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -116,7 +116,7 @@ TEST(every_instance_solves_to_its_published_optimum) {
       // Quadratic rows: the nonlinear layer's local solver, when built in,
       // finds the optimum 0 (x1 = 0); until then the solve says why not.
       if (rc) CHECK_CONTAINS(check::lasterror(f.prob), "nonlinear solver");
-      else CHECK_NEAR(dblattr(f.prob, 2001), 0.0, 1e-6);
+      else CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 0.0, 1e-6);
       ++checked;
       continue;
     }
@@ -126,8 +126,8 @@ TEST(every_instance_solves_to_its_published_optimum) {
       continue;
     }
     CHECK((want.kind == "MIP") == mip);
-    int status = intattr(f.prob, mip ? 1011 : 1010);
-    double obj = dblattr(f.prob, mip ? 2003 : 2001);
+    int status = intattr(f.prob, mip ? ONDR_MIPSTATUS : ONDR_LPSTATUS);
+    double obj = dblattr(f.prob, mip ? ONDR_MIPOBJVAL : ONDR_LPOBJVAL);
     printf("  %-16s %-4s status %d objective %.10g  %.3f s\n", name.c_str(), mip ? "MIP" : "LP",
            status, obj, secs);
     bool ok;
@@ -141,7 +141,7 @@ TEST(every_instance_solves_to_its_published_optimum) {
                        : 1e-6 * std::max(1.0, std::fabs(opt));
       ok = status == (mip ? 6 : 1) && std::fabs(obj - opt) <= tol;
       if (mip) {  // the solution is the one reported, and keeps the rows
-        int n = intattr(f.prob, 1214), r = intattr(f.prob, 1124);
+        int n = intattr(f.prob, ONDR_ORIGINALCOLS), r = intattr(f.prob, ONDR_ORIGINALROWS);
         std::vector<double> x((size_t)n), slack((size_t)r);
         CHECK_OK(ONDRgetmipsol(f.prob, x.data(), slack.data()));
       }

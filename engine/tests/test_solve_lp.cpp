@@ -35,9 +35,9 @@ LpBuild hand_lp(double sign = 1.0) {
 }
 
 void check_hand_solution(ONDRprob p, double sign) {
-  CHECK(intattr(p, 1010) == 1);
-  CHECK(intattr(p, 1016) == 0);
-  CHECK_NEAR(dblattr(p, 2001), 2 * sign, 1e-9);
+  CHECK(intattr(p, ONDR_LPSTATUS) == 1);
+  CHECK(intattr(p, ONDR_STOPSTATUS) == 0);
+  CHECK_NEAR(dblattr(p, ONDR_LPOBJVAL), 2 * sign, 1e-9);
   double x[5], slack[5], dual[5], dj[5];
   CHECK_OK(ONDRgetlpsol(p, x, slack, dual, dj));
   const double ex[] = {0.5, 1.5, 2.5, 0, 2};
@@ -74,14 +74,14 @@ TEST(dual_is_objective_change_per_rhs_change) {
       CHECK_OK(b.load(f.prob));
       if (sign < 0) CHECK_OK(ONDRchgobjsense(f.prob, -1));
       CHECK_OK(ONDRlpoptimize(f.prob, ""));
-      double obj0 = dblattr(f.prob, 2001), dual[5];
+      double obj0 = dblattr(f.prob, ONDR_LPOBJVAL), dual[5];
       CHECK_OK(ONDRgetlpsol(f.prob, nullptr, nullptr, dual, nullptr));
       const double step = 0.01;
       b.rhs[(size_t)row] += step;
       CHECK_OK(b.load(f.prob));
       if (sign < 0) CHECK_OK(ONDRchgobjsense(f.prob, -1));
       CHECK_OK(ONDRlpoptimize(f.prob, ""));
-      CHECK_NEAR(dblattr(f.prob, 2001) - obj0, dual[row] * step, 1e-9);
+      CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL) - obj0, dual[row] * step, 1e-9);
     }
   }
 }
@@ -93,27 +93,27 @@ TEST(every_algorithm_gives_the_same_solution) {
   for (const Case &c : cases) {
     Fixture f;
     CHECK_OK(hand_lp().load(f.prob));
-    CHECK_OK(ONDRsetintcontrol(f.prob, 8005, c.defaultalg));
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_DEFAULTALG, c.defaultalg));
     CHECK_OK(ONDRlpoptimize(f.prob, c.flags));
     check_hand_solution(f.prob, 1.0);
     if (c.defaultalg == 4 || (c.flags && strchr(c.flags, 'b')))
-      CHECK(intattr(f.prob, 1013) > 0);  // barrier iterations counted
+      CHECK(intattr(f.prob, ONDR_BARITER) > 0);  // barrier iterations counted
   }
   Fixture f;
   CHECK_OK(hand_lp().load(f.prob));
-  CHECK_OK(ONDRsetintcontrol(f.prob, 8002, 0));  // without presolve: simplex iterations
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, 0));  // without presolve: simplex iterations
   CHECK_OK(ONDRlpoptimize(f.prob, "p"));
-  CHECK(intattr(f.prob, 1012) > 0);
-  CHECK(dblattr(f.prob, 2005) >= 0.0);
+  CHECK(intattr(f.prob, ONDR_SIMPLEXITER) > 0);
+  CHECK(dblattr(f.prob, ONDR_SOLVETIME) >= 0.0);
 }
 
 TEST(barrier_without_crossover) {
   Fixture f;
   CHECK_OK(hand_lp().load(f.prob));
-  CHECK_OK(ONDRsetintcontrol(f.prob, 8010, 0));
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_CROSSOVER, 0));
   CHECK_OK(ONDRlpoptimize(f.prob, "b"));
-  CHECK(intattr(f.prob, 1010) == 1);
-  CHECK_NEAR(dblattr(f.prob, 2001), 2.0, 1e-6);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+  CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 2.0, 1e-6);
   double x[5];
   CHECK_OK(ONDRgetlpsol(f.prob, x, nullptr, nullptr, nullptr));
   CHECK_NEAR(x[1], 1.5, 1e-5);
@@ -131,10 +131,10 @@ TEST(infeasible_and_unbounded) {
       b.row('L', 1, {{x, 1}, {y, 1}});
       b.row('G', 2, {{x, 1}, {y, 1}});
       CHECK_OK(b.load(f.prob));
-      CHECK_OK(ONDRsetintcontrol(f.prob, 8002, c.presolve));
+      CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, c.presolve));
       CHECK_OK(ONDRlpoptimize(f.prob, c.flags));
-      if (intattr(f.prob, 1010) != 2) fprintf(stderr, "  case %s\n", c.what);
-      CHECK(intattr(f.prob, 1010) == 2);
+      if (intattr(f.prob, ONDR_LPSTATUS) != 2) fprintf(stderr, "  case %s\n", c.what);
+      CHECK(intattr(f.prob, ONDR_LPSTATUS) == 2);
     }
     {  // min -x - y, x - y <= 1
       Fixture f;
@@ -142,10 +142,10 @@ TEST(infeasible_and_unbounded) {
       int x = b.col(-1), y = b.col(-1);
       b.row('L', 1, {{x, 1}, {y, -1}});
       CHECK_OK(b.load(f.prob));
-      CHECK_OK(ONDRsetintcontrol(f.prob, 8002, c.presolve));
+      CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, c.presolve));
       CHECK_OK(ONDRlpoptimize(f.prob, c.flags));
-      if (intattr(f.prob, 1010) != 5) fprintf(stderr, "  case %s\n", c.what);
-      CHECK(intattr(f.prob, 1010) == 5);
+      if (intattr(f.prob, ONDR_LPSTATUS) != 5) fprintf(stderr, "  case %s\n", c.what);
+      CHECK(intattr(f.prob, ONDR_LPSTATUS) == 5);
     }
   }
   {  // both primal and dual infeasible: reported infeasible
@@ -157,7 +157,7 @@ TEST(infeasible_and_unbounded) {
     (void)x;
     CHECK_OK(b.load(f.prob));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 2);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 2);
   }
   {  // inconsistent column bounds
     Fixture f;
@@ -165,7 +165,7 @@ TEST(infeasible_and_unbounded) {
     b.col(1, 2, 1);
     CHECK_OK(b.load(f.prob));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 2);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 2);
   }
 }
 
@@ -175,12 +175,12 @@ TEST(empty_problems) {
     CHECK_OK(ONDRloadlp(f.prob, "empty", 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
                         nullptr, nullptr, nullptr, nullptr, nullptr));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 1);
-    CHECK(dblattr(f.prob, 2001) == 0.0);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+    CHECK(dblattr(f.prob, ONDR_LPOBJVAL) == 0.0);
     CHECK_OK(ONDRgetlpsol(f.prob, nullptr, nullptr, nullptr, nullptr));
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 6);
-    CHECK(dblattr(f.prob, 2003) == 0.0);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+    CHECK(dblattr(f.prob, ONDR_MIPOBJVAL) == 0.0);
   }
   {  // rows but no columns: feasible exactly when 0 satisfies every row
     for (double rhs : {-1.0, 1.0}) {
@@ -190,7 +190,7 @@ TEST(empty_problems) {
       CHECK_OK(ONDRloadlp(f.prob, "rows", 0, 2, rt, b, nullptr, nullptr, nullptr, nullptr,
                           nullptr, nullptr, nullptr, nullptr));
       CHECK_OK(ONDRlpoptimize(f.prob, ""));
-      CHECK(intattr(f.prob, 1010) == (rhs < 0 ? 2 : 1));
+      CHECK(intattr(f.prob, ONDR_LPSTATUS) == (rhs < 0 ? 2 : 1));
       double slack[2];
       CHECK_OK(ONDRgetlpsol(f.prob, nullptr, slack, nullptr, nullptr));
       CHECK(slack[0] == rhs && slack[1] == 0.0);
@@ -207,20 +207,20 @@ TEST(results_describe_the_last_solve_only) {
   CHECK_FAIL(ONDRgetmipsol(f.prob, x, nullptr));
   CHECK_CONTAINS(check::lasterror(f.prob),
                  "no solution available: the problem has not been solved");
-  CHECK(intattr(f.prob, 1010) == 0);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 0);
   LpBuild b = hand_lp();
   CHECK_OK(b.load(f.prob));
   CHECK_OK(ONDRlpoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1010) == 1);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
   CHECK_FAIL(ONDRgetmipsol(f.prob, x, nullptr));  // an LP solve has no integer solution
   // bad flags fail before anything is discarded
   CHECK_FAIL(ONDRlpoptimize(f.prob, "q"));
   CHECK_CONTAINS(check::lasterror(f.prob), "Unknown optimize flag 'q'");
-  CHECK(intattr(f.prob, 1010) == 1);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
   CHECK_FAIL(ONDRlpoptimize(f.prob, "l"));  // relaxation-only is a MIP flag
   // a new load discards the results
   CHECK_OK(b.load(f.prob));
-  CHECK(intattr(f.prob, 1010) == 0);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 0);
   CHECK_FAIL(ONDRgetlpsol(f.prob, x, nullptr, nullptr, nullptr));
   CHECK_CONTAINS(check::lasterror(f.prob), "has not been solved");
   // an infeasible solve replaces an optimal one
@@ -229,8 +229,8 @@ TEST(results_describe_the_last_solve_only) {
   b.ub[1] = 1;      // y <= 1 makes it infeasible
   CHECK_OK(b.load(f.prob));
   CHECK_OK(ONDRlpoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1010) == 2);
-  CHECK(dblattr(f.prob, 2001) != 2.0 || intattr(f.prob, 1010) != 1);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 2);
+  CHECK(dblattr(f.prob, ONDR_LPOBJVAL) != 2.0 || intattr(f.prob, ONDR_LPSTATUS) != 1);
 }
 
 namespace {
@@ -264,27 +264,27 @@ TEST(limits_stop_with_a_status) {
   {
     Fixture f;
     CHECK_OK(b.load(f.prob));
-    CHECK_OK(ONDRsetintcontrol(f.prob, 8002, 0));
-    CHECK_OK(ONDRsetintcontrol(f.prob, 8004, 5));
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, 0));
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_LPITERLIMIT, 5));
     CHECK_OK(ONDRlpoptimize(f.prob, "d"));
-    CHECK(intattr(f.prob, 1010) == 4);
-    CHECK(intattr(f.prob, 1016) == 4);
-    CHECK(intattr(f.prob, 1012) <= 5);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 4);
+    CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 4);
+    CHECK(intattr(f.prob, ONDR_SIMPLEXITER) <= 5);
     std::vector<double> x((size_t)b.ncols());
     CHECK_OK(ONDRgetlpsol(f.prob, x.data(), nullptr, nullptr, nullptr));
     // the limit is lifted for the next solve
-    CHECK_OK(ONDRsetdefaultcontrol(f.prob, 8004));
+    CHECK_OK(ONDRsetdefaultcontrol(f.prob, ONDR_LPITERLIMIT));
     CHECK_OK(ONDRlpoptimize(f.prob, "d"));
-    CHECK(intattr(f.prob, 1010) == 1);
-    CHECK(intattr(f.prob, 1016) == 0);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+    CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 0);
   }
   {
     Fixture f;
     CHECK_OK(b.load(f.prob));
-    CHECK_OK(ONDRsetdblcontrol(f.prob, 7005, 0.0));
+    CHECK_OK(ONDRsetdblcontrol(f.prob, ONDR_TIMELIMIT, 0.0));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 4);
-    CHECK(intattr(f.prob, 1016) == 1);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 4);
+    CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 1);
   }
 }
 
@@ -292,8 +292,8 @@ TEST(interrupt_from_another_thread) {
   LpBuild b = transport(150);
   Fixture f;
   CHECK_OK(b.load(f.prob));
-  CHECK_OK(ONDRsetintcontrol(f.prob, 8002, 0));
-  CHECK_OK(ONDRsetdblcontrol(f.prob, 7005, 60.0));  // a safety net only
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, 0));
+  CHECK_OK(ONDRsetdblcontrol(f.prob, ONDR_TIMELIMIT, 60.0));  // a safety net only
   std::atomic<bool> done{false};
   std::thread stopper([&] {
     while (!done) {
@@ -304,16 +304,16 @@ TEST(interrupt_from_another_thread) {
   CHECK_OK(ONDRlpoptimize(f.prob, "p"));
   done = true;
   stopper.join();
-  CHECK(intattr(f.prob, 1010) == 4);
-  CHECK(intattr(f.prob, 1016) == 9);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 4);
+  CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 9);
   std::vector<double> x((size_t)b.ncols());
   CHECK_OK(ONDRgetlpsol(f.prob, x.data(), nullptr, nullptr, nullptr));
   // a pending request does not outlive its solve
   CHECK_OK(ONDRinterrupt(f.prob, 9));
-  CHECK_OK(ONDRsetintcontrol(f.prob, 8002, 1));
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, 1));
   CHECK_OK(ONDRlpoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1010) == 1);
-  CHECK(intattr(f.prob, 1016) == 0);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+  CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 0);
 }
 
 TEST(log_lines_follow_outputlog) {
@@ -325,7 +325,7 @@ TEST(log_lines_follow_outputlog) {
     close(fd);
     CHECK_OK(hand_lp().load(f.prob));
     CHECK_OK(ONDRsetlogfile(f.prob, path));
-    CHECK_OK(ONDRsetintcontrol(f.prob, 8001, on));
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_OUTPUTLOG, on));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
     std::ifstream in(path);
     std::stringstream text;
@@ -353,7 +353,7 @@ TEST(objective_constant_and_user_scaling) {
     int rs[] = {3, -2, 5, 0, 1}, cs[] = {-4, 2, 0, 6, -1};
     CHECK_OK(ONDRscale(f.prob, rs, cs));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK_NEAR(dblattr(f.prob, 2001), 2 * sign + 7.5, 1e-9);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 2 * sign + 7.5, 1e-9);
     // the solution comes back in the problem's own units
     double x[5], slack[5], dual[5], dj[5];
     CHECK_OK(ONDRgetlpsol(f.prob, x, slack, dual, dj));
@@ -400,12 +400,12 @@ TEST(every_model_change_discards_the_results) {
     Fixture f;
     CHECK_OK(hand_lp().load(f.prob));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 1);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
     int rc = c.apply(f.prob);
     if (rc) fprintf(stderr, "  %s: %s\n", c.what, check::lasterror(f.prob).c_str());
     CHECK(rc == 0);
-    if (intattr(f.prob, 1010) != 0) fprintf(stderr, "  %s left the results\n", c.what);
-    CHECK(intattr(f.prob, 1010) == 0);
+    if (intattr(f.prob, ONDR_LPSTATUS) != 0) fprintf(stderr, "  %s left the results\n", c.what);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 0);
     CHECK_FAIL(ONDRgetlpsol(f.prob, nullptr, nullptr, nullptr, nullptr));
   }
   // a failed change leaves them
@@ -414,5 +414,5 @@ TEST(every_model_change_discards_the_results) {
   CHECK_OK(ONDRlpoptimize(f.prob, ""));
   int bad[] = {99};
   CHECK_FAIL(ONDRchgobj(f.prob, 1, bad, one));
-  CHECK(intattr(f.prob, 1010) == 1);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
 }

@@ -26,7 +26,7 @@ void indicator(ONDRprob p, int row, int col, int comp) {
   CHECK_OK(ONDRsetindicators(p, 1, &row, &col, &comp));
 }
 
-double mipobj(ONDRprob p) { return dblattr(p, 2003); }
+double mipobj(ONDRprob p) { return dblattr(p, ONDR_MIPOBJVAL); }
 
 std::vector<double> mipx(ONDRprob p, int n) {
   std::vector<double> x((size_t)n, -999);
@@ -89,19 +89,19 @@ TEST(knapsack_mip_lp_results_and_relaxation) {
   Fixture f;
   load_knapsack(f.prob);
   CHECK_OK(ONDRmipoptimize(f.prob, nullptr));
-  CHECK(intattr(f.prob, 1011) == 6);
-  CHECK(intattr(f.prob, 1016) == 0);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+  CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 0);
   CHECK_NEAR(mipobj(f.prob), 9, 1e-9);
-  CHECK(dblattr(f.prob, 2002) >= 9 - 1e-6);  // maximizing: the bound is above
-  CHECK(intattr(f.prob, 1015) >= 1);
+  CHECK(dblattr(f.prob, ONDR_BESTBOUND) >= 9 - 1e-6);  // maximizing: the bound is above
+  CHECK(intattr(f.prob, ONDR_MIPSOLS) >= 1);
   auto x = mipx(f.prob, 3);
   CHECK(x[0] == 1 && x[1] == 1 && x[2] == 0);
   double slack[1];
   CHECK_OK(ONDRgetmipsol(f.prob, nullptr, slack));
   CHECK_NEAR(slack[0], 0, 1e-9);
   // the LP results: the LP with the integers fixed
-  CHECK(intattr(f.prob, 1010) == 1);
-  CHECK_NEAR(dblattr(f.prob, 2001), 9, 1e-9);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+  CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 9, 1e-9);
   double lx[3], dual[1], dj[3];
   CHECK_OK(ONDRgetlpsol(f.prob, lx, nullptr, dual, dj));
   CHECK(lx[0] == 1 && lx[1] == 1 && lx[2] == 0);
@@ -109,13 +109,13 @@ TEST(knapsack_mip_lp_results_and_relaxation) {
   for (int j = 0; j < 3; ++j) CHECK_NEAR(dj[j], c[j] - a[j] * dual[0], 1e-9);
   // the relaxation, by either entry
   CHECK_OK(ONDRlpoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1010) == 1);
-  CHECK(intattr(f.prob, 1011) == 2);
-  CHECK_NEAR(dblattr(f.prob, 2001), 32.0 / 3, 1e-9);
+  CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 2);
+  CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 32.0 / 3, 1e-9);
   CHECK_FAIL(ONDRgetmipsol(f.prob, lx, nullptr));
   CHECK_OK(ONDRmipoptimize(f.prob, "l"));
-  CHECK(intattr(f.prob, 1011) == 2);
-  CHECK_NEAR(dblattr(f.prob, 2001), 32.0 / 3, 1e-9);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 2);
+  CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 32.0 / 3, 1e-9);
   CHECK_FAIL(ONDRmipoptimize(f.prob, "z"));
   CHECK_CONTAINS(check::lasterror(f.prob), "Unknown optimize flag 'z'");
   // binaries stay within {0,1} whatever their stored bounds
@@ -154,10 +154,10 @@ TEST(semi_continuous_and_semi_integer) {
     CHECK_OK(b.load(f.prob));
     set_types(f.prob, {x}, {c.type}, {c.limit});
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    if (intattr(f.prob, 1011) != 6 || std::fabs(mipobj(f.prob) - c.obj) > 1e-6)
-      fprintf(stderr, "  case %s: status %d objective %g\n", c.what, intattr(f.prob, 1011),
+    if (intattr(f.prob, ONDR_MIPSTATUS) != 6 || std::fabs(mipobj(f.prob) - c.obj) > 1e-6)
+      fprintf(stderr, "  case %s: status %d objective %g\n", c.what, intattr(f.prob, ONDR_MIPSTATUS),
               mipobj(f.prob));
-    CHECK(intattr(f.prob, 1011) == 6);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
     CHECK_NEAR(mipobj(f.prob), c.obj, 1e-6);
   }
   Fixture f;
@@ -192,10 +192,10 @@ TEST(partially_integer_columns) {
     set_types(f.prob, {x}, {'P'}, {c.limit});
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
     if (c.lb == 0.2) {
-      CHECK(intattr(f.prob, 1011) == 5);
+      CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 5);
       continue;
     }
-    CHECK(intattr(f.prob, 1011) == 6);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
     CHECK_NEAR(mipx(f.prob, 1)[0], c.x, 1e-6);
   }
   Fixture f;
@@ -217,7 +217,7 @@ TEST(special_ordered_sets) {
     CHECK_OK(ONDRchgobjsense(f.prob, -1));
     add_set(f.prob, '1', {x1, x2, x3}, {1, 2, 3});
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 6);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
     CHECK_NEAR(mipobj(f.prob), 2, 1e-9);
   }
   {  // SOS1 with negative members: min x + y in [-1,1] reaches only -1
@@ -243,11 +243,11 @@ TEST(special_ordered_sets) {
     CHECK_OK(ONDRchgobjsense(f.prob, -1));
     add_set(f.prob, '2', {x0, x1, x2, x3}, c.refs);
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 6);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
     CHECK_NEAR(mipobj(f.prob), c.obj, 1e-9);
     // the relaxation ignores the set
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK_NEAR(dblattr(f.prob, 2001), 5.5, 1e-9);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 5.5, 1e-9);
   }
   Fixture f;
   LpBuild b;
@@ -277,7 +277,7 @@ TEST(indicator_rows) {
     set_types(f.prob, {bin}, {'B'});
     indicator(f.prob, r, bin, c.comp);
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 6);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
     CHECK_NEAR(mipobj(f.prob), c.obj, 1e-9);
     double slack[1];
     CHECK_OK(ONDRgetmipsol(f.prob, nullptr, slack));
@@ -300,7 +300,7 @@ TEST(indicator_rows) {
     CHECK_NEAR(dual[0], 1, 1e-9);
     // the relaxation leaves the row out: min x + y - 5b with b = 1
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK_NEAR(dblattr(f.prob, 2001), -5, 1e-9);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), -5, 1e-9);
   }
   {  // failures: infinite bound, indicator column not binary
     Fixture f;
@@ -327,8 +327,8 @@ TEST(infeasible_and_unbounded_mips) {
     CHECK_OK(b.load(f.prob));
     set_types(f.prob, {x}, {'I'});
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 5);
-    CHECK(intattr(f.prob, 1010) == 2);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 5);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 2);
     double v[1];
     CHECK_FAIL(ONDRgetmipsol(f.prob, v, nullptr));
     CHECK_CONTAINS(check::lasterror(f.prob), "no integer solution available");
@@ -341,10 +341,10 @@ TEST(infeasible_and_unbounded_mips) {
       b.row('E', 0, {{x, 1}, {y, -2}});
       CHECK_OK(b.load(f.prob));
       set_types(f.prob, {x, y}, {'I', 'I'});
-      CHECK_OK(ONDRsetintcontrol(f.prob, 8002, presolve));
+      CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, presolve));
       CHECK_OK(ONDRmipoptimize(f.prob, ""));
-      CHECK(intattr(f.prob, 1011) == 7);
-      CHECK(intattr(f.prob, 1010) == 5);
+      CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 7);
+      CHECK(intattr(f.prob, ONDR_LPSTATUS) == 5);
     }
     {  // min -x - y, 2x - 2y = 1: the relaxation is unbounded, no integer point
       Fixture f;
@@ -353,9 +353,9 @@ TEST(infeasible_and_unbounded_mips) {
       b.row('E', 1, {{x, 2}, {y, -2}});
       CHECK_OK(b.load(f.prob));
       set_types(f.prob, {x, y}, {'I', 'I'});
-      CHECK_OK(ONDRsetintcontrol(f.prob, 8002, presolve));
+      CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_PRESOLVE, presolve));
       CHECK_OK(ONDRmipoptimize(f.prob, ""));
-      CHECK(intattr(f.prob, 1011) == 5);
+      CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 5);
     }
   }
 }
@@ -372,43 +372,45 @@ TEST(cutoff_and_gap_controls) {
     CHECK_OK(b.load(f.prob));
     CHECK_OK(ONDRchgobjsense(f.prob, c.sense));
     set_types(f.prob, {0, 1, 2}, {'B', 'B', 'B'});
-    CHECK_OK(ONDRsetdblcontrol(f.prob, 7008, c.cutoff));
+    CHECK_OK(ONDRsetdblcontrol(f.prob, ONDR_MIPABSCUTOFF, c.cutoff));
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == c.status);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == c.status);
   }
   // a huge absolute gap ends the search at its first solution, which counts
   // as optimal within the gap; stopstatus says the gap ended it
   Fixture f;
   load_market_split(f.prob);
-  CHECK_OK(ONDRsetdblcontrol(f.prob, 7004, 1e6));
+  CHECK_OK(ONDRsetdblcontrol(f.prob, ONDR_MIPABSSTOP, 1e6));
   CHECK_OK(ONDRmipoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1011) == 6);
-  CHECK(intattr(f.prob, 1016) == 5);
-  CHECK(dblattr(f.prob, 2004) > 0);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+  CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 5);
+  CHECK(dblattr(f.prob, ONDR_MIPRELGAP) > 0);
 }
 
 TEST(limits_and_interrupt_keep_the_best_solution) {
   struct Case { const char *what; int control; double value; int stop; };
-  const Case cases[] = {{"nodes", 8006, 5, 3}, {"solutions", 8007, 1, 6}, {"time", 7005, 0.3, 1}};
+  const Case cases[] = {
+      {"nodes", ONDR_MAXNODE, 5, 3}, {"solutions", ONDR_MAXMIPSOL, 1, 6}, {"time", ONDR_TIMELIMIT, 0.3, 1}};
   for (const Case &c : cases) {
     Fixture f;
     load_market_split(f.prob);
-    if (c.control == 7005) CHECK_OK(ONDRsetdblcontrol(f.prob, c.control, c.value));
+    if (c.control == ONDR_TIMELIMIT) CHECK_OK(ONDRsetdblcontrol(f.prob, c.control, c.value));
     else CHECK_OK(ONDRsetintcontrol(f.prob, c.control, (int)c.value));
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    if (intattr(f.prob, 1016) != c.stop) fprintf(stderr, "  case %s: stop %d\n", c.what, intattr(f.prob, 1016));
-    CHECK(intattr(f.prob, 1016) == c.stop);
-    CHECK(intattr(f.prob, 1011) == 4);
-    CHECK(intattr(f.prob, 1010) == 4);
+    if (intattr(f.prob, ONDR_STOPSTATUS) != c.stop)
+      fprintf(stderr, "  case %s: stop %d\n", c.what, intattr(f.prob, ONDR_STOPSTATUS));
+    CHECK(intattr(f.prob, ONDR_STOPSTATUS) == c.stop);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 4);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 4);
     auto x = mipx(f.prob, 38);
     double slack[4];
     CHECK_OK(ONDRgetmipsol(f.prob, nullptr, slack));
     for (double s : slack) CHECK_NEAR(s, 0, 1e-6);  // the rows hold at the solution
-    if (c.control == 8006) CHECK(intattr(f.prob, 1014) >= 5);
+    if (c.control == ONDR_MAXNODE) CHECK(intattr(f.prob, ONDR_NODES) >= 5);
   }
   Fixture f;
   load_market_split(f.prob);
-  CHECK_OK(ONDRsetdblcontrol(f.prob, 7005, 60));  // a safety net only
+  CHECK_OK(ONDRsetdblcontrol(f.prob, ONDR_TIMELIMIT, 60));  // a safety net only
   std::atomic<bool> done{false};
   std::thread stopper([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -423,8 +425,8 @@ TEST(limits_and_interrupt_keep_the_best_solution) {
   done = true;
   stopper.join();
   CHECK(secs < 10);
-  CHECK(intattr(f.prob, 1016) == 9);
-  CHECK(intattr(f.prob, 1011) == 4);
+  CHECK(intattr(f.prob, ONDR_STOPSTATUS) == 9);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 4);
   mipx(f.prob, 38);
 }
 
@@ -433,18 +435,18 @@ TEST(mip_entry_on_continuous_problems_and_solver_choice) {
   CHECK_OK(knapsack().load(f.prob));
   CHECK_OK(ONDRchgobjsense(f.prob, -1));
   CHECK_OK(ONDRmipoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1011) == 6);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
   CHECK_NEAR(mipobj(f.prob), 32.0 / 3, 1e-9);
   double dual[1];
   CHECK_OK(ONDRgetlpsol(f.prob, nullptr, nullptr, dual, nullptr));
   CHECK_NEAR(dual[0], 4.0 / 3, 1e-9);
   // Only HiGHS MIP (chosen automatically or by name) searches: any other
   // value is refused when set, not when solving.
-  CHECK_FAIL(ONDRsetintcontrol(f.prob, 8011, 2));
+  CHECK_FAIL(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 2));
   CHECK_CONTAINS(check::lasterror(f.prob), "MIPSOLVER");
-  CHECK_OK(ONDRsetintcontrol(f.prob, 8011, 1));
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
   CHECK_OK(ONDRmipoptimize(f.prob, ""));
-  CHECK(intattr(f.prob, 1011) == 6);
+  CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
   CHECK_NEAR(mipobj(f.prob), 32.0 / 3, 1e-9);
 }
 
@@ -453,11 +455,13 @@ TEST(every_solver_control_is_accepted_and_keeps_the_optimum) {
   // HiGHS must take the option and the optimum must not move.
   struct Case { int id; bool dbl; double value; };
   const Case cases[] = {
-      {8001, false, 1},    {8002, false, 0},     {8003, false, 1},     {8003, false, 2},
-      {8004, false, 1000}, {8005, false, 3},     {8006, false, 1000},  {8007, false, 50},
-      {8008, false, 42},   {8009, false, 0},     {8010, false, 0},     {7001, true, 1e-8},
-      {7002, true, 1e-8},  {7003, true, 0},      {7004, true, 0},      {7005, true, 100},
-      {7006, true, 1e-8},  {7007, true, 1e-9},   {7008, true, -1e6},  // maximizing: a cutoff below
+      {ONDR_OUTPUTLOG, false, 1},      {ONDR_PRESOLVE, false, 0},     {ONDR_THREADS, false, 1},
+      {ONDR_THREADS, false, 2},        {ONDR_LPITERLIMIT, false, 1000}, {ONDR_DEFAULTALG, false, 3},
+      {ONDR_MAXNODE, false, 1000},     {ONDR_MAXMIPSOL, false, 50},   {ONDR_RANDOMSEED, false, 42},
+      {ONDR_SCALING, false, 0},        {ONDR_CROSSOVER, false, 0},    {ONDR_FEASTOL, true, 1e-8},
+      {ONDR_OPTIMALITYTOL, true, 1e-8}, {ONDR_MIPRELSTOP, true, 0},   {ONDR_MIPABSSTOP, true, 0},
+      {ONDR_TIMELIMIT, true, 100},     {ONDR_MIPTOL, true, 1e-8},     {ONDR_BARGAPSTOP, true, 1e-9},
+      {ONDR_MIPABSCUTOFF, true, -1e6},  // maximizing: a cutoff below
   };
   for (const Case &c : cases) {
     for (bool mip : {false, true}) {
@@ -471,7 +475,8 @@ TEST(every_solver_control_is_accepted_and_keeps_the_optimum) {
       if (c.dbl) CHECK_OK(ONDRsetdblcontrol(f.prob, c.id, c.value));
       else CHECK_OK(ONDRsetintcontrol(f.prob, c.id, (int)c.value));
       int rc = mip ? ONDRmipoptimize(f.prob, "") : ONDRlpoptimize(f.prob, "");
-      bool ok = rc == 0 && std::fabs(dblattr(f.prob, mip ? 2003 : 2001) - (mip ? 9 : 32.0 / 3)) < 1e-6;
+      bool ok = rc == 0 &&
+                std::fabs(dblattr(f.prob, mip ? ONDR_MIPOBJVAL : ONDR_LPOBJVAL) - (mip ? 9 : 32.0 / 3)) < 1e-6;
       if (!ok) fprintf(stderr, "  control %d = %g (%s): rc %d %s\n", c.id, c.value,
                        mip ? "MIP" : "LP", rc, check::lasterror(f.prob).c_str());
       CHECK(ok);
@@ -481,7 +486,7 @@ TEST(every_solver_control_is_accepted_and_keeps_the_optimum) {
   Fixture f;
   load_knapsack(f.prob);
   for (int threads : {2, 1, 0, 3, 1}) {
-    CHECK_OK(ONDRsetintcontrol(f.prob, 8003, threads));
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_THREADS, threads));
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
     CHECK_NEAR(mipobj(f.prob), 9, 1e-9);
   }

@@ -16,7 +16,7 @@ void set_q(ONDRprob p, std::vector<int> i, std::vector<int> j, std::vector<doubl
 // while it is not built in, fails with its message.
 bool went_to_local_solver(ONDRprob p, int rc) {
   if (rc != 0) return check::lasterror(p).find("nonlinear solver") != std::string::npos;
-  return intattr(p, 1010) == 8;
+  return intattr(p, ONDR_LPSTATUS) == 8;
 }
 
 }  // namespace
@@ -38,8 +38,8 @@ TEST(hand_qp_with_a_binding_row) {
     double negc[] = {-4};
     CHECK_OK(ONDRchgobj(f.prob, 1, idx, negc));
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 1);
-    CHECK_NEAR(dblattr(f.prob, 2001), 4.0, 1e-7);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 4.0, 1e-7);
     double xv[2], slack[1], dual[1], dj[2];
     CHECK_OK(ONDRgetlpsol(f.prob, xv, slack, dual, dj));
     CHECK_NEAR(xv[0], 1.0, 1e-6);
@@ -60,7 +60,7 @@ TEST(unconstrained_qp_and_concave_maximum) {
     CHECK_OK(b.load(f.prob));
     set_q(f.prob, {0, 0, 1}, {0, 1, 1}, {2, 1, 2});
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK_NEAR(dblattr(f.prob, 2001), -1.0 / 3, 1e-7);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), -1.0 / 3, 1e-7);
     double x[2];
     CHECK_OK(ONDRgetlpsol(f.prob, x, nullptr, nullptr, nullptr));
     CHECK_NEAR(x[0], 2.0 / 3, 1e-6);
@@ -76,8 +76,8 @@ TEST(unconstrained_qp_and_concave_maximum) {
     CHECK_OK(ONDRchgobjsense(f.prob, -1));
     set_q(f.prob, {0, 1}, {0, 1}, {-2, -2});
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 1);
-    CHECK_NEAR(dblattr(f.prob, 2001), 0.375, 1e-7);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), 0.375, 1e-7);
     double xv[2], dual[1], dj[2];
     CHECK_OK(ONDRgetlpsol(f.prob, xv, nullptr, dual, dj));
     CHECK_NEAR(xv[0], 0.25, 1e-6);
@@ -85,8 +85,8 @@ TEST(unconstrained_qp_and_concave_maximum) {
     CHECK_NEAR(dj[1], 0.0, 1e-6);
     // the same through the MIP entry: no integer columns, so a QP solve
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 6);
-    CHECK_NEAR(dblattr(f.prob, 2003), 0.375, 1e-7);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+    CHECK_NEAR(dblattr(f.prob, ONDR_MIPOBJVAL), 0.375, 1e-7);
   }
 }
 
@@ -121,7 +121,7 @@ TEST(convexity_decides_who_solves) {
     if (c.sense < 0) CHECK_OK(ONDRchgobjsense(f.prob, -1));
     set_q(f.prob, c.i, c.j, c.v);
     int rc = ONDRlpoptimize(f.prob, "");
-    bool ok = c.convex ? rc == 0 && intattr(f.prob, 1010) == 1 : went_to_local_solver(f.prob, rc);
+    bool ok = c.convex ? rc == 0 && intattr(f.prob, ONDR_LPSTATUS) == 1 : went_to_local_solver(f.prob, rc);
     if (!ok) fprintf(stderr, "  case %s: rc %d, %s\n", c.what, rc, check::lasterror(f.prob).c_str());
     CHECK(ok);
   }
@@ -145,7 +145,7 @@ TEST(convexity_of_large_matrices) {
     }
     set_q(f.prob, i, j, v);
     int rc = ONDRlpoptimize(f.prob, "");
-    if (d >= 2) CHECK(rc == 0 && intattr(f.prob, 1010) == 1);
+    if (d >= 2) CHECK(rc == 0 && intattr(f.prob, ONDR_LPSTATUS) == 1);
     else CHECK(went_to_local_solver(f.prob, rc));
   }
   for (double shift : {0.0, -0.01}) {
@@ -171,7 +171,7 @@ TEST(convexity_of_large_matrices) {
       }
     set_q(f.prob, i, j, v);
     int rc = ONDRlpoptimize(f.prob, "");
-    if (shift == 0.0) CHECK(rc == 0 && intattr(f.prob, 1010) == 1);
+    if (shift == 0.0) CHECK(rc == 0 && intattr(f.prob, ONDR_LPSTATUS) == 1);
     else CHECK(went_to_local_solver(f.prob, rc));
   }
 }
@@ -188,7 +188,7 @@ TEST(quadratic_rows_and_integer_quadratics) {
     CHECK_OK(ONDRaddqmatrix64(f.prob, 0, 2, c1, c2, q));
     // x^2 + y^2 <= 4 is convex: the local solution is optimal.
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1010) == 1);
+    CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
     // with an integer column the MIP entry refuses it with the reason
     int col[] = {0};
     char t[] = {'I'};
@@ -207,10 +207,10 @@ TEST(quadratic_rows_and_integer_quadratics) {
     CHECK_OK(ONDRchgcoltype(f.prob, 1, col, t));
     CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
     CHECK_CONTAINS(check::lasterror(f.prob), "(MIQP)");
-    CHECK(intattr(f.prob, 1011) == 0);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 0);
     // the relaxation is a convex QP: min 0.5 x^2 - x at x = 1
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK_NEAR(dblattr(f.prob, 2001), -0.5, 1e-7);
-    CHECK(intattr(f.prob, 1011) == 2);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), -0.5, 1e-7);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 2);
   }
 }

@@ -14,8 +14,9 @@
 
 namespace {
 
-constexpr int kLpStatus = 1010, kSimplexIter = 1012, kRows = 1124, kCols = 1214;
-constexpr int kLpObjVal = 2001, kKeepBasis = 8035;
+constexpr int kLpStatus = ONDR_LPSTATUS, kSimplexIter = ONDR_SIMPLEXITER,
+              kRows = ONDR_ORIGINALROWS, kCols = ONDR_ORIGINALCOLS;
+constexpr int kLpObjVal = ONDR_LPOBJVAL, kKeepBasis = ONDR_KEEPBASIS;
 
 // Deterministic pseudo-random numbers: the tests must not vary between runs.
 struct Rng {
@@ -382,15 +383,15 @@ TEST(mip_solves_keep_right_with_a_warm_basis_around) {
     Fixture g;
     CHECK_OK(ONDRreadprob(g.prob, file.c_str(), ""));
     CHECK_OK(ONDRmipoptimize(g.prob, ""));
-    return dblattr(g.prob, 2003);
+    return dblattr(g.prob, ONDR_MIPOBJVAL);
   };
   bool used_below_zero = false;
   for (int round = 0; round < 3; ++round) {
     Run lp = lpsolve(f.prob);
     check_same(lp, cold(f.prob), "an LP solve between MIP solves");
     CHECK_OK(ONDRmipoptimize(f.prob, ""));
-    CHECK(intattr(f.prob, 1011) == 6);
-    CHECK_NEAR(dblattr(f.prob, 2003), mip_cold(f.prob), 1e-6);
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+    CHECK_NEAR(dblattr(f.prob, ONDR_MIPOBJVAL), mip_cold(f.prob), 1e-6);
     std::vector<double> x((size_t)intattr(f.prob, kCols));
     CHECK_OK(ONDRgetmipsol(f.prob, x.data(), nullptr));
     CHECK(x[80] == 0.0 || (x[80] >= -5 - 1e-9 && x[80] <= -2 + 1e-9));
