@@ -44,7 +44,7 @@ double uf_nan(const double *in, void *, const double *, double *) { return in[0]
 int register_like_module(OSLPprob slp, void *fn, void *object, int callbits) {
   int i1 = 0, i2 = 0;
   if (OSLPsetstring(slp, &i1, "ondpy_generic_user_function") || OSLPsetstring(slp, &i2, "DirectC")) return -1;
-  int types[5] = {5, 87, 86, 5, 0};
+  int types[5] = {OSLP_UFDESC_STRING, OSLP_UFDESC_INPUTS, OSLP_UFDESC_CALL, OSLP_UFDESC_STRING, OSLP_UFDESC_END};
   double values[5] = {(double)i1, 1, (double)callbits, (double)i2, 0};
   if (OSLPadduserfuncs(slp, 1, types, values)) return -1;
   int number = 0;
