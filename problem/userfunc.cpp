@@ -83,8 +83,9 @@ int createUserFunction(ProblemObject *p, PyObject *args, int *number) {
   int rc = OSLPsetstring(p->slpprob, &name_index, "ondpy_generic_user_function");
   if (rc == 0) rc = OSLPsetstring(p->slpprob, &linkage_index, "DirectC");
   if (rc == 0) {
-    int types[5] = {5, 87, 86, 5, 0};
-    double values[5] = {(double)name_index, 1, 19, (double)linkage_index, 0};
+    int types[5] = {OSLP_UFDESC_STRING, OSLP_UFDESC_INPUTS, OSLP_UFDESC_CALL, OSLP_UFDESC_STRING, OSLP_UFDESC_END};
+    double values[5] = {(double)name_index, 1, OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS | OSLP_UFCALL_DERIVS,
+                         (double)linkage_index, 0};
     rc = OSLPadduserfuncs(p->slpprob, 1, types, values);
   }
   if (rc == 0) rc = OSLPaddnames(p->slpprob, 5, "ondpy_generic_user_function", n, n);

@@ -307,7 +307,8 @@ ONDR_API int OSLPgetfuncobject(void *funccontext, int pid, void **object) {
     FuncContext *c = context_of(funccontext);
     if (pid == id::NLPFUNCOBJECT) *object = c->slp;
     else if (pid == id::NLPOPTIMIZER) *object = c->slp ? c->slp->prob : nullptr;
-    else fail(ERR_ARGUMENT, "Unknown function object id %d (12602: nonlinear problem, 12601: optimizer problem)", pid);
+    else fail(ERR_ARGUMENT, "Unknown function object id %d (%d: nonlinear problem, %d: optimizer problem)", pid,
+              id::NLPFUNCOBJECT, id::NLPOPTIMIZER);
   });
 }
 

@@ -41,10 +41,14 @@ double uf_value_only(const double *in, void *ctx, const double *, double *res) {
 // Returns NaN for a negative argument.
 double uf_nan(const double *in, void *, const double *, double *) { return in[0] < 0 ? NAN : std::sqrt(in[0]); }
 
+// Call bits: value and derivatives, or the value only.
+const int kCallDerivs = OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS | OSLP_UFCALL_DERIVS;
+const int kCallValue = OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS;
+
 int register_like_module(OSLPprob slp, void *fn, void *object, int callbits) {
   int i1 = 0, i2 = 0;
   if (OSLPsetstring(slp, &i1, "ondpy_generic_user_function") || OSLPsetstring(slp, &i2, "DirectC")) return -1;
-  int types[5] = {5, 87, 86, 5, 0};
+  int types[5] = {OSLP_UFDESC_STRING, OSLP_UFDESC_INPUTS, OSLP_UFDESC_CALL, OSLP_UFDESC_STRING, OSLP_UFDESC_END};
   double values[5] = {(double)i1, 1, (double)callbits, (double)i2, 0};
   if (OSLPadduserfuncs(slp, 1, types, values)) return -1;
   int number = 0;

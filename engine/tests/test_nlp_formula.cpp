@@ -62,10 +62,11 @@ std::vector<Case> cases() {
 TEST(module_token_patterns_evaluate) {
   // The balanced pattern itself, as the module writes it.
   Tokens m4 = max({col(0), col(1), col(2), con(1)});
-  std::vector<int> want = {22, 22, 10, 10, 12, 22, 10, 1, 12, 12};
+  const int RB = OSLP_TOK_RB, COL = OSLP_TOK_COL, CON = OSLP_TOK_CON, IFUN = OSLP_TOK_IFUN, OP = OSLP_TOK_OP;
+  std::vector<int> want = {RB, RB, COL, COL, IFUN, RB, COL, CON, IFUN, IFUN};
   CHECK(m4.t == want);
   Tokens s5 = sum({col(0), col(1), col(0), col(1), col(0)});
-  std::vector<int> want5 = {10, 10, 31, 10, 10, 31, 31, 10, 31};
+  std::vector<int> want5 = {COL, COL, OP, COL, COL, OP, OP, COL, OP};
   CHECK(s5.t == want5);
 
   NlpFixture f;
@@ -244,7 +245,8 @@ TEST(token_counts_preparse_and_parse) {
   std::vector<char> table(L, 'Q');
   int nt = 0, ts = -1;
   CHECK_OK(OSLPpreparseformula(f.slp, text, &nt, t.data(), v.data(), table.data(), &ts));
-  std::vector<int> want = {12, 21, 10, 23, 31, 10, 22, 31, 1};
+  std::vector<int> want = {OSLP_TOK_IFUN, OSLP_TOK_LB, OSLP_TOK_COL, OSLP_TOK_DEL, OSLP_TOK_OP,
+                           OSLP_TOK_COL,  OSLP_TOK_RB, OSLP_TOK_OP,  OSLP_TOK_CON};
   t.resize(nt);
   CHECK(t == want);
   CHECK(ts == 0);

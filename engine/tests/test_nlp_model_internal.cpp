@@ -388,9 +388,9 @@ TEST(domain_errors_name_the_row) {
 TEST(user_function_derivatives) {
   NlpFixture f(3, 3);
   Scale scale{1.5};
-  CHECK(register_like_module(f.slp, (void *)uf_with_derivs, &scale, 19) == 1);
-  CHECK(register_like_module(f.slp, (void *)uf_value_only, nullptr, 3) == 2);
-  CHECK(register_like_module(f.slp, (void *)uf_nan, nullptr, 3) == 3);
+  CHECK(register_like_module(f.slp, (void *)uf_with_derivs, &scale, kCallDerivs) == 1);
+  CHECK(register_like_module(f.slp, (void *)uf_value_only, nullptr, kCallValue) == 2);
+  CHECK(register_like_module(f.slp, (void *)uf_nan, nullptr, kCallValue) == 3);
 
   // The function's own derivatives, and differences for the other.
   Model M = make_model(3, 3);
@@ -453,7 +453,7 @@ TEST(user_function_derivatives) {
 TEST(concurrent_evaluation_shares_nothing) {
   NlpFixture f(3, 1);
   Scale scale{2.0};
-  register_like_module(f.slp, (void *)uf_with_derivs, &scale, 19);
+  register_like_module(f.slp, (void *)uf_with_derivs, &scale, kCallDerivs);
   Model M = make_model(3, 2);
   add_coef(M, 0, ondr::kUnitColumn, 1.0, plus(user(1, {col(0), col(1)}), fn(OSLP_IFUN_EXP, mul(col(1), col(2)))));
   add_coef(M, 1, 1, 1.0, fn(OSLP_IFUN_SIN, mul(col(0), col(2))));

@@ -9,9 +9,9 @@ using namespace nlt;
 TEST(user_functions_register_and_evaluate) {
   NlpFixture f(3, 3);
   Scale scale{1.5};
-  int n1 = register_like_module(f.slp, (void *)uf_with_derivs, &scale, 19);
-  int n2 = register_like_module(f.slp, (void *)uf_value_only, nullptr, 3);
-  int n3 = register_like_module(f.slp, (void *)uf_nan, nullptr, 3);
+  int n1 = register_like_module(f.slp, (void *)uf_with_derivs, &scale, kCallDerivs);
+  int n2 = register_like_module(f.slp, (void *)uf_value_only, nullptr, kCallValue);
+  int n3 = register_like_module(f.slp, (void *)uf_nan, nullptr, kCallValue);
   CHECK(n1 == 1 && n2 == 2 && n3 == 3);
   int count = 0;
   CHECK_OK(OSLPgetintattrib(f.slp, OSLP_NLPUSERFUNCS, &count));
@@ -46,7 +46,7 @@ TEST(user_functions_register_and_evaluate) {
   CHECK_CONTAINS(f.err(), "no address");
 
   // Registration errors leave the table unchanged.
-  int bad_t[3] = {5, 99, 0};
+  int bad_t[3] = {OSLP_UFDESC_STRING, 99, OSLP_UFDESC_END};  // 99: no such item
   double bad_v[3] = {1, 0, 0};
   CHECK_FAIL(OSLPadduserfuncs(f.slp, 1, bad_t, bad_v));
   int lk = 0;
@@ -54,11 +54,11 @@ TEST(user_functions_register_and_evaluate) {
   int again = 0;
   CHECK_OK(OSLPsetstring(f.slp, &again, "ViaPipe"));
   CHECK(again == lk);
-  int link_t[3] = {5, 5, 0};
+  int link_t[3] = {OSLP_UFDESC_STRING, OSLP_UFDESC_STRING, OSLP_UFDESC_END};
   double link_v[3] = {1, (double)lk, 0};
   CHECK_FAIL(OSLPadduserfuncs(f.slp, 1, link_t, link_v));
   CHECK_CONTAINS(f.err(), "ViaPipe");
-  int str_t[2] = {5, 0};
+  int str_t[2] = {OSLP_UFDESC_STRING, OSLP_UFDESC_END};
   double str_v[2] = {99, 0};
   CHECK_FAIL(OSLPadduserfuncs(f.slp, 1, str_t, str_v));
   CHECK_FAIL(OSLPaddnames(f.slp, 5, "x", 4, 4));
@@ -94,7 +94,7 @@ TEST(user_functions_register_and_evaluate) {
 TEST(copies_keep_user_functions) {
   NlpFixture f(2, 1);
   Scale scale{3};
-  register_like_module(f.slp, (void *)uf_with_derivs, &scale, 19);
+  register_like_module(f.slp, (void *)uf_with_derivs, &scale, kCallDerivs);
   ONDRprob p2 = nullptr;
   OSLPprob s2 = nullptr;
   CHECK_OK(ONDRcreateprob(&p2));

@@ -166,8 +166,9 @@ double square_or_fail(const double *in, void *ctx, const double *, double *resul
 int register_user_function(OSLPprob s, void *fn) {
   int name = 0, linkage = 0;
   if (OSLPsetstring(s, &name, "square_or_fail") || OSLPsetstring(s, &linkage, "DirectC")) return 1;
-  int types[5] = {5, 87, 86, 5, 0};
-  double values[5] = {(double)name, 1, 19, (double)linkage, 0};
+  int types[5] = {OSLP_UFDESC_STRING, OSLP_UFDESC_INPUTS, OSLP_UFDESC_CALL, OSLP_UFDESC_STRING, OSLP_UFDESC_END};
+  double values[5] = {(double)name, 1, OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS | OSLP_UFCALL_DERIVS,
+                       (double)linkage, 0};
   if (OSLPadduserfuncs(s, 1, types, values)) return 1;
   return OSLPchguserfuncaddress(s, 1, fn);
 }
