@@ -9,6 +9,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
+#include "problem/binding.h"
 #include "callbacks/registry.h"
 
 static const int kKeepBasis = 8035;    // optimizer control, off around the empty load
@@ -154,6 +155,11 @@ static int problem_init(PyObject *self, PyObject *args, PyObject *kw) {
   const char *name = nullptr;
   if (!PyArg_ParseTupleAndKeywords(args, kw, "|s", (char **)kwlist, &name)) return -1;
   ProblemObject *p = (ProblemObject *)self;
+  if (name && p->prob) {
+    PyRef str(PyUnicode_FromString(name));
+    std::string checked;
+    if (!str || checked_name(p, str.get(), "Invalid problem name (must be a string)", checked) != 0) return -1;
+  }
   if (p->init_done) {
     PyErr_SetString(PyExc_RuntimeError, "The problem is already initialized; use reset() to empty it");
     return -1;
