@@ -81,15 +81,12 @@ PyObject *getObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
         return -1;
       }
       Py_ssize_t i = PyNumber_AsSsize_t(leaf, nullptr);
+      if (i == -1 && PyErr_Occurred()) return -1;  // raised by the object's __index__
       if (i < 0 || i >= PyList_GET_SIZE(f.list)) {
-        PyErr_Clear();
         PyErr_SetString(PyExc_RuntimeError, "Item not found in list");
         return -1;
       }
-      if (PyList_Append(out.get(), PyList_GET_ITEM(f.list, i)) != 0) {
-        PyErr_SetString(PyExc_RuntimeError, "Cannot add element to list");
-        return -1;
-      }
+      if (PyList_Append(out.get(), PyList_GET_ITEM(f.list, i)) != 0) return -1;
       return 0;
     });
     return rc == 0 ? out.release() : nullptr;
