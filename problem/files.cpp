@@ -69,14 +69,16 @@ int src_int_attrib(ProblemObject *p, ONDRprob src, int id, int *v) {
 // become the problem's transfer again, not objects of the user.
 bool read_transfer(ProblemObject *p, ONDRprob src, OSLPprob slp, int ncols, int nrows) {
   if (!slp || ncols < 1 || nrows < 1) return false;
-  char col[64] = {0}, row[64] = {0};
-  int status = 0;
-  if (ONDRgetnames(src, 2, col, ncols - 1, ncols - 1) != 0 || ONDRgetnames(src, 1, row, nrows - 1, nrows - 1) != 0 ||
-      OSLPgetrowstatus(slp, nrows - 1, &status) != 0) {
+  int namelen = 0, status = 0;
+  if (ONDRgetintattrib(src, kNameLength, &namelen) != 0) return false;
+  // Names are at most 8 * namelen bytes.
+  std::vector<char> col((size_t)namelen * 8 + 1, 0), row((size_t)namelen * 8 + 1, 0);
+  if (ONDRgetnames(src, 2, col.data(), ncols - 1, ncols - 1) != 0 ||
+      ONDRgetnames(src, 1, row.data(), nrows - 1, nrows - 1) != 0 || OSLPgetrowstatus(slp, nrows - 1, &status) != 0) {
     (void)p;
     return false;
   }
-  return strcmp(col, "objtransfercol") == 0 && strcmp(row, "objtransferrow") == 0 && (status & 0x800);
+  return strcmp(col.data(), "objtransfercol") == 0 && strcmp(row.data(), "objtransferrow") == 0 && (status & 0x800);
 }
 
 // Builds the new containers aside from the library problem `src` (the
