@@ -62,6 +62,7 @@ def test_changes_from_another_thread_during_a_solve_are_refused(name):
     # The problem is intact and usable once the solve has returned.
     assert p.attributes.cols == 30 and p.attributes.rows == 4
     assert p.getProbStatusString().startswith("mip_")
+    assert p.controls.timelimit == 2
 
 
 # Methods fetched before the solve and called from another thread during it.
