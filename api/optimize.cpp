@@ -87,6 +87,9 @@ PyObject *ONDR_PY_chgvar(PyObject *self, PyObject *args, PyObject *kw) {
     if (!has[1 + i]) continue;
     dbls[i] = PyFloat_AsDouble(objs[1 + i]);
     if (dbls[i] == -1.0 && PyErr_Occurred()) {
+      // A TypeError for a value that is no number gets the call's message;
+      // anything else (raised by the object's __float__) propagates.
+      if (!PyErr_ExceptionMatches(PyExc_TypeError)) return nullptr;
       PyErr_Clear();
       PyErr_SetString(PyExc_RuntimeError, "Incorrect arguments to chgvar");
       return nullptr;

@@ -12,6 +12,7 @@
 #include "module/pyref.h"
 #include "module/types.h"
 #include "problem/problem.h"
+#include "problem/transfer.h"
 
 namespace {
 
@@ -152,6 +153,16 @@ int ctrl_attr_fill_typeobj(int flag) {
 
 // ---- one value from the library ----
 
+// Row and column counts leave out the objective's transfer row and column,
+// which the module adds after the user's own.
+static int user_size_attrib(ProblemObject *p, int id, int v) {
+  static const struct { int id, kind; } kSizes[] = {{ONDR_COLS, 0},     {ONDR_ORIGINALCOLS, 0}, {OSLP_NLPCOLS, 0},
+                                                {ONDR_ROWS, 1},     {ONDR_ORIGINALROWS, 1}, {OSLP_NLPROWS, 1}};
+  for (const auto &s : kSizes)
+    if (s.id == id) return user_count(p, s.kind, v);
+  return v;
+}
+
 PyObject *problem_getInfo_single(PyObject *problem, int id, int type, int is_control, int layer) {
   ProblemObject *p = (ProblemObject *)problem;
   int rc;
@@ -160,6 +171,7 @@ PyObject *problem_getInfo_single(PyObject *problem, int id, int type, int is_con
     int v = 0;
     if (layer) rc = is_control ? OSLPgetintcontrol(p->slpprob, id, &v) : OSLPgetintattrib(p->slpprob, id, &v);
     else rc = is_control ? ONDRgetintcontrol(p->prob, id, &v) : ONDRgetintattrib(p->prob, id, &v);
+    if (rc == 0 && !is_control) v = user_size_attrib(p, id, v);
     if (rc == 0) result = PyLong_FromLong(v);
   } else if (type == 2) {
     double v = 0;
@@ -380,7 +392,8 @@ static int ctrl_set(PyObject *self, PyObject *name, PyObject *value) {
   if (!PyArg_ParseTuple(entry, "iii", &id, &type, &layer)) return -1;
   if (c->bound) {
     PyObject *problem = bound_problem(c);
-    return problem && problem_setControl_single(problem, id, type, layer, value) == 0 ? 0 : -1;
+    if (!problem || problem_check_idle((ProblemObject *)problem) != 0) return -1;
+    return problem_setControl_single(problem, id, type, layer, value) == 0 ? 0 : -1;
   }
   if (check_setCtrl(type, value) != 0) return -1;
   if (validate_module_value(name, id, type, layer, value) != 0) return -1;

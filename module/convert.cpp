@@ -170,11 +170,7 @@ int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, i
     is_iter = true;
   } else if (PySequence_Check(obj) && !PyDict_Check(obj)) {
     len = PySequence_Size(obj);
-    if (len < 0) {
-      PyErr_Clear();
-      PyErr_SetString(PyExc_RuntimeError, "Invalid sequence of objects");
-      return -1;
-    }
+    if (len < 0) return raiseUnlessPending("Invalid sequence of objects");
   } else {
     PyErr_SetString(PyExc_RuntimeError, "Invalid sequence of objects");
     return -1;
@@ -212,11 +208,7 @@ int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, i
     return 0;
   }
   PyRef it(PyObject_GetIter(obj));
-  if (!it) {
-    PyErr_Clear();
-    PyErr_SetString(PyExc_RuntimeError, "Invalid sequence of objects");
-    return -1;
-  }
+  if (!it) return raiseUnlessPending("Invalid sequence of objects");
   int64_t cap = 256, n = 0;
   if (ol_MemoryAllocator_Alloc_Untyped(ol_MemoryAllocator_DefaultHeap, (size_t)cap * es, out) != 0) {
     PyErr_NoMemory();
@@ -305,11 +297,7 @@ int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int coun
     PyObject *name = nullptr;
     if (names && names != Py_None) {
       name = PySequence_GetItem(names, i);
-      if (!name) {
-        PyErr_Clear();
-        PyErr_Format(PyExc_RuntimeError, "Cannot get row name indexed by %d", i);
-        return -1;
-      }
+      if (!name) return raiseUnlessPending("Cannot get row name indexed by %d", i);
     }
     PyRef nm(name);
     PyRef c(con_create(nm.get()));
@@ -335,11 +323,7 @@ int addRowNames(PyObject *problem, PyObject *names, int first, int count) {
     if (!item) return -1;
     CArray<char> s;
     *s.addr() = pyStrToStr(item.get());
-    if (!s.get()) {
-      PyErr_Clear();
-      PyErr_SetString(PyExc_RuntimeError, "Cannot convert constraint name");
-      return -1;
-    }
+    if (!s.get()) return raiseUnlessPending("Cannot convert constraint name");
     if (ONDRaddnames(p->prob, 1, s.get(), first + i, first + i) != 0) return -1;
   }
   return 0;
@@ -352,11 +336,7 @@ int setColNamesTypes(PyObject *problem, PyObject *names, PyObject *types, int fi
       PyRef item(PySequence_GetItem(names, i));
       CArray<char> s;
       if (item) *s.addr() = pyStrToStr(item.get());
-      if (!s.get()) {
-        PyErr_Clear();
-        PyErr_Format(PyExc_RuntimeError, "Erroneous name for variable %d", i);
-        return -1;
-      }
+      if (!s.get()) return raiseUnlessPending("Erroneous name for variable %d", i);
       if (ONDRaddnames(p->prob, 2, s.get(), first + i, first + i) != 0) {
         setOndrErrIfNull(problem, nullptr);
         return -1;
@@ -395,16 +375,8 @@ int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int 
                        int first, int count) {
   ProblemObject *p = (ProblemObject *)problem;
   bool has_names = names && names != Py_None, has_types = types && types != Py_None;
-  if (has_names && PySequence_Size(names) != count) {
-    PyErr_Clear();
-    PyErr_SetString(PyExc_RuntimeError, "Incorrect length of variable name list");
-    return -1;
-  }
-  if (has_types && PySequence_Size(types) != count) {
-    PyErr_Clear();
-    PyErr_SetString(PyExc_RuntimeError, "Incorrect length of variable type list");
-    return -1;
-  }
+  if (has_names && PySequence_Size(names) != count) return raiseUnlessPending("Incorrect length of variable name list");
+  if (has_types && PySequence_Size(types) != count) return raiseUnlessPending("Incorrect length of variable type list");
   std::string letters;
   std::vector<double> limits;
   if (!has_types && nentities > 0 && entity_cols && entity_types) {
@@ -422,22 +394,15 @@ int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int 
     PyRef name;
     if (has_names) {
       name.reset(PySequence_GetItem(names, i));
-      if (!name) {
-        PyErr_Clear();
-        PyErr_Format(PyExc_RuntimeError, "Cannot get variable name indexed by %d", i);
-        return -1;
-      }
+      if (!name) return raiseUnlessPending("Cannot get variable name indexed by %d", i);
     }
     PyRef v(var_create(name.get()));
     if (!v) return -1;
     int vt = -2;
     if (has_types) {
       PyRef t(PySequence_GetItem(types, i));
-      if (!t || !PyUnicode_Check(t.get()) || PyUnicode_GetLength(t.get()) != 1) {
-        PyErr_Clear();
-        PyErr_Format(PyExc_RuntimeError, "Cannot get variable type with index %d", i);
-        return -1;
-      }
+      if (!t || !PyUnicode_Check(t.get()) || PyUnicode_GetLength(t.get()) != 1)
+        return raiseUnlessPending("Cannot get variable type with index %d", i);
       vt = type_of_letter((char)PyUnicode_ReadChar(t.get(), 0));
     } else if (!letters.empty()) {
       vt = type_of_letter(letters[(size_t)i]);

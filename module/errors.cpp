@@ -1,3 +1,4 @@
+#include <cstdarg>
 #include "module/errors.h"
 #include <cstring>
 #include "engine/include/oslp.h"
@@ -88,4 +89,13 @@ Py_ssize_t pyStrLen(PyObject *obj) {
   }
   if (PyBytes_Check(obj)) return PyBytes_GET_SIZE(obj);
   return 0;
+}
+
+int raiseUnlessPending(const char *msg, ...) {
+  if (PyErr_Occurred()) return -1;
+  va_list ap;
+  va_start(ap, msg);
+  PyErr_FormatV(PyExc_RuntimeError, msg, ap);
+  va_end(ap);
+  return -1;
 }

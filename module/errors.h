@@ -8,6 +8,12 @@
 // ondrel.branchobj, or null for module-level calls).
 void setOndrErrIfNull(PyObject *owner, PyObject *result);
 
+// Raise RuntimeError `msg` (printf-style) unless an exception is already
+// pending: an error raised by the caller's own objects (KeyboardInterrupt
+// from a generator, an exception of __index__ or __float__) propagates as it
+// is. Returns -1.
+int raiseUnlessPending(const char *msg, ...);
+
 // True for a Python int (bool included) or a NumPy C-int/C-long scalar.
 bool isObjInt(PyObject *obj);
 // A new NUL-terminated copy (module allocator) of a str (UTF-8) or bytes;

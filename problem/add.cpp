@@ -11,13 +11,13 @@
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/transfer.h"
 #include "problem/walk.h"
 #include "model/model.h"
 
 namespace {
 
 constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS;
-constexpr size_t kMaxNameLength = 150;
 
 struct ColumnBatch {
   std::vector<char> types;
@@ -28,29 +28,11 @@ struct ColumnBatch {
   int count() const { return (int)types.size(); }
 };
 
-// Appends a name (str, cut to 150 characters) and its NUL. The cut counts
-// characters, not bytes, so that it never splits a character's UTF-8 bytes
-// (a name so cut could not be written to a file and read back).
-int append_name(std::string &names, PyObject *name, const char *invalid) {
-  if (!name || !PyUnicode_Check(name)) {
-    PyErr_SetString(PyExc_RuntimeError, invalid);
-    return -1;
-  }
-  PyRef cut;
-  if (PyUnicode_GetLength(name) > (Py_ssize_t)kMaxNameLength) {
-    cut = PyRef(PyUnicode_Substring(name, 0, (Py_ssize_t)kMaxNameLength));
-    if (!cut) return -1;
-    name = cut.get();
-  }
-  Py_ssize_t len;
-  const char *s = PyUnicode_AsUTF8AndSize(name, &len);
-  if (!s) return -1;
-  size_t n = (size_t)len;
-  if (memchr(s, '\0', n)) {
-    PyErr_SetString(PyExc_RuntimeError, invalid);
-    return -1;
-  }
-  names.append(s, n);
+// Appends a name and its NUL (see checked_name).
+int append_name(ProblemObject *p, std::string &names, PyObject *name, const char *invalid) {
+  std::string one;
+  if (checked_name(p, name, invalid, one) != 0) return -1;
+  names.append(one);
   names.push_back('\0');
   return 0;
 }
@@ -91,7 +73,7 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
     return -1;
   }
   PyRef name(var_name(v));
-  if (!name || append_name(b.names, name.get(), "Invalid variable name (must be a string)") != 0) return -1;
+  if (!name || append_name(p, b.names, name.get(), "Invalid variable name (must be a string)") != 0) return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
   if (map_store(p->varmap, id, b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
@@ -112,6 +94,7 @@ PyObject *problem_addVariable(PyObject *self, PyObject *args) {
   ProblemObject *p = (ProblemObject *)self;
   ColumnBatch b;
   if (prob_int_attrib(p, kCols, &b.first) != 0) return nullptr;
+  b.first = user_count(p, 0, b.first);
   BindingUndo undo(p->variables, p->varmap);
   int rc = walkNestedObjects(self, args, [&](PyObject *v) { return collect_var(p, v, b, undo); });
   if (rc != 0) {
@@ -124,6 +107,12 @@ PyObject *problem_addVariable(PyObject *self, PyObject *args) {
   std::vector<int64_t> starts((size_t)n + 1, 0);
   std::vector<int> idx((size_t)n);
   for (int i = 0; i < n; ++i) idx[(size_t)i] = b.first + i;
+  Converted saved;
+  bool had = false;
+  if (transfer_set_aside(p, saved, had) != 0) {
+    undo.rollback();
+    return nullptr;
+  }
   bool ok = ONDRaddcols64(p->prob, n, 0, zeros.data(), starts.data(), nullptr, nullptr, b.lb.data(),
                           b.ub.data()) == 0;
   if (ok) {
@@ -137,8 +126,12 @@ PyObject *problem_addVariable(PyObject *self, PyObject *args) {
       ONDRdelcols(p->prob, n, idx.data());
     }
   }
+  if (!ok) setOndrErrIfNull(self, nullptr);
+  if (transfer_put_back(p, saved, had) != 0 && ok) {
+    // The columns are in; only the objective's transfer could not follow.
+    return nullptr;
+  }
   if (!ok) {
-    setOndrErrIfNull(self, nullptr);
     undo.rollback();
     return nullptr;
   }
@@ -182,10 +175,10 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
   b.all.constant = 0.0;
   PyObject *nm = con_name(c);
   if (nm && PyUnicode_Check(nm)) {
-    if (append_name(b.names, nm, "Invalid constraint name (must be a string)") != 0) return -1;
+    if (append_name(p, b.names, nm, "Invalid constraint name (must be a string)") != 0) return -1;
   } else {
     PyRef dflt(PyUnicode_FromFormat("R%lld", (long long)id));
-    if (!dflt || append_name(b.names, dflt.get(), "Invalid constraint name (must be a string)") != 0) return -1;
+    if (!dflt || append_name(p, b.names, dflt.get(), "Invalid constraint name (must be a string)") != 0) return -1;
   }
   if (PyList_Append(p->constraints, c) != 0) return -1;
   if (map_store(p->conmap, id, row) != 0) {
@@ -246,10 +239,20 @@ PyObject *problem_addConstraint(PyObject *self, PyObject *args) {
   ProblemObject *p = (ProblemObject *)self;
   int first = 0;
   if (prob_int_attrib(p, kRows, &first) != 0) return nullptr;
+  first = user_count(p, 1, first);
   RowBatch b;
   BindingUndo undo(p->constraints, p->conmap);
   int rc = walkNestedObjects(self, args, [&](PyObject *c) { return collect_constraint(p, c, b, first, undo); });
-  if (rc == 0) rc = flush_rows(p, b, first);
+  if (rc == 0 && b.count() > 0) {
+    Converted saved;
+    bool had = false;
+    rc = transfer_set_aside(p, saved, had);
+    if (rc == 0) {
+      rc = flush_rows(p, b, first);
+      if (rc != 0) setOndrErrIfNull(self, nullptr);
+      if (transfer_put_back(p, saved, had) != 0 && rc == 0) return nullptr;
+    }
+  }
   if (rc != 0) {
     setOndrErrIfNull(self, nullptr);
     undo.rollback();

@@ -1,6 +1,7 @@
 #include "problem/binding.h"
 #include "module/errors.h"
 #include "module/pyref.h"
+#include <cstring>
 
 int map_store(PyObject *map, int64_t id, int64_t index) {
   PyRef k(PyLong_FromLongLong(id)), v(PyLong_FromLongLong(index));
@@ -32,5 +33,35 @@ int prob_int_attrib(ProblemObject *p, int id, int *value) {
     setOndrErrIfNull((PyObject *)p, nullptr);
     return -1;
   }
+  return 0;
+}
+
+static const int kMaxNameLength = 8012;  // optimizer control: longest name accepted, in bytes
+
+int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::string &out) {
+  if (!name || !PyUnicode_Check(name)) {
+    PyErr_SetString(PyExc_RuntimeError, invalid);
+    return -1;
+  }
+  Py_ssize_t len;
+  const char *s = PyUnicode_AsUTF8AndSize(name, &len);
+  if (!s) return -1;
+  if (memchr(s, '\0', (size_t)len)) {
+    PyErr_SetString(PyExc_RuntimeError, invalid);
+    return -1;
+  }
+  int limit = 0;
+  if (ONDRgetintcontrol(p->prob, kMaxNameLength, &limit) != 0) {
+    setOndrErrIfNull((PyObject *)p, nullptr);
+    return -1;
+  }
+  if (len > limit) {
+    PyRef head(PyUnicode_Substring(name, 0, 40));
+    if (head)
+      PyErr_Format(PyExc_ValueError, "The name %R... is %zd bytes long in UTF-8; names are at most %d bytes",
+                   head.get(), len, limit);
+    return -1;
+  }
+  out.assign(s, (size_t)len);
   return 0;
 }

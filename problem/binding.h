@@ -4,6 +4,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 #include <cstdint>
+#include <string>
 #include <vector>
 #include "problem/problem.h"
 
@@ -28,3 +29,9 @@ class BindingUndo {
 
 // Read an optimizer integer attribute, raising the library error on failure.
 int prob_int_attrib(ProblemObject *p, int id, int *value);
+
+// A name for the library: a str without NUL characters, kept whole as
+// UTF-8, and refused (ValueError) when longer than the library accepts, so
+// that a name written to a file reads back and is found as given.
+// `invalid` is the error for anything that is not such a str.
+int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::string &out);

@@ -268,7 +268,9 @@ struct Writer {
           col = column(a, "Variable in nonlinear part of constraint has not been added to problem yet");
           if (col < 0) return -1;
         } else if (k == 0) {
-          factor *= PyFloat_AsDouble(a);
+          double f = PyFloat_AsDouble(a);
+          if (f == -1.0 && PyErr_Occurred()) return -1;
+          factor *= f;
         } else {
           PyErr_Clear();
           rest.push_back(a);

@@ -1,5 +1,6 @@
 // problem.read and problem.write: problem files through the library, and a
 // modelling face (new variables, constraints and sets) for what was read.
+#include <cstring>
 #include <string>
 #include <vector>
 #include "module/errors.h"
@@ -18,7 +19,8 @@ constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kSets = ONDR
 // 256 as they are asked for in order.
 class NameReader {
  public:
-  NameReader(ProblemObject *p, int kind, int count, int slot) : p_(p), kind_(kind), count_(count), slot_(slot) {}
+  NameReader(ProblemObject *p, ONDRprob src, int kind, int count, int slot)
+      : p_(p), src_(src), kind_(kind), count_(count), slot_(slot) {}
   // A new str with the name of item i; null with an error set on failure.
   PyObject *name(int i) {
     if (i % 256 == 0 && fetch(i, std::min(count_, i + 256) - 1) != 0) {
@@ -32,7 +34,7 @@ class NameReader {
   int fetch(int first, int last) {
     block_.clear();
     std::vector<char> buf((size_t)(last - first + 1) * (size_t)slot_ + 1, 0);
-    if (ONDRgetnames(p_->prob, kind_, buf.data(), first, last) != 0) return -1;
+    if (ONDRgetnames(src_, kind_, buf.data(), first, last) != 0) return -1;
     const char *s = buf.data();
     for (int i = first; i <= last; ++i) {
       block_.emplace_back(s);
@@ -41,6 +43,7 @@ class NameReader {
     return 0;
   }
   ProblemObject *p_;
+  ONDRprob src_;
   int kind_, count_, slot_;
   std::vector<std::string> block_;
 };
@@ -56,21 +59,46 @@ int vartype_of(char c) {
   return 0;
 }
 
-// Builds the new containers aside; the problem's are replaced only when all
-// objects were made.
-int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *cons, PyObject *conmap,
-               PyObject *sets, PyObject *sosmap) {
+int src_int_attrib(ProblemObject *p, ONDRprob src, int id, int *v) {
+  if (ONDRgetintattrib(src, id, v) == 0) return 0;
+  setOndrErrIfNull((PyObject *)p, nullptr);
+  return -1;
+}
+
+// True when the last column and row of what was read are a nonlinear
+// objective's transfer column and row (as this module writes them): they
+// become the problem's transfer again, not objects of the user.
+bool read_transfer(ProblemObject *p, ONDRprob src, OSLPprob slp, int ncols, int nrows) {
+  if (!slp || ncols < 1 || nrows < 1) return false;
+  int namelen = 0, status = 0;
+  if (ONDRgetintattrib(src, kNameLength, &namelen) != 0) return false;
+  // Names are at most 8 * namelen bytes.
+  std::vector<char> col((size_t)namelen * 8 + 1, 0), row((size_t)namelen * 8 + 1, 0);
+  if (ONDRgetnames(src, 2, col.data(), ncols - 1, ncols - 1) != 0 ||
+      ONDRgetnames(src, 1, row.data(), nrows - 1, nrows - 1) != 0 || OSLPgetrowstatus(slp, nrows - 1, &status) != 0) {
+    (void)p;
+    return false;
+  }
+  return strcmp(col.data(), "objtransfercol") == 0 && strcmp(row.data(), "objtransferrow") == 0 && (status & 0x800);
+}
+
+// Builds the new containers aside from the library problem `src` (the
+// transfer column and row, when `transfer`, left out); the problem's are
+// replaced only when all objects were made.
+int build_face(ProblemObject *p, ONDRprob src, bool transfer, PyObject *vars, PyObject *varmap, PyObject *cons,
+               PyObject *conmap, PyObject *sets, PyObject *sosmap) {
   int ncols = 0, nrows = 0, nsets = 0, namelen = 0;
-  if (prob_int_attrib(p, kCols, &ncols) || prob_int_attrib(p, kRows, &nrows) || prob_int_attrib(p, kSets, &nsets) ||
-      prob_int_attrib(p, kNameLength, &namelen))
+  if (src_int_attrib(p, src, kCols, &ncols) || src_int_attrib(p, src, kRows, &nrows) ||
+      src_int_attrib(p, src, kSets, &nsets) || src_int_attrib(p, src, kNameLength, &namelen))
     return -1;
+  if (transfer) --ncols, --nrows;
   const int slot = 8 * namelen + 1;
-  NameReader cols(p, 2, ncols, slot), rows(p, 1, nrows, slot), setnames(p, 3, nsets, slot);
+  NameReader cols(p, src, 2, ncols, slot), rows(p, src, 1, nrows, slot), setnames(p, src, 3, nsets, slot);
   if (ncols > 0) {
     std::vector<double> lb((size_t)ncols), ub((size_t)ncols);
     std::vector<char> types((size_t)ncols);
-    if (ONDRgetlb(p->prob, lb.data(), 0, ncols - 1) || ONDRgetub(p->prob, ub.data(), 0, ncols - 1) ||
-        ONDRgetcoltype(p->prob, types.data(), 0, ncols - 1))
+    if (ONDRgetlb(src, lb.data(), 0, ncols - 1) || ONDRgetub(src, ub.data(), 0, ncols - 1) ||
+        ONDRgetcoltype(src, types.data(), 0, ncols - 1))
       return setOndrErrIfNull((PyObject *)p, nullptr), -1;
     for (int v = 0; v < ncols; ++v) {
       PyRef name(cols.name(v));
@@ -86,8 +114,8 @@ int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *con
   if (nrows > 0) {
     std::vector<double> rhs((size_t)nrows), range((size_t)nrows);
     std::vector<char> types((size_t)nrows);
-    if (ONDRgetrhs(p->prob, rhs.data(), 0, nrows - 1) || ONDRgetrhsrange(p->prob, range.data(), 0, nrows - 1) ||
-        ONDRgetrowtype(p->prob, types.data(), 0, nrows - 1))
+    if (ONDRgetrhs(src, rhs.data(), 0, nrows - 1) || ONDRgetrhsrange(src, range.data(), 0, nrows - 1) ||
+        ONDRgetrowtype(src, types.data(), 0, nrows - 1))
       return setOndrErrIfNull((PyObject *)p, nullptr), -1;
     for (int i = 0; i < nrows; ++i) {
       PyRef name(rows.name(i));
@@ -119,6 +147,40 @@ int build_face(ProblemObject *p, PyObject *vars, PyObject *varmap, PyObject *con
   return 0;
 }
 
+// A library problem (and nonlinear problem when the layer is on) to read
+// into, with the controls of the problem it is for; destroyed at scope end.
+struct ReadScratch {
+  ONDRprob prob = nullptr;
+  OSLPprob slp = nullptr;
+  int open(ProblemObject *p) {
+    if (ONDRcreateprob(&prob) != 0) {
+      prob = nullptr;
+      return setOndrErrIfNull(nullptr, nullptr), -1;
+    }
+    if (p->slpprob && OSLPcreateprob(&slp, &prob) != 0) {
+      slp = nullptr;
+      return setOndrErrIfNull(nullptr, nullptr), -1;
+    }
+    if (ONDRcopycontrols(prob, p->prob) != 0 || (slp && OSLPcopycontrols(slp, p->slpprob) != 0))
+      return setOndrErrIfNull((PyObject *)p, nullptr), -1;
+    return 0;
+  }
+  ~ReadScratch() {
+    if (slp) OSLPdestroyprob(slp);
+    if (prob) ONDRdestroyprob(prob);
+  }
+};
+
+bool has_row_coefs_besides(OSLPprob slp, int row) {
+  int n = 0;
+  if (OSLPgetcoefs(slp, &n, nullptr, nullptr) != 0 || n <= 0) return false;
+  std::vector<int> rows((size_t)n), cols((size_t)n);
+  if (OSLPgetcoefs(slp, &n, rows.data(), cols.data()) != 0) return false;
+  for (int r : rows)
+    if (r != row) return true;
+  return false;
+}
+
 PyObject *problem_read(PyObject *self, PyObject *args, PyObject *kw) {
   static const char *kwlist[] = {"filename", "options", nullptr};
   ProblemObject *p = (ProblemObject *)self;
@@ -128,27 +190,44 @@ PyObject *problem_read(PyObject *self, PyObject *args, PyObject *kw) {
     PyErr_SetString(PyExc_RuntimeError, "The problem has no library problem (the library was stopped)");
     return nullptr;
   }
+  // The file is read into a library problem of its own, with this problem's
+  // controls, and its Python objects are made from that one: only when all
+  // of it succeeded does it replace this problem's content on both sides.
+  ReadScratch tmp;
+  if (tmp.open(p) != 0) return nullptr;
   int rc;
   Py_BEGIN_ALLOW_THREADS
-  rc = ONDRreadprob(p->prob, filename, options);
-  if (rc != 0 && p->slpprob) rc = OSLPreadprob(p->slpprob, filename, options);
+  rc = ONDRreadprob(tmp.prob, filename, options);
+  if (rc != 0 && tmp.slp) rc = OSLPreadprob(tmp.slp, filename, options);
   Py_END_ALLOW_THREADS
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
-  // The file replaced the whole problem: everything bound to the old one goes.
+  int ncols = 0, nrows = 0;
+  if (src_int_attrib(p, tmp.prob, kCols, &ncols) || src_int_attrib(p, tmp.prob, kRows, &nrows)) return nullptr;
+  bool transfer = read_transfer(p, tmp.prob, tmp.slp, ncols, nrows);
   PyRef vars(PyList_New(0)), varmap(PyDict_New()), cons(PyList_New(0)), conmap(PyDict_New()), sets(PyList_New(0)),
       sosmap(PyDict_New());
   if (!vars || !varmap || !cons || !conmap || !sets || !sosmap) return nullptr;
-  if (build_face(p, vars.get(), varmap.get(), cons.get(), conmap.get(), sets.get(), sosmap.get()) != 0) return nullptr;
+  if (build_face(p, tmp.prob, transfer, vars.get(), varmap.get(), cons.get(), conmap.get(), sets.get(),
+                 sosmap.get()) != 0)
+    return nullptr;
+  int ncoefs = 0;
+  if (tmp.slp && OSLPgetintattrib(tmp.slp, kNlpCoefs, &ncoefs) != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  // The library copy keeps the first failure free of changes; the nonlinear
+  // part follows and replaces the user functions with the file's (none).
+  if (ONDRcopyprob(p->prob, tmp.prob, "") != 0 || (tmp.slp && OSLPcopyprob(p->slpprob, tmp.slp, "") != 0))
+    return setOndrErrIfNull(self, nullptr), nullptr;
   Py_SETREF(p->variables, vars.release());
   Py_SETREF(p->varmap, varmap.release());
   Py_SETREF(p->constraints, cons.release());
   Py_SETREF(p->conmap, conmap.release());
   Py_SETREF(p->sets, sets.release());
   Py_SETREF(p->sosmap, sosmap.release());
-  p->nonlinear_objective = 0;
-  p->obj_transfer_col = p->obj_transfer_row = -1;
-  int ncoefs = 0;
-  p->nonlinear_count = (p->slpprob && OSLPgetintattrib(p->slpprob, kNlpCoefs, &ncoefs) == 0 && ncoefs > 0) ? 1 : 0;
+  Py_CLEAR(p->userfuncs);
+  p->nonlinear_objective = transfer ? 1 : 0;
+  p->obj_transfer_col = transfer ? ncols - 1 : -1;
+  p->obj_transfer_row = transfer ? nrows - 1 : -1;
+  // The transfer row's coefficients are the objective's, not a constraint's.
+  p->nonlinear_count = ncoefs > 0 && (!transfer || has_row_coefs_besides(tmp.slp, nrows - 1)) ? 1 : 0;
   Py_RETURN_NONE;
 }
 

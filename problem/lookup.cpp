@@ -81,15 +81,12 @@ PyObject *getObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
         return -1;
       }
       Py_ssize_t i = PyNumber_AsSsize_t(leaf, nullptr);
+      if (i == -1 && PyErr_Occurred()) return -1;  // raised by the object's __index__
       if (i < 0 || i >= PyList_GET_SIZE(f.list)) {
-        PyErr_Clear();
         PyErr_SetString(PyExc_RuntimeError, "Item not found in list");
         return -1;
       }
-      if (PyList_Append(out.get(), PyList_GET_ITEM(f.list, i)) != 0) {
-        PyErr_SetString(PyExc_RuntimeError, "Cannot add element to list");
-        return -1;
-      }
+      if (PyList_Append(out.get(), PyList_GET_ITEM(f.list, i)) != 0) return -1;
       return 0;
     });
     return rc == 0 ? out.release() : nullptr;
@@ -185,41 +182,36 @@ PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
       return nullptr;
     }
   }
-  int rc = f.kind == KIND_COL ? ONDRdelcols(p->prob, (int)idx.size(), idx.data())
-           : f.kind == KIND_ROW ? ONDRdelrows(p->prob, (int)idx.size(), idx.data())
-                                : ONDRdelsets(p->prob, (int)idx.size(), idx.data());
-  if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   std::sort(idx.begin(), idx.end());
   idx.erase(std::unique(idx.begin(), idx.end()), idx.end());
   // Every object keeps its place in the library's old order: its new index
-  // is its old one less the deleted indices below it.
+  // is its old one less the deleted indices below it. The new container and
+  // map are built first, so that nothing changes unless all of it succeeds.
   auto below = [&](long v) { return (long)(std::lower_bound(idx.begin(), idx.end(), (int)v) - idx.begin()); };
   auto deleted = [&](long v) { return std::binary_search(idx.begin(), idx.end(), (int)v); };
-  for (Py_ssize_t pos = PyList_GET_SIZE(f.list) - 1; pos >= 0; --pos) {
+  PyRef list(PyList_New(0)), map(PyDict_New());
+  if (!list || !map) return nullptr;
+  for (Py_ssize_t pos = 0; pos < PyList_GET_SIZE(f.list); ++pos) {
     PyObject *obj = PyList_GET_ITEM(f.list, pos);
     PyRef key(PyLong_FromLongLong(f.kind == KIND_COL ? var_id(obj) : f.kind == KIND_ROW ? con_id(obj) : sos_id(obj)));
     if (!key) return nullptr;
     PyObject *val = PyDict_GetItemWithError(f.map, key.get());
-    if (!val) {
-      if (PyErr_Occurred()) return nullptr;
-      continue;
-    }
-    long v = PyLong_AsLong(val);
-    int ok;
-    if (deleted(v)) {
-      ok = PyDict_DelItem(f.map, key.get());
-      if (ok == 0) ok = PyList_SetSlice(f.list, pos, pos + 1, nullptr);
-    } else if (below(v) > 0) {
-      PyRef nv(PyLong_FromLong(v - below(v)));
-      ok = nv ? PyDict_SetItem(f.map, key.get(), nv.get()) : -1;
-    } else {
-      continue;
-    }
-    if (ok != 0) {
-      PyErr_SetString(PyExc_RuntimeError, "Cannot delete item");
-      return nullptr;
-    }
+    if (!val && PyErr_Occurred()) return nullptr;
+    long v = val ? PyLong_AsLong(val) : -1;
+    if (v == -1 && PyErr_Occurred()) return nullptr;
+    if (val && deleted(v)) continue;
+    if (PyList_Append(list.get(), obj) != 0) return nullptr;
+    if (!val) continue;
+    PyRef nv(PyLong_FromLong(v - below(v)));
+    if (!nv || PyDict_SetItem(map.get(), key.get(), nv.get()) != 0) return nullptr;
   }
+  int rc = f.kind == KIND_COL ? ONDRdelcols(p->prob, (int)idx.size(), idx.data())
+           : f.kind == KIND_ROW ? ONDRdelrows(p->prob, (int)idx.size(), idx.data())
+                                : ONDRdelsets(p->prob, (int)idx.size(), idx.data());
+  if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  PyObject **lists[] = {&p->variables, &p->constraints, &p->sets}, **maps[] = {&p->varmap, &p->conmap, &p->sosmap};
+  Py_SETREF(*lists[which], list.release());
+  Py_SETREF(*maps[which], map.release());
   if (transfer && *transfer >= 0) *transfer -= (int)below(*transfer);
   Py_RETURN_NONE;
 }

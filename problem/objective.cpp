@@ -10,11 +10,12 @@
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/transfer.h"
 
 namespace {
 
-constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpRows = OSLP_NLPROWS,
-              kNlpCols = OSLP_NLPCOLS, kObjSense = OSLP_NLPOBJSENSE;
+constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpCols = OSLP_NLPCOLS,
+              kObjSense = OSLP_NLPOBJSENSE;
 constexpr int kTransferBit = 0x800;
 
 int fail_lib(ProblemObject *p) {
@@ -70,35 +71,92 @@ int take_down_transfer(ProblemObject *p) {
   return 0;
 }
 
+// Removes a half-built transfer column and row (col or row -1: not added),
+// keeping the pending error.
+void undo_transfer(ProblemObject *p, int col, int row) {
+  PyObject *t, *v, *tb;
+  PyErr_Fetch(&t, &v, &tb);
+  if (col >= 0) {
+    int none = -1;
+    OSLPchgvar(p->slpprob, col, &none, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+               nullptr, nullptr);
+    OSLPdelvars(p->slpprob, 1, &col);
+    ONDRdelcols(p->prob, 1, &col);
+  }
+  if (row >= 0) {
+    if (delete_coefs(p, row) != 0) PyErr_Clear();
+    int status = 0;
+    if (OSLPgetrowstatus(p->slpprob, row, &status) == 0) {
+      status &= ~kTransferBit;
+      OSLPchgrowstatus(p->slpprob, row, &status);
+    }
+    ONDRdelrows(p->prob, 1, &row);
+  }
+  PyErr_Restore(t, v, tb);
+}
+
 int build_transfer(ProblemObject *p, const Converted &c) {
   int row = 0, col = 0;
-  if (p->nonlinear_count ? nlp_int_attrib(p, kNlpRows, &row) : prob_int_attrib(p, kRows, &row)) return -1;
+  if (prob_int_attrib(p, kRows, &row) || prob_int_attrib(p, kCols, &col)) return -1;
   char type = 'E';
   double rhs = 0.0, range = 0.0, zero = 0.0;
   int64_t start[2] = {0, 1};
   int col0 = 0;
-  if (ONDRaddrows64(p->prob, 1, 1, &type, &rhs, &range, start, &col0, &zero) != 0 ||
-      ONDRaddnames(p->prob, 1, "objtransferrow", row, row) != 0)
-    return fail_lib(p);
-  p->obj_transfer_row = row;
-  if (p->nonlinear_count ? nlp_int_attrib(p, kNlpCols, &col) : prob_int_attrib(p, kCols, &col)) return -1;
+  if (ONDRaddrows64(p->prob, 1, 1, &type, &rhs, &range, start, &col0, &zero) != 0) return fail_lib(p);
+  if (ONDRaddnames(p->prob, 1, "objtransferrow", row, row) != 0) {
+    fail_lib(p);
+    undo_transfer(p, -1, row);
+    return -1;
+  }
   double one = 1.0, minus_one = -1.0, lb = -1e20, ub = 1e20;
-  if (ONDRaddcols64(p->prob, 1, 1, &one, start, &row, &minus_one, &lb, &ub) != 0 ||
-      ONDRaddnames(p->prob, 2, "objtransfercol", col, col) != 0)
-    return fail_lib(p);
+  if (ONDRaddcols64(p->prob, 1, 1, &one, start, &row, &minus_one, &lb, &ub) != 0) {
+    fail_lib(p);
+    undo_transfer(p, -1, row);
+    return -1;
+  }
+  int status = 0;
+  std::vector<int> rows(c.nformulas(), row);
+  if (ONDRaddnames(p->prob, 2, "objtransfercol", col, col) != 0 ||
+      OSLPchgvar(p->slpprob, col, &row, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                 nullptr, nullptr) != 0 ||
+      OSLPgetrowstatus(p->slpprob, row, &status) != 0 ||
+      (status |= kTransferBit, OSLPchgrowstatus(p->slpprob, row, &status) != 0) ||
+      OSLPaddcoefs(p->slpprob, (int)c.nformulas(), rows.data(), c.f_cols.data(), c.f_factors.data(),
+                   c.f_starts.data(), 1, c.tok_types.data(), c.tok_vals.data()) != 0) {
+    fail_lib(p);
+    undo_transfer(p, col, row);
+    return -1;
+  }
+  p->obj_transfer_row = row;
   p->obj_transfer_col = col;
   p->nonlinear_objective = 1;
-  int status = 0;
-  if (OSLPchgvar(p->slpprob, col, &row, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                 nullptr, nullptr) != 0 ||
-      OSLPgetrowstatus(p->slpprob, row, &status) != 0)
-    return fail_lib(p);
-  status |= kTransferBit;
-  if (OSLPchgrowstatus(p->slpprob, row, &status) != 0) return fail_lib(p);
-  std::vector<int> rows(c.nformulas(), row);
-  if (OSLPaddcoefs(p->slpprob, (int)c.nformulas(), rows.data(), c.f_cols.data(), c.f_factors.data(),
-                   c.f_starts.data(), 1, c.tok_types.data(), c.tok_vals.data()) != 0)
-    return fail_lib(p);
+  return 0;
+}
+
+// The nonlinear coefficients of `row`, with their formulas, in the form
+// build_transfer takes.
+int read_row_coefs(ProblemObject *p, int row, Converted &out) {
+  int n = 0;
+  if (OSLPgetcoefs(p->slpprob, &n, nullptr, nullptr) != 0) return fail_lib(p);
+  std::vector<int> rows((size_t)n + 1), cols((size_t)n + 1);
+  if (n > 0 && OSLPgetcoefs(p->slpprob, &n, rows.data(), cols.data()) != 0) return fail_lib(p);
+  for (int k = 0; k < n; ++k) {
+    if (rows[(size_t)k] != row) continue;
+    double factor = 1.0;
+    int ntok = 0;
+    if (OSLPgetcoefformula(p->slpprob, row, cols[(size_t)k], &factor, 1, 0, &ntok, nullptr, nullptr) != 0)
+      return fail_lib(p);
+    std::vector<int> types((size_t)ntok + 1);
+    std::vector<double> vals((size_t)ntok + 1);
+    if (OSLPgetcoefformula(p->slpprob, row, cols[(size_t)k], &factor, 1, ntok + 1, &ntok, types.data(),
+                           vals.data()) != 0)
+      return fail_lib(p);
+    out.f_cols.push_back(cols[(size_t)k]);
+    out.f_factors.push_back(factor);
+    out.tok_types.insert(out.tok_types.end(), types.begin(), types.begin() + ntok);
+    out.tok_vals.insert(out.tok_vals.end(), vals.begin(), vals.begin() + ntok);
+    out.f_starts.push_back((int)out.tok_types.size());
+  }
   return 0;
 }
 
@@ -169,12 +227,9 @@ PyObject *problem_setObjective(PyObject *self, PyObject *args, PyObject *kw) {
         return setOndrErrIfNull(self, nullptr), nullptr;
     }
   }
-  if (p->nonlinear_objective == 1) {
-    if (take_down_transfer(p) != 0) return nullptr;
-    // Columns after the transfer column moved down: convert again.
-    c.clear();
-    if (convertExpr(p, obj, c, true) != 0) return nullptr;
-  }
+  // The transfer column and row come after the user's own: taking them
+  // down moves no user index, so `c` stays valid.
+  if (p->nonlinear_objective == 1 && take_down_transfer(p) != 0) return nullptr;
 
   // Set the new one.
   if (c.constant != 0.0) {
@@ -187,15 +242,7 @@ PyObject *problem_setObjective(PyObject *self, PyObject *args, PyObject *kw) {
   if (!c.q_vals.empty() &&
       ONDRchgmqobj64(p->prob, (int64_t)c.q_vals.size(), c.q_col1.data(), c.q_col2.data(), c.q_vals.data()) != 0)
     return setOndrErrIfNull(self, nullptr), nullptr;
-  if (c.nformulas() > 0) {
-    if (build_transfer(p, c) != 0) return nullptr;
-  } else if (p->obj_transfer_col != -1) {
-    int col = p->obj_transfer_col, row = p->obj_transfer_row;
-    if (delete_coefs(p, -1) != 0) return nullptr;
-    if (ONDRdelcols(p->prob, 1, &col) != 0 || ONDRdelrows(p->prob, 1, &row) != 0)
-      return setOndrErrIfNull(self, nullptr), nullptr;
-    p->obj_transfer_col = p->obj_transfer_row = -1;
-  }
+  if (c.nformulas() > 0 && build_transfer(p, c) != 0) return nullptr;
   if (ONDRchgobjsense(p->prob, (int)sense) != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   if (problem_is_nonlinear(p) && OSLPsetdblcontrol(p->slpprob, kObjSense, (double)sense) != 0)
     return setOndrErrIfNull(self, nullptr), nullptr;
@@ -203,6 +250,32 @@ PyObject *problem_setObjective(PyObject *self, PyObject *args, PyObject *kw) {
 }
 
 }  // namespace
+
+int transfer_set_aside(ProblemObject *p, Converted &saved, bool &had) {
+  had = p->nonlinear_objective == 1 && p->obj_transfer_col >= 0;
+  if (!had) return 0;
+  if (check_nl_unconstruct(p) != 0 || read_row_coefs(p, p->obj_transfer_row, saved) != 0) return -1;
+  return take_down_transfer(p);
+}
+
+int transfer_put_back(ProblemObject *p, const Converted &saved, bool had) {
+  if (!had) return 0;
+  PyObject *t, *v, *tb;
+  PyErr_Fetch(&t, &v, &tb);
+  int rc = build_transfer(p, saved);
+  if (rc != 0) {
+    // The objective's nonlinear part is lost: say so rather than the first error.
+    Py_XDECREF(t), Py_XDECREF(v), Py_XDECREF(tb);
+    return -1;
+  }
+  PyErr_Restore(t, v, tb);
+  return 0;
+}
+
+int user_count(ProblemObject *p, int kind, int library_count) {
+  int transfer = kind == 0 ? p->obj_transfer_col : p->obj_transfer_row;
+  return transfer >= 0 && transfer < library_count ? library_count - 1 : library_count;
+}
 
 const PyMethodDef problem_objective_methods[] = {
     {"setObjective", (PyCFunction)problem_setObjective, METH_VARARGS | METH_KEYWORDS,

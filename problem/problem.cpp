@@ -9,6 +9,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "module/types.h"
+#include "problem/binding.h"
 #include "callbacks/registry.h"
 
 static const int kKeepBasis = ONDR_KEEPBASIS;    // optimizer control, off around the empty load
@@ -154,6 +155,11 @@ static int problem_init(PyObject *self, PyObject *args, PyObject *kw) {
   const char *name = nullptr;
   if (!PyArg_ParseTupleAndKeywords(args, kw, "|s", (char **)kwlist, &name)) return -1;
   ProblemObject *p = (ProblemObject *)self;
+  if (name && p->prob) {
+    PyRef str(PyUnicode_FromString(name));
+    std::string checked;
+    if (!str || checked_name(p, str.get(), "Invalid problem name (must be a string)", checked) != 0) return -1;
+  }
   if (p->init_done) {
     PyErr_SetString(PyExc_RuntimeError, "The problem is already initialized; use reset() to empty it");
     return -1;
@@ -167,6 +173,10 @@ static int problem_init(PyObject *self, PyObject *args, PyObject *kw) {
   p->init_done = 1;
   return 0;
 }
+
+// Makes the methods that change the problem or read its results refuse
+// other threads during a solve (problem/guard.cpp).
+void problem_guard_methods(PyMethodDef *methods);
 
 // ---- solving state ----
 
@@ -194,28 +204,6 @@ int problem_check_idle(ProblemObject *p) {
     return -1;
   }
   return 0;
-}
-
-// Methods refused from other threads while the problem is being solved:
-// those that change the problem and those that read what the solve writes.
-static const char *const kRefusedWhileSolving[] = {
-    "addVariable", "addConstraint", "addSOS", "addIndicator", "delVariable", "delConstraint", "delSOS",
-    "setObjective", "read", "write", "copy", "reset", "solve", "lpoptimize", "mipoptimize", "nlpoptimize",
-    "chgvar", "setControl", "getObjVal", "getSolution", "getSlack", "getDual", "getRCost", "getProbStatus",
-    "getProbStatusString"};
-
-static PyObject *problem_getattro(PyObject *self, PyObject *name) {
-  ProblemObject *p = (ProblemObject *)self;
-  if (p->solving > 0 && p->solver_thread != PyThread_get_thread_ident() && PyUnicode_Check(name)) {
-    const char *s = PyUnicode_AsUTF8(name);
-    if (!s) return nullptr;
-    for (const char *refused : kRefusedWhileSolving)
-      if (strcmp(s, refused) == 0) {
-        problem_check_idle(p);
-        return nullptr;
-      }
-  }
-  return PyObject_GenericGetAttr(self, name);
 }
 
 static PyObject *problem_copy(PyObject *self, PyObject *) {
@@ -405,10 +393,10 @@ void problem_type_setup(PyMethodDef *methods) {
   problem_type.tp_basicsize = sizeof(ProblemObject);
   problem_type.tp_dealloc = problem_dealloc;
   problem_type.tp_str = problem_str;
-  problem_type.tp_getattro = problem_getattro;
   problem_type.tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE | Py_TPFLAGS_HAVE_GC;
   problem_type.tp_traverse = problem_traverse;
   problem_type.tp_clear = problem_gc_clear;
+  problem_guard_methods(methods);
   problem_type.tp_methods = methods;
   problem_type.tp_members = problem_members;
   problem_type.tp_init = problem_init;

@@ -1,5 +1,6 @@
 // problem.addSOS and problem.addIndicator: each set and each indicator goes
 // to the library as soon as it is accepted.
+#include <string>
 #include <vector>
 #include "module/errors.h"
 #include "module/pyref.h"
@@ -8,6 +9,7 @@
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/transfer.h"
 #include "problem/walk.h"
 
 namespace {
@@ -61,6 +63,10 @@ int addSOS_single(ProblemObject *p, PyObject *s) {
     refs[(size_t)i] = PyFloat_AsDouble(PyList_GET_ITEM(weights, i));
     if (refs[(size_t)i] == -1.0 && PyErr_Occurred()) return -1;
   }
+  std::string name;
+  PyObject *nm = sos_name(s);
+  if (nm && !PyUnicode_Check(nm)) nm = nullptr;  // sets without a str name keep the library's default
+  if (nm && checked_name(p, nm, "Invalid SOS name (must be a string)", name) != 0) return -1;
   char type = sos_settype(s) == 2 ? '2' : '1';
   int64_t start[2] = {0, (int64_t)n};
   int count = 0;
@@ -69,7 +75,19 @@ int addSOS_single(ProblemObject *p, PyObject *s) {
     setOndrErrIfNull((PyObject *)p, nullptr);
     return -1;
   }
-  if (PyList_Append(p->sets, s) != 0 || map_store(p->sosmap, sos_id(s), count - 1) != 0) return -1;
+  BindingUndo undo(p->sets, p->sosmap);
+  if ((nm && ONDRaddnames(p->prob, 3, name.c_str(), count - 1, count - 1) != 0 &&
+       (setOndrErrIfNull((PyObject *)p, nullptr), true)) ||
+      PyList_Append(p->sets, s) != 0 || (undo.added(sos_id(s)), map_store(p->sosmap, sos_id(s), count - 1) != 0)) {
+    // The set goes again: the library and the containers stay in step.
+    undo.rollback();
+    PyObject *t, *v, *tb;
+    PyErr_Fetch(&t, &v, &tb);
+    int last = count - 1;
+    ONDRdelsets(p->prob, 1, &last);
+    PyErr_Restore(t, v, tb);
+    return -1;
+  }
   return 0;
 }
 
@@ -77,6 +95,46 @@ PyObject *problem_addSOS(PyObject *self, PyObject *args) {
   ProblemObject *p = (ProblemObject *)self;
   if (walkNestedObjects(self, args, [&](PyObject *s) { return addSOS_single(p, s); }) != 0) return nullptr;
   Py_RETURN_NONE;
+}
+
+// The indicator's row, its entries and the Python objects, all or nothing.
+int add_indicator_row(ProblemObject *p, const Converted &c, char type, double rhs, double range,
+                      const char *name, int col, int comp, PyObject *con) {
+  int64_t start[2] = {0, (int64_t)c.lin_cols.size()};
+  int rows = 0;
+  if (ONDRaddrows64(p->prob, 1, (int64_t)c.lin_cols.size(), &type, &rhs, &range, start, c.lin_cols.data(),
+                    c.lin_vals.data()) != 0 ||
+      prob_int_attrib(p, kRows, &rows) != 0)
+    return setOndrErrIfNull((PyObject *)p, nullptr), -1;
+  int row = rows - 1;
+  bool ok = ONDRaddnames(p->prob, 1, name, row, row) == 0 &&
+            (c.q_vals.empty() || ONDRaddqmatrix64(p->prob, row, (int64_t)c.q_vals.size(), c.q_col1.data(),
+                                                  c.q_col2.data(), c.q_vals.data()) == 0);
+  bool nonlinear = false;
+  if (ok && c.nformulas() > 0) {
+    std::vector<int> frows(c.nformulas(), row);
+    ok = OSLPaddcoefs(p->slpprob, (int)c.nformulas(), frows.data(), c.f_cols.data(), c.f_factors.data(),
+                      c.f_starts.data(), 1, c.tok_types.data(), c.tok_vals.data()) == 0;
+    nonlinear = ok;
+  }
+  if (ok) ok = ONDRsetindicators(p->prob, 1, &row, &col, &comp) == 0;
+  if (!ok) setOndrErrIfNull((PyObject *)p, nullptr);
+  BindingUndo undo(p->constraints, p->conmap);
+  if (ok && (PyList_Append(p->constraints, con) != 0 || map_store(p->conmap, con_id(con), row) != 0)) {
+    undo.added(con_id(con));
+    ok = false;
+  }
+  if (!ok) {
+    // The row goes again: a refused indicator leaves the problem as it was.
+    undo.rollback();
+    PyObject *t, *v, *tb;
+    PyErr_Fetch(&t, &v, &tb);
+    ONDRdelrows(p->prob, 1, &row);
+    PyErr_Restore(t, v, tb);
+    return -1;
+  }
+  if (nonlinear) ++p->nonlinear_count;
+  return 0;
 }
 
 int addIndicator_single(ProblemObject *p, PyObject *cond, PyObject *con) {
@@ -155,42 +213,21 @@ int addIndicator_single(ProblemObject *p, PyObject *cond, PyObject *con) {
   }
   double rhs, range;
   char type = rhs_sense(con_lb(con), con_ub(con), c.constant, &rhs, &range);
-  int64_t start[2] = {0, (int64_t)c.lin_cols.size()};
-  int rows = 0;
-  if (ONDRaddrows64(p->prob, 1, (int64_t)c.lin_cols.size(), &type, &rhs, &range, start, c.lin_cols.data(),
-                    c.lin_vals.data()) != 0 ||
-      prob_int_attrib(p, kRows, &rows) != 0)
-    return setOndrErrIfNull((PyObject *)p, nullptr), -1;
-  int row = rows - 1;
   PyObject *nm = con_name(con);
   PyRef dflt;
   if (!nm || !PyUnicode_Check(nm)) {
     dflt.reset(PyUnicode_FromFormat("R%lld", (long long)con_id(con)));
+    if (!dflt) return -1;
     nm = dflt.get();
   }
-  const char *name = nm ? PyUnicode_AsUTF8(nm) : nullptr;
-  bool ok = name && ONDRaddnames(p->prob, 1, name, row, row) == 0 &&
-            (c.q_vals.empty() || ONDRaddqmatrix64(p->prob, row, (int64_t)c.q_vals.size(), c.q_col1.data(),
-                                                  c.q_col2.data(), c.q_vals.data()) == 0);
-  if (ok && c.nformulas() > 0) {
-    std::vector<int> frows(c.nformulas(), row);
-    ok = OSLPaddcoefs(p->slpprob, (int)c.nformulas(), frows.data(), c.f_cols.data(), c.f_factors.data(),
-                      c.f_starts.data(), 1, c.tok_types.data(), c.tok_vals.data()) == 0;
-    if (ok) ++p->nonlinear_count;
-  }
-  if (ok) ok = ONDRsetindicators(p->prob, 1, &row, &col, &comp) == 0;
-  if (!ok) {
-    // The row goes again: a refused indicator leaves the problem as it was.
-    setOndrErrIfNull((PyObject *)p, nullptr);
-    ONDRdelrows(p->prob, 1, &row);
-    return -1;
-  }
-  if (PyList_Append(p->constraints, con) != 0) return -1;
-  if (map_store(p->conmap, con_id(con), row) != 0) {
-    PyErr_SetString(PyExc_RuntimeError, "Cannot add constraint to problem");
-    return -1;
-  }
-  return 0;
+  std::string name;
+  if (checked_name(p, nm, "Invalid constraint name (must be a string)", name) != 0) return -1;
+  Converted saved;
+  bool had = false;
+  if (transfer_set_aside(p, saved, had) != 0) return -1;
+  int rc = add_indicator_row(p, c, type, rhs, range, name.c_str(), col, comp, con);
+  if (transfer_put_back(p, saved, had) != 0 && rc == 0) return -1;
+  return rc;
 }
 
 PyObject *problem_addIndicator(PyObject *self, PyObject *args) {

@@ -10,6 +10,7 @@
 #include "problem/interrupt.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/transfer.h"
 #include "problem/walk.h"
 
 int fail_with(ProblemObject *p, const char *msg);
@@ -253,7 +254,8 @@ PyObject *problem_getResult(PyObject *self, PyObject *args, int kind, Reader r) 
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   std::vector<double> v((size_t)length + 1, 0.0);
   if (read_vector(p, c, r, v.data()) != 0) return nullptr;
-  return problem_getVector(p, args, length, v.data(), kind);
+  // The objective's transfer column and row come last and are not the user's.
+  return problem_getVector(p, args, user_count(p, kind, length), v.data(), kind);
 }
 
 PyObject *problem_getSolution(PyObject *self, PyObject *args) { return problem_getResult(self, args, 0, R_SOLUTION); }

@@ -9,6 +9,7 @@
 namespace {
 
 constexpr int kFuncContextProblem = OSLP_NLPFUNCOBJECT;
+constexpr int kUserFuncCount = OSLP_NLPUSERFUNCS;  // user functions registered
 constexpr double kEvalError = -3.0;
 
 // The evaluator the nonlinear layer calls, from any thread, during a solve.
@@ -76,7 +77,14 @@ int createUserFunction(ProblemObject *p, PyObject *args, int *number) {
     PyErr_SetString(PyExc_RuntimeError, "User functions need the nonlinear layer, which is not available");
     return -1;
   }
-  int n = (int)PyDict_Size(p->userfuncs) + 1;
+  // The library numbers its functions 1, 2, ...: the next is one past its count
+  // (kept even when an earlier registration failed half-way).
+  int n = 0;
+  if (OSLPgetintattrib(p->slpprob, kUserFuncCount, &n) != 0) {
+    setOndrErrIfNull((PyObject *)p, nullptr);
+    return -1;
+  }
+  ++n;
   PyRef record(Py_BuildValue("(Oi)", callable, n));
   if (!record) return -1;
   int name_index = 0, linkage_index = 0;
@@ -90,12 +98,21 @@ int createUserFunction(ProblemObject *p, PyObject *args, int *number) {
   }
   if (rc == 0) rc = OSLPaddnames(p->slpprob, 5, "ondpy_generic_user_function", n, n);
   if (rc == 0) rc = OSLPchguserfuncaddress(p->slpprob, n, (void *)&ondpy_generic_user_function);
-  if (rc == 0) rc = OSLPsetuserfuncobject(p->slpprob, n, record.get());
   if (rc != 0) {
     setOndrErrIfNull((PyObject *)p, nullptr);
     return rc;
   }
+  // The map keeps the record alive: it holds it before the library gets a
+  // pointer to it, and the library gets none when the map could not.
   if (PyDict_SetItem(p->userfuncs, callable, record.get()) != 0) return -1;
+  if (OSLPsetuserfuncobject(p->slpprob, n, record.get()) != 0) {
+    setOndrErrIfNull((PyObject *)p, nullptr);
+    PyObject *t, *v, *tb;
+    PyErr_Fetch(&t, &v, &tb);
+    if (PyDict_DelItem(p->userfuncs, callable) != 0) PyErr_Clear();
+    PyErr_Restore(t, v, tb);
+    return -1;
+  }
   *number = n;
   return 0;
 }

@@ -1,4 +1,5 @@
 #include "problem/walk.h"
+#include "module/errors.h"
 #include "module/pyref.h"
 
 static const char kBadItem[] =
@@ -22,17 +23,15 @@ int walkNestedObjects(PyObject *problem, PyObject *obj, const std::function<int(
   if (PySequence_Check(obj) && !PyDict_Check(obj)) {
     Py_ssize_t n = PySequence_Size(obj);
     if (n < 0) {
+      // An unsized "sequence" (such as a 0-d NumPy array) is a leaf; any
+      // other failure of its length is the caller's and propagates.
+      if (!PyErr_ExceptionMatches(PyExc_TypeError)) return -1;
       PyErr_Clear();
-      // An unsized "sequence" (such as a 0-d NumPy array) is a leaf.
       return visit(obj);
     }
     for (Py_ssize_t i = 0; i < n; ++i) {
       PyRef item(PySequence_GetItem(obj, i));
-      if (!item) {
-        PyErr_Clear();
-        PyErr_SetString(PyExc_RuntimeError, kBadItem);
-        return -1;
-      }
+      if (!item) return raiseUnlessPending(kBadItem);
       if (walkNestedObjects(problem, item.get(), visit, depth - 1) != 0) return -1;
     }
     return 0;
@@ -46,11 +45,7 @@ int walkNestedObjects(PyObject *problem, PyObject *obj, const std::function<int(
   }
   if (PyIter_Check(obj)) {
     PyRef it(PyObject_GetIter(obj));
-    if (!it) {
-      PyErr_Clear();
-      PyErr_SetString(PyExc_RuntimeError, "Invalid iterator on objects");
-      return -1;
-    }
+    if (!it) return raiseUnlessPending("Invalid iterator on objects");
     while (PyRef item{PyIter_Next(it.get())})
       if (walkNestedObjects(problem, item.get(), visit, depth - 1) != 0) return -1;
     return PyErr_Occurred() ? -1 : 0;

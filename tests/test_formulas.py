@@ -79,8 +79,8 @@ def test_example_from_the_tracker():
     assert p.getSolution(x) == pytest.approx(1, abs=1e-5)
     assert p.getSolution(y) == pytest.approx(1, abs=1e-5)
     assert p.getObjVal() == pytest.approx(0, abs=1e-8)
-    assert len(p.getSlack()) == 3  # two constraints and the objective's transfer row
-    assert len(p.getDual()) == 3 and len(p.getRCost()) == 3
+    assert len(p.getSlack()) == 2  # the user's two constraints, not the objective's transfer row
+    assert len(p.getDual()) == 2 and len(p.getRCost()) == 2
 
 
 @pytest.mark.parametrize("with_derivatives", [False, True])

@@ -151,4 +151,4 @@ def test_iteration_limit_is_unfinished_not_an_error():
     prob.setControl("nlpiterlimit", 2)
     prob.solve()
     assert prob.getProbStatusString() == "nlp_unfinished"
-    assert len(prob.getSolution()) == len(x) + 1  # the objective's transfer column
+    assert len(prob.getSolution()) == len(x)  # the user's columns only

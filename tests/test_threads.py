@@ -35,6 +35,7 @@ MUTATIONS = {
     "setControl": lambda p, x: p.setControl("timelimit", 1),
     "getSolution": lambda p, x: p.getSolution(),
     "copy": lambda p, x: p.copy(),
+    "controls": lambda p, x: setattr(p.controls, "timelimit", 1),
     "free": lambda p, x: ondrel.free(),
 }
 
@@ -61,6 +62,41 @@ def test_changes_from_another_thread_during_a_solve_are_refused(name):
     # The problem is intact and usable once the solve has returned.
     assert p.attributes.cols == 30 and p.attributes.rows == 4
     assert p.getProbStatusString().startswith("mip_")
+    assert p.controls.timelimit == 2
+
+
+# Methods fetched before the solve and called from another thread during it.
+BOUND = {
+    "addVariable": lambda f, x: f(ondrel.var()),
+    "delVariable": lambda f, x: f(x[0]),
+    "setObjective": lambda f, x: f(x[0]),
+    "getSolution": lambda f, x: f(),
+    "getObjVal": lambda f, x: f(),
+}
+
+
+@pytest.mark.parametrize("name", sorted(BOUND))
+def test_methods_fetched_before_a_solve_are_refused_during_it(name):
+    p, x = market_split()
+    p.controls.timelimit = 2
+    method = getattr(p, name)
+    errors = []
+
+    def meddle():
+        try:
+            BOUND[name](method, x)
+            errors.append(None)
+        except Exception as e:  # noqa: BLE001 - the exception is the result
+            errors.append(e)
+
+    timer = threading.Timer(0.5, meddle)
+    timer.start()
+    p.solve()
+    timer.join()
+    assert len(errors) == 1 and isinstance(errors[0], RuntimeError), errors
+    assert "being solved" in str(errors[0])
+    assert p.attributes.cols == 30 and p.attributes.rows == 4
+    assert p.controls.timelimit == 2
 
 
 def knapsack(seed):
