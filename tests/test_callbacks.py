@@ -284,6 +284,17 @@ def test_references_of_callables_and_data():
     assert sys.getrefcount(f) == base_f and sys.getrefcount(data) == base_d
 
 
+def test_reset_drops_the_callbacks():
+    p, x, y = nlp_problem()
+    p.addcbmessage(nothing)
+    p.setcbslpstart(nothing)
+    p.reset()
+    with pytest.raises(RuntimeError, match="empty set"):
+        p.removecbmessage(nothing)
+    p.addcbmessage(nothing)       # registers on the new library problem
+    p.removecbmessage(nothing)
+
+
 def test_copied_callbacks_fire_on_the_copy_with_the_copy_as_owner():
     p, x, y = nlp_problem()
     owners = []

@@ -88,6 +88,18 @@ TEST(priority_then_registration_order_and_removal_by_pair) {
          std::vector<std::string>{"b", "a"}));
 }
 
+TEST(problem_copies_do_not_take_the_callbacks) {
+  SlpFixture f, g;
+  load_small(f.prob);
+  Log l;
+  CHECK_OK(ONDRaddcbmessage(f.prob, tag_a, &l, 0));
+  CHECK_OK(ONDRcopyprob(g.prob, f.prob, "copy"));
+  CHECK_OK(OSLPcopyprob(g.slp, f.slp, "copy"));
+  CHECK_OK(speak(g));
+  CHECK(l.calls.empty());
+  CHECK_FAIL(ONDRremovecbmessage(g.prob, tag_a, &l));
+}
+
 TEST(a_callback_may_remove_one_that_has_not_run_yet) {
   SlpFixture f;
   load_small(f.prob);
