@@ -369,3 +369,37 @@ def test_message_handlers():
     assert got == []
     with pytest.raises(RuntimeError, match="Callback not found"):
         ondrel.removecbmsghandler(handler, None)
+
+
+def test_a_problem_object_kept_from_a_callback_is_unusable_afterwards():
+    p, x, y = nlp_problem()
+    kept = []
+    p.setcbslpstart(lambda prob, d: kept.append(prob))
+    p.solve()
+    with pytest.raises(RuntimeError):
+        kept[0].lpoptimize()
+    with pytest.raises(RuntimeError):
+        kept[0].addcbmessage(nothing)
+    assert p.getProbStatus() in (1, 2)
+
+
+def test_callbacks_of_problems_solved_on_several_threads_at_once():
+    counts, errors = {}, []
+
+    def work(i):
+        try:
+            p, x, y = nlp_problem()
+            p.controls.nlplog = 1
+            p.addcbmessage(lambda prob, d, *a: counts.__setitem__(d, counts.get(d, 0) + 1), i)
+            p.setcbiterend(lambda prob, d: 0)
+            for _ in range(3):
+                p.solve()
+        except Exception as e:  # reported below
+            errors.append(e)
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert errors == [] and sorted(counts) == [0, 1, 2, 3]
