@@ -131,13 +131,14 @@ def test_nonlinear_callbacks_fire_with_the_same_modelling_objects():
         assert prob.controls.nlpiterlimit == p.controls.nlpiterlimit
         return 0
 
+    p.setcbconstruct(lambda prob, data: events.append("construct"))
     p.setcbslpstart(lambda prob, data: events.append(("start", data)) and None, "s")
     p.setcbiterstart(lambda prob, data: events.append("it"))
     p.setcbitervar(lambda prob, data, col: events.append(("var", col)))
     p.setcbiterend(iterend)
     p.setcbslpend(lambda prob, data: events.append("slpend"))
     p.solve()
-    assert events[0] == ("start", "s") and events[-1] == "slpend"
+    assert events[:2] == ["construct", ("start", "s")] and events[-1] == "slpend"
     its = events.count("it")
     assert its >= 1 and events.count("end") == its
     cols = {e[1] for e in events if isinstance(e, tuple) and e[0] == "var"}
@@ -145,7 +146,7 @@ def test_nonlinear_callbacks_fire_with_the_same_modelling_objects():
     assert p.getProbStatus() in (1, 2)
 
 
-@pytest.mark.parametrize("stopper", ["slpstart", "iterstart", "iterend"])
+@pytest.mark.parametrize("stopper", ["construct", "slpstart", "iterstart", "iterend"])
 def test_a_result_asking_to_stop_ends_the_solve_unfinished(stopper):
     p, x, y = nlp_problem()
     calls = []

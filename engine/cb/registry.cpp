@@ -24,7 +24,7 @@ const KindInfo kKinds[kKindCount] = {
     {"prenode", false, false},        {"usersolnotify", false, false},
     {"cascadeend", true, false},      {"cascadestart", true, false},
     {"cascadevar", true, false},      {"cascadevarfail", true, false},
-    {"coefevalerror", true, false},   {"construct", true, false},
+    {"coefevalerror", true, false},   {"construct", true, true},
     {"destroy", true, false},         {"drcol", true, false},
     {"formula", true, false},         {"iterend", true, true},
     {"iterstart", true, true},        {"itervar", true, true},

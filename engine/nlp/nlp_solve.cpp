@@ -253,7 +253,8 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
 
     LocalResult r;
     std::string crossed;
-    if (cb::fire_nlp_stop(prob, cb::k_slpstart)) {
+    // construct: the problem the local solver works on is built.
+    if (cb::fire_nlp_stop(prob, cb::k_construct) || cb::fire_nlp_stop(prob, cb::k_slpstart)) {
       r.status = LocalStatus::Interrupted;
       r.x = p.x0;
     } else if (bounds_crossed(p, &crossed)) {
