@@ -8,6 +8,7 @@
 #include "problem/doc.h"
 #include "problem/interrupt.h"
 #include "problem/problem.h"
+#include "callbacks/trampoline.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ PyObject *optimize(PyObject *self, PyObject *args, PyObject *kw, Which which) {
                         : OSLPnlpoptimize(p->slpprob, flags);
     ctrlc = watch.stop();
   }
+  callbacks_restore_error(p);
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   if (PyErr_Occurred()) return nullptr;
   if (ctrlc) {

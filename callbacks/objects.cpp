@@ -3,6 +3,7 @@
 // callbacks; creating them directly from Python is refused.
 #include <cstring>
 #include "module/types.h"
+#include "callbacks/kinds.h"
 
 namespace {
 struct HandleObject {
@@ -58,4 +59,19 @@ PyObject *handle_object_new(PyTypeObject *type, void *handle) {
 void *handle_object_get(PyObject *obj, PyTypeObject *type) {
   if (!obj || !PyObject_TypeCheck(obj, type)) return nullptr;
   return ((HandleObject *)obj)->handle;
+}
+
+PyObject *branchobj_wrap(ONDRbranchobject bo, PyObject *problem) {
+  PyObject *o = handle_object_new(&branchobj_type, bo);
+  if (!o) return nullptr;
+  Py_XINCREF(problem);
+  ((HandleObject *)o)->problem = problem;
+  return o;
+}
+
+void branchobj_detach(PyObject *obj) {
+  if (!obj || !PyObject_TypeCheck(obj, &branchobj_type)) return;
+  HandleObject *h = (HandleObject *)obj;
+  h->handle = nullptr;
+  Py_CLEAR(h->problem);
 }

@@ -269,6 +269,7 @@ static PyObject *problem_reset(PyObject *self, PyObject *) {
   // A problem whose handles went with ondrel.free() gets new ones too.
   if (!p->prob && !p->owns_handles) Py_RETURN_NONE;
   if (turnONDRon(0) != 0) return nullptr;
+  problem_clear_callbacks(p);  // a fresh problem has none
   if (destroy_handles(p) != 0) return nullptr;
   if (create_handles(p) != 0) return nullptr;
   if (ONDRsetprobname(p->prob, "") != 0 ||

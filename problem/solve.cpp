@@ -12,6 +12,7 @@
 #include "problem/convert_expr.h"
 #include "problem/transfer.h"
 #include "problem/walk.h"
+#include "callbacks/trampoline.h"
 
 int fail_with(ProblemObject *p, const char *msg);
 
@@ -80,6 +81,7 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
     }
     ctrlc = watch.stop();
   }
+  callbacks_restore_error(p);  // raised by a callback on a library thread
   if (rc != 0) {
     setOndrErrIfNull(self, nullptr);
     return nullptr;

@@ -76,6 +76,7 @@ void emit_message(ONDRprob prob, int msgtype, const std::string &text) {
     std::lock_guard<std::mutex> g(g_lock);
     if (!g_messages) return;
   }
+  cb::fire_message(prob, msgtype, text.c_str(), (int)text.size());
   std::lock_guard<std::mutex> g(prob->lock);
   if (!prob->logfile.empty()) {
     if (FILE *f = fopen(prob->logfile.c_str(), "a")) {

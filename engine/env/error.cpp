@@ -65,7 +65,15 @@ void check_not_busy(ONDRprob prob) {
     fail(ERR_STATE, "The problem is being solved: it cannot be changed until the solve returns");
 }
 
-BusyScope::BusyScope(ONDRprob prob) : prob_(prob) { acquire_busy(prob); }
+BusyScope::BusyScope(ONDRprob prob) : prob_(prob) {
+  acquire_busy(prob);
+  try {
+    cb::refuse_unfired(prob);
+  } catch (...) {
+    release_busy(prob);
+    throw;
+  }
+}
 BusyScope::~BusyScope() { release_busy(prob_); }
 
 }  // namespace ondr

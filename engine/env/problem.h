@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 #include "ondr_base.h"
+#include "cb/registry.h"
 #include "controls/values.h"
 #include "model/basis.h"
 #include "model/store.h"
@@ -63,5 +64,6 @@ struct ondr_problem_s {
   std::string logfile;                    // messages are appended here when set
   std::map<int, int> msgstatus;           // message number -> 0 suppressed, 1 shown
   std::mutex lock;                        // guards lasterror and logfile across threads
+  ondr::cb::Registry callbacks;           // registered callbacks, by kind
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };

@@ -1,6 +1,70 @@
-/* libondr group L: callbacks and message handlers. */
+/* libondr group L: callbacks and message handlers.
+
+   Every callback receives the handle of the problem it runs on, then the
+   user object given at registration, then its own parameters. Several
+   optimizer callbacks of one kind may be registered; they are called in
+   increasing priority, then in registration order, and removed by their
+   (function, data) pair. A nonlinear callback is set: the newest replaces
+   the one before, and none is ever removed. */
 #ifndef ONDR_CB_H
 #define ONDR_CB_H
 #include "ondr_base.h"
+
+typedef void (*ondr_cb_action)(ONDRprob, void *, int *);
+typedef int (*ondr_cb_log)(ONDRprob, void *);
+typedef void (*ondr_cb_notify)(ONDRprob, void *);
+typedef void (*ondr_cb_chgbranchobject)(ONDRprob, void *, ONDRbranchobject, ONDRbranchobject *);
+typedef void (*ondr_cb_gapnotify)(ONDRprob, void *, double *, double *, double *, double *);
+typedef void (*ondr_cb_message)(ONDRprob, void *, const char *, int, int);
+typedef void (*ondr_cb_mipthread)(ONDRprob, void *, ONDRprob);
+typedef void (*ondr_cb_newnode)(ONDRprob, void *, int, int, int);
+typedef void (*ondr_cb_nodecutoff)(ONDRprob, void *, int);
+typedef void (*ondr_cb_preintsol)(ONDRprob, void *, int, int *, double *);
+typedef void (*ondr_cb_usersolnotify)(ONDRprob, void *, const char *, int);
+
+typedef int (*oslp_cb_plain)(OSLPprob, void *);
+typedef int (*oslp_cb_col)(OSLPprob, void *, int);
+typedef int (*oslp_cb_rowcol)(OSLPprob, void *, int, int);
+/* drcol: (handle, data, unused int, column, result, value, lower, upper). */
+typedef int (*oslp_cb_drcol)(OSLPprob, void *, int, int, double *, double, double, double);
+typedef int (*oslp_cb_formula)(OSLPprob, void *, double, double *);
+typedef int (*oslp_cb_msjob)(OSLPprob, void *, void *, const char *, int *);
+typedef int (*oslp_cb_mswinner)(OSLPprob, void *, void *, const char *);
+
+/* Global message handler: (object, data, thread id, text, type, number). */
+typedef int (*ondr_ge_msghandler)(void *, void *, void *, const char *, int, int);
+
+/* The 18 optimizer kinds and 18 nonlinear kinds: X(name, function type). */
+#define ONDR_CB_OPTIMIZER_KINDS(X)                                              \
+  X(bariteration, ondr_cb_action) X(barlog, ondr_cb_log)                        \
+  X(chgbranchobject, ondr_cb_chgbranchobject) X(cutlog, ondr_cb_log)            \
+  X(destroymt, ondr_cb_notify) X(gapnotify, ondr_cb_gapnotify)                  \
+  X(globallog, ondr_cb_log) X(infnode, ondr_cb_notify) X(intsol, ondr_cb_notify) \
+  X(lplog, ondr_cb_log) X(message, ondr_cb_message) X(mipthread, ondr_cb_mipthread) \
+  X(newnode, ondr_cb_newnode) X(nodecutoff, ondr_cb_nodecutoff)                 \
+  X(optnode, ondr_cb_action) X(preintsol, ondr_cb_preintsol)                    \
+  X(prenode, ondr_cb_action) X(usersolnotify, ondr_cb_usersolnotify)
+
+#define ONDR_CB_NONLINEAR_KINDS(X)                                              \
+  X(cascadeend, oslp_cb_plain) X(cascadestart, oslp_cb_plain)                   \
+  X(cascadevar, oslp_cb_col) X(cascadevarfail, oslp_cb_col)                     \
+  X(coefevalerror, oslp_cb_rowcol) X(construct, oslp_cb_plain)                  \
+  X(destroy, oslp_cb_plain) X(drcol, oslp_cb_drcol) X(formula, oslp_cb_formula) \
+  X(iterend, oslp_cb_plain) X(iterstart, oslp_cb_plain) X(itervar, oslp_cb_col) \
+  X(msjobend, oslp_cb_msjob) X(msjobstart, oslp_cb_msjob)                       \
+  X(mswinner, oslp_cb_mswinner) X(slpend, oslp_cb_plain)                        \
+  X(slpnode, oslp_cb_plain) X(slpstart, oslp_cb_plain)
+
+#define ONDR_CB_DECLARE_OPT(name, type)                                         \
+  ONDR_API int ONDRaddcb##name(ONDRprob prob, type f, void *data, int priority); \
+  ONDR_API int ONDRremovecb##name(ONDRprob prob, type f, void *data);
+#define ONDR_CB_DECLARE_NLP(name, type) \
+  ONDR_API int OSLPsetcb##name(OSLPprob prob, type f, void *data);
+ONDR_CB_OPTIMIZER_KINDS(ONDR_CB_DECLARE_OPT)
+ONDR_CB_NONLINEAR_KINDS(ONDR_CB_DECLARE_NLP)
+
+/* Handlers of every message any problem prints, on whatever thread. */
+ONDR_API int ONDR_ge_addcbmsghandler(ondr_ge_msghandler f, void *data, int priority);
+ONDR_API int ONDR_ge_removecbmsghandler(ondr_ge_msghandler f, void *data);
 
 #endif

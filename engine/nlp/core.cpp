@@ -131,7 +131,10 @@ ONDR_API int OSLPdestroyprob(OSLPprob s) {
   return guard_env([&] {
     ONDR_REQUIRE(s && slp_alive(s), "Nonlinear problem handle is not a live problem");
     unregister_slp(s);
-    if (s->prob && problem_alive(s->prob) && s->prob->slp == s) s->prob->slp = nullptr;
+    if (s->prob && problem_alive(s->prob) && s->prob->slp == s) {
+      s->prob->slp = nullptr;
+      s->prob->callbacks.clear_nonlinear();  // they belong to the nonlinear problem
+    }
     destroy_slp_record(s);
   });
 }

@@ -240,6 +240,12 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
     // needs fewer iterations; SLP from the same start when Ipopt gives up.
     int choice = (int)c.geti(id::NLPSOLVER);
     int solver = choice == 2 ? 2 : 1;
+    if (const char *kind = cb::slp_only_registered(prob)) {
+      if (choice == 1)
+        fail(ERR_STATE, "The %s callback is called by the SLP local solver only, and Ipopt was "
+                        "chosen: remove it or let the solver be chosen automatically", kind);
+      solver = 2;  // automatic choice: the solver that calls the registered callbacks
+    }
     if (o.log)
       emit_message(prob, 1, format("Nonlinear solve: %d rows, %d columns, %zu nonlinear "
                                    "coefficients, local solver %s", p.m, p.n, m.nlcoefs.size(),
@@ -247,7 +253,11 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
 
     LocalResult r;
     std::string crossed;
-    if (bounds_crossed(p, &crossed)) {
+    // construct: the problem the local solver works on is built.
+    if (cb::fire_nlp_stop(prob, cb::k_construct) || cb::fire_nlp_stop(prob, cb::k_slpstart)) {
+      r.status = LocalStatus::Interrupted;
+      r.x = p.x0;
+    } else if (bounds_crossed(p, &crossed)) {
       r.status = LocalStatus::Infeasible;
       r.message = crossed;
       r.x = p.x0;
@@ -336,6 +346,7 @@ ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
       if (!r.message.empty()) line += " (" + r.message + ")";
       emit_message(prob, warn ? 3 : 1, line);
     }
+    cb::fire_nlp(prob, cb::k_slpend);
     if (r.status == LocalStatus::EvalError) {
       res.status = 6;
       fail(ERR_SOLVER, "Nonlinear solve stopped: %s", r.message.c_str());

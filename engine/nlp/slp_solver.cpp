@@ -15,6 +15,7 @@
 #include <functional>
 #include "env/environment.h"
 #include "env/error.h"
+#include "cb/registry.h"
 #include "interfaces/highs_c_api.h"
 #include "model/store.h"
 #include "nlp/local_solver.h"
@@ -399,7 +400,9 @@ bool Slp::solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *st
 LocalResult Slp::run() {
   LocalResult res;
   res.y.assign(m_, 0.0);
+  int64_t ended = 0;  // last iteration whose end callbacks ran
   auto finish = [&](LocalStatus st, const Point &pt, const std::string &msg) {
+    if (res.iter > ended) cb::fire_iteration_end(o_.msgprob, n_);
     res.status = st;
     res.message = msg;
     res.x = pt.x;
@@ -465,7 +468,12 @@ LocalResult Slp::run() {
     if (int why_stop = stop_reason())
       return finish(why_stop == 1 ? LocalStatus::Interrupted : LocalStatus::TimeLimit, cur, "");
     if (it > o_.iterlimit) return finish(LocalStatus::IterLimit, cur, "");
+    ended = it - 1;
+    if (it > 1 && cb::fire_iteration_end(o_.msgprob, n_))
+      return finish(LocalStatus::Interrupted, cur, "");
     res.iter = it;
+    if (cb::fire_nlp_stop(o_.msgprob, cb::k_iterstart))
+      return finish(LocalStatus::Interrupted, cur, "");
 
     try {
       p_.model->objective_gradient(cur.x.data(), grad.data());
