@@ -132,7 +132,6 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
   RunRequest req;
   req.data = &d;
   req.alg = alg;
-  req.keep_instance = keep;
   std::vector<int> cs, rs;
   if (start_basis(prob, d, cs, rs)) {
     req.start_cstat = &cs;
@@ -176,7 +175,6 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
     prob->warm.cstat = res.cstat;
     prob->warm.rstat = res.rstat;
   }
-  if (keep && d.ncols() == n && d.nrows() == r) res.lp_highs = o.instance;
 }
 
 }  // namespace ondr
