@@ -111,6 +111,20 @@ void HighsHandle::Callback::flush() {
 
 HighsHandle::HighsHandle() : h_(Highs_create()) {
   if (!h_) fail(ERR_MEMORY, "Cannot create a HiGHS instance");
+  // Quiet until a run asks for its log: HiGHS prints a banner otherwise.
+  Highs_setBoolOptionValue(h_, "output_flag", 0);
+  Highs_setBoolOptionValue(h_, "log_to_console", 0);
+  HighsInt v = 0;
+  Highs_getIntOptionValue(h_, "threads", &v);
+  defaults_.threads = (int)v;
+  Highs_getIntOptionValue(h_, "simplex_scale_strategy", &v);
+  defaults_.scale_strategy = (int)v;
+  Highs_getIntOptionValue(h_, "simplex_strategy", &v);
+  defaults_.simplex_strategy = (int)v;
+  Highs_getDoubleOptionValue(h_, "time_limit", &defaults_.time_limit);
+  char solver[kHighsMaximumStringLength] = {0};
+  Highs_getStringOptionValue(h_, "solver", solver);
+  defaults_.solver = solver;
 }
 
 HighsHandle::~HighsHandle() { Highs_destroy(h_); }
@@ -133,9 +147,13 @@ void HighsHandle::set_flag(const char *name, bool v) {
 }
 
 void HighsHandle::apply_controls(const ControlValues &c, const RunSettings &s) {
-  Highs_resetOptions(h_);
   set_flag("log_to_console", false);
   set_flag("output_flag", c.geti(id::OUTPUTLOG) != 0);
+  set("threads", defaults_.threads);
+  set("time_limit", defaults_.time_limit);
+  set("simplex_scale_strategy", defaults_.scale_strategy);
+  set("simplex_strategy", defaults_.simplex_strategy);
+  set("solver", defaults_.solver.c_str());
   set("presolve", s.presolve_off || c.geti(id::PRESOLVE) == 0 ? "off" : "choose");
   int threads = (int)c.geti(id::THREADS);
   if (threads > 0) set("threads", threads);

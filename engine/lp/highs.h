@@ -94,7 +94,7 @@ class HighsHandle {
   void set(const char *name, double v);
   void set(const char *name, const char *v);
   void set_flag(const char *name, bool v);
-  // Back to HiGHS's defaults, then what `c` and `s` ask for.
+  // What `c` and `s` ask for; options an earlier call set are reset first.
   void apply_controls(const ControlValues &c, const RunSettings &s);
 
   // Hands HiGHS the model `d` (replacing any model it holds). Throws
@@ -134,8 +134,16 @@ class HighsHandle {
   };
 
  private:
+  // Values of the options apply_controls sets only in some runs, as HiGHS
+  // starts with them: a later run of the same instance gets them back.
+  struct Defaults {
+    int threads = 0, scale_strategy = 0, simplex_strategy = 0;
+    double time_limit = 0.0;
+    std::string solver;
+  };
   void *h_;
   Callback cb_;
+  Defaults defaults_;
 };
 
 // Values between the library's infinity (kInf) and HiGHS's.

@@ -176,7 +176,7 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
     res.lpstatus = res.mipstatus == 6 ? 1 : 4;
     Results lp;
     LpData f = fixed_lp(d, o.colval);
-    solve_continuous(prob, f, alg, false, lp);
+    solve_continuous(prob, f, alg, lp);
     res.simplexiter += lp.simplexiter;
     if (lp.lpstatus == 1 && lp.has_lpsol) {
       res.x = std::move(lp.x);
@@ -241,8 +241,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
       solve_quadratic_local(prob);
     } else {
       Results res;
-      LpData r = relaxation(m);
-      solve_continuous(prob, r, f.alg, true, res);
+      solve_relaxation(prob, f.alg, res);
       prob->results = std::move(res);
     }
     Results &res = prob->results;
