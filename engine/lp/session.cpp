@@ -65,13 +65,80 @@ void row_bounds_of(const Model &m, const std::vector<int> &set, double inf,
 
 }  // namespace
 
+// The relaxation of an unscaled store handed to HiGHS directly: the
+// column-wise matrix is made from the store's rows in one pass, without the
+// intermediate copy of the rows an LpData holds.
+static bool pass_unscaled(HighsHandle &hh, const Model &m) {
+  int n = m.ncols(), r = m.nrows();
+  double inf = hh.infinity();
+  std::vector<double> lo((size_t)n), up((size_t)n), rlo((size_t)r), rup((size_t)r);
+  for (int j = 0; j < n; ++j) {
+    col_hull(m, j, lo[(size_t)j], up[(size_t)j]);
+    lo[(size_t)j] = to_highs(lo[(size_t)j], inf);
+    up[(size_t)j] = to_highs(up[(size_t)j], inf);
+  }
+  for (int i = 0; i < r; ++i) {
+    relaxed_row_bounds(m, i, rlo[(size_t)i], rup[(size_t)i]);
+    rlo[(size_t)i] = to_highs(rlo[(size_t)i], inf);
+    rup[(size_t)i] = to_highs(rup[(size_t)i], inf);
+  }
+  std::vector<HighsInt> start((size_t)n + 1, 0);
+  for (const auto &row : m.rows)
+    for (const Entry &e : row)
+      if (e.value != 0.0) ++start[(size_t)e.index + 1];
+  for (int j = 0; j < n; ++j) start[(size_t)j + 1] += start[(size_t)j];
+  std::vector<HighsInt> index((size_t)start[(size_t)n]);
+  std::vector<double> value(index.size());
+  std::vector<HighsInt> next(start.begin(), start.end() - 1);
+  for (int i = 0; i < r; ++i)
+    for (const Entry &e : m.rows[(size_t)i]) {
+      if (e.value == 0.0) continue;
+      HighsInt k = next[(size_t)e.index]++;
+      index[(size_t)k] = i;
+      value[(size_t)k] = e.value;
+    }
+  // The Hessian's lower triangle by columns: pairs (i <= j) are keyed by
+  // column i, ordered by row j.
+  std::vector<HighsInt> qstart, qindex;
+  std::vector<double> qvalue;
+  for (const auto &q : m.qobj)
+    if (q.second != 0.0) {
+      qindex.push_back(q.first.second);
+      qvalue.push_back(q.second);
+    }
+  if (!qindex.empty()) {
+    qstart.assign((size_t)n + 1, 0);
+    for (const auto &q : m.qobj)
+      if (q.second != 0.0) ++qstart[(size_t)q.first.first + 1];
+    for (int j = 0; j < n; ++j) qstart[(size_t)j + 1] += qstart[(size_t)j];
+  }
+  HighsInt qnz = (HighsInt)qindex.size();
+  HighsInt rc = Highs_passModel(
+      hh.get(), n, r, (HighsInt)index.size(), qnz, kHighsMatrixFormatColwise,
+      kHighsHessianFormatTriangular, m.objsense < 0 ? kHighsObjSenseMaximize : kHighsObjSenseMinimize,
+      -m.objconst_neg, n ? m.obj.data() : nullptr, n ? lo.data() : nullptr,
+      n ? up.data() : nullptr, r ? rlo.data() : nullptr, r ? rup.data() : nullptr, start.data(),
+      index.empty() ? nullptr : index.data(), value.empty() ? nullptr : value.data(),
+      qnz ? qstart.data() : nullptr, qnz ? qindex.data() : nullptr,
+      qnz ? qvalue.data() : nullptr, nullptr);
+  if (rc == kHighsStatusError) fail(ERR_SOLVER, "HiGHS refused the model");
+  return qnz > 0;
+}
+
 void Session::build(ONDRprob prob) {
   stale_ = true;
-  LpData d = relaxation(prob->model);
-  h_.pass_model(d);
-  colmult_ = std::move(d.colmult);
-  rowmult_ = std::move(d.rowmult);
-  quadratic_ = !d.hessian.empty();
+  const Model &m = prob->model;
+  if (m.rowscale.empty() && m.colscale.empty()) {
+    quadratic_ = pass_unscaled(h_, m);
+    colmult_.clear();
+    rowmult_.clear();
+  } else {
+    LpData d = relaxation(m);
+    h_.pass_model(d);
+    colmult_ = std::move(d.colmult);
+    rowmult_ = std::move(d.rowmult);
+    quadratic_ = !d.hessian.empty();
+  }
   stale_ = false;
   ++rebuilds_;
 }
