@@ -154,8 +154,13 @@ RunOutcome Session::run(ONDRprob prob, const RunSettings &s, const std::vector<i
   ControlValues controls = prob->controls;
   h_.apply_controls(controls, s);
   bool warm = cs && rs && !quadratic_ && effective_alg(controls, s.alg) != Alg::Barrier;
-  // Without a start basis the run starts cold, as on a fresh instance.
-  if (!warm || !h_.set_basis(*cs, *rs)) {
+  // A start basis HiGHS already holds (the last solve's, kept through
+  // in-place changes) is not set again, so that HiGHS keeps its
+  // factorization. Without a start basis the run starts cold, as on a
+  // fresh instance.
+  std::vector<int> hc, hr;
+  bool held = warm && h_.get_basis(hc, hr) && hc == *cs && hr == *rs;
+  if (!held && (!warm || !h_.set_basis(*cs, *rs))) {
     h_.clear_solver();
     warm = false;
   }
