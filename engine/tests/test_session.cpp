@@ -191,3 +191,37 @@ TEST(changes_that_cannot_be_followed_rebuild) {
   same(solve(f.prob), first);
   CHECK(rebuilds(f.prob) == 5);
 }
+
+TEST(duals_after_a_mip_come_from_the_kept_instance) {
+  // minimize -x - 2y, x + y <= 3.5, x - y <= 1.2, x, y integer in [0, 10]:
+  // the optimum is x = 0, y = 3 (objective -6). With x and y fixed there,
+  // the LP has no room left.
+  Fixture f;
+  LpBuild b;
+  b.col(-1.0, 0.0, 10.0);
+  b.col(-2.0, 0.0, 10.0);
+  b.row('L', 3.5, {{0, 1.0}, {1, 1.0}});
+  b.row('L', 1.2, {{0, 1.0}, {1, -1.0}});
+  CHECK_OK(b.load(f.prob));
+  Solved relaxed = solve(f.prob);
+  int cols[2] = {0, 1};
+  char types[2] = {'I', 'I'};
+  CHECK_OK(ONDRchgcoltype(f.prob, 2, cols, types));
+  CHECK_OK(ONDRmipoptimize(f.prob, ""));
+  CHECK_NEAR(dblattr(f.prob, 2003), -6.0, 1e-9);
+  double x[2], dual[2], dj[2];
+  CHECK_OK(ONDRgetlpsol(f.prob, x, nullptr, dual, dj));
+  CHECK_NEAR(x[0], 0.0, 1e-9);
+  CHECK_NEAR(x[1], 3.0, 1e-9);
+  // Both rows are slack at (0, 3): no duals, the fixed columns carry the
+  // costs in their reduced costs.
+  CHECK_NEAR(dual[0], 0.0, 1e-9);
+  CHECK_NEAR(dual[1], 0.0, 1e-9);
+  CHECK_NEAR(dj[0], -1.0, 1e-9);
+  CHECK_NEAR(dj[1], -2.0, 1e-9);
+  // The integer columns got their own bounds back: the relaxation is as before.
+  types[0] = types[1] = 'C';
+  CHECK_OK(ONDRchgcoltype(f.prob, 2, cols, types));
+  same(solve(f.prob), relaxed);
+  CHECK(rebuilds(f.prob) == 1);
+}
