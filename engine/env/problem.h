@@ -15,6 +15,11 @@
 
 namespace ondr {
 
+class Session;  // lp/session.h
+struct SessionDeleter {
+  void operator()(Session *s) const noexcept;
+};
+
 // Results of the last solve. Statuses use the public codes: lpstatus 0
 // unstarted, 1 optimal, 2 infeasible, 3 cutoff, 4 unfinished, 5 unbounded,
 // 6 cutoff in dual, 7 unsolved, 8 nonconvex; mipstatus 0 not loaded,
@@ -36,10 +41,6 @@ struct Results {
   // Final basis of the last LP solve (0 at lower, 1 basic, 2 at upper,
   // 3 free at zero; row statuses describe the row activity), when valid.
   std::vector<int> cstat, rstat;
-  // The HiGHS instance of the last LP solve, holding its model (the store's
-  // rows and columns, same order, scaled as ONDRscale asked: see
-  // lp/lpdata.h) and factorization; null when none.
-  std::shared_ptr<void> lp_highs;
   void clear() { *this = Results(); }
 };
 
@@ -52,6 +53,8 @@ struct ondr_problem_s {
   // Start basis of the next LP solve, kept in step with the model; unlike
   // the results it survives model changes (see model/basis.h).
   ondr::WarmBasis warm;
+  // The HiGHS instance kept with the problem (lp/session.h), made on first use.
+  std::unique_ptr<ondr::Session, ondr::SessionDeleter> session;
   std::string lasterror;
   int lasterror_code = 0;
   std::atomic<int> interrupt_reason{0};   // nonzero: a running solve must stop

@@ -36,6 +36,15 @@ void row_bounds(const Model &m, int i, double &lo, double &up) {
   if (up >= kInf) up = kInf;
 }
 
+void relaxed_row_bounds(const Model &m, int i, double &lo, double &up) {
+  if (i < (int)m.indcol.size() && m.indcol[(size_t)i] >= 0) {
+    lo = -kInf;
+    up = kInf;
+    return;
+  }
+  row_bounds(m, i, lo, up);
+}
+
 void col_hull(const Model &m, int j, double &lo, double &up) {
   lo = m.lb[(size_t)j];
   up = m.ub[(size_t)j];
@@ -55,7 +64,7 @@ void col_hull(const Model &m, int j, double &lo, double &up) {
   }
 }
 
-LpData relaxation(const Model &m) {
+LpData relaxation_shape(const Model &m) {
   LpData d;
   d.sense = m.objsense;
   d.offset = -m.objconst_neg;
@@ -68,20 +77,25 @@ LpData relaxation(const Model &m) {
   int r = m.nrows();
   d.rowlo.resize((size_t)r);
   d.rowup.resize((size_t)r);
-  d.rows = m.rows;
-  for (int i = 0; i < r; ++i) {
-    bool indicator = i < (int)m.indcol.size() && m.indcol[(size_t)i] >= 0;
-    if (indicator) {
-      d.rowlo[(size_t)i] = -kInf;
-      d.rowup[(size_t)i] = kInf;
-    } else {
-      row_bounds(m, i, d.rowlo[(size_t)i], d.rowup[(size_t)i]);
-    }
-  }
+  for (int i = 0; i < r; ++i) relaxed_row_bounds(m, i, d.rowlo[(size_t)i], d.rowup[(size_t)i]);
   for (const auto &q : m.qobj)
     if (q.second != 0.0) d.hessian.insert(q);
+  return d;
+}
+
+LpData relaxation(const Model &m) {
+  LpData d = relaxation_shape(m);
+  d.rows = m.rows;
   apply_user_scaling(m, d);
   return d;
+}
+
+bool has_user_scaling(const Model &m) {
+  for (int e : m.rowscale)
+    if (e != 0) return true;
+  for (int e : m.colscale)
+    if (e != 0) return true;
+  return false;
 }
 
 void scale_columns(LpData &d, const std::vector<double> &mult) {
@@ -163,6 +177,27 @@ Csc column_wise(const LpData &d) {
   std::vector<int> next(a.start.begin(), a.start.end() - 1);
   for (int i = 0; i < d.nrows(); ++i)
     for (const Entry &e : d.rows[(size_t)i]) {
+      if (e.value == 0.0) continue;
+      int k = next[(size_t)e.index]++;
+      a.index[(size_t)k] = i;
+      a.value[(size_t)k] = e.value;
+    }
+  return a;
+}
+
+Csc store_columns(const Model &m) {
+  Csc a;
+  int n = m.ncols();
+  a.start.assign((size_t)n + 1, 0);
+  for (const auto &row : m.rows)
+    for (const Entry &e : row)
+      if (e.value != 0.0) ++a.start[(size_t)e.index + 1];
+  for (int j = 0; j < n; ++j) a.start[(size_t)j + 1] += a.start[(size_t)j];
+  a.index.resize((size_t)a.start[(size_t)n]);
+  a.value.resize(a.index.size());
+  std::vector<int> next(a.start.begin(), a.start.end() - 1);
+  for (int i = 0; i < m.nrows(); ++i)
+    for (const Entry &e : m.rows[(size_t)i]) {
       if (e.value == 0.0) continue;
       int k = next[(size_t)e.index]++;
       a.index[(size_t)k] = i;

@@ -44,6 +44,10 @@ struct LpData {
 // +-kInf. 'N' rows are free.
 void row_bounds(const Model &m, int i, double &lo, double &up);
 
+// Bounds of row i in the continuous relaxation: as row_bounds, except
+// that an indicator row is free.
+void relaxed_row_bounds(const Model &m, int i, double &lo, double &up);
+
 // Smallest box holding every value column j may take: binaries within
 // [0,1], semi-continuous and semi-integer columns within the hull of 0 and
 // [max(lb, limit), ub].
@@ -54,6 +58,11 @@ void col_hull(const Model &m, int j, double &lo, double &up);
 // {0} and their range, sets ignored, indicator rows left free (an indicator
 // row constrains only some solutions, so leaving it out relaxes).
 LpData relaxation(const Model &m);
+// The relaxation without its rows (bounds, costs, Hessian, no scaling):
+// what the solver session keeps beside the matrix it hands HiGHS.
+LpData relaxation_shape(const Model &m);
+// Whether ONDRscale's exponents change anything in the relaxation.
+bool has_user_scaling(const Model &m);
 
 // Replaces column j by x_j / mult[j] (for j < mult.size(); 1 leaves it):
 // cost, bounds (swapped for a negative multiplier), every row's entries and
@@ -77,6 +86,8 @@ struct Csc {
   std::vector<double> value;
 };
 Csc column_wise(const LpData &d);
+// The store's rows by columns, in one pass (explicit zeros left out).
+Csc store_columns(const Model &m);
 // The Hessian as HiGHS takes it: the lower triangle by columns. A pair
 // (i,j) of the store's convention is exactly the entry below the diagonal.
 Csc hessian_lower(const LpData &d);

@@ -32,14 +32,13 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
       return;
     }
     Results res;
-    LpData d = relaxation(m);
-    solve_continuous(prob, d, f.alg, true, res);
+    solve_relaxation(prob, f.alg, res);
     // HiGHS's active-set QP solver can stall (it stops at our iteration cap,
     // not at the user's limit) or, on degenerate problems, wrongly report a
     // convex QP unbounded or unsolved: such a QP goes to the interior-point
     // local solver, which settles it.
     bool stalled = res.lpstatus == 4 && res.stopstatus == 4 &&
-                   prob->controls.geti(id::LPITERLIMIT) > qp_iteration_cap(d.ncols(), d.nrows());
+                   prob->controls.geti(id::LPITERLIMIT) > qp_iteration_cap(m.ncols(), m.nrows());
     if (!m.qobj.empty() && !has_entities(m) && (stalled || res.lpstatus == 5 || res.lpstatus == 7)) {
       solve_quadratic_local(prob);
       prob->results.time = clock.seconds();

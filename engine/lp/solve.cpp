@@ -4,6 +4,7 @@
 #include "controls/ids.h"
 #include "env/error.h"
 #include "lp/convex.h"
+#include "lp/session.h"
 
 namespace ondr {
 
@@ -122,34 +123,16 @@ bool start_basis(ONDRprob prob, const LpData &d, std::vector<int> &cs, std::vect
 
 }  // namespace
 
-void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Results &res) {
+namespace {
+
+// Fills the LP part of `res` from a run on a model whose first columns
+// and rows are the store's, scaled by `colmult` and `rowmult`; the basis
+// is kept (and becomes the warm basis) when the model is exactly the
+// store's (`store_shaped`).
+void fill_results(ONDRprob prob, const RunOutcome &o, const LpData &d, bool store_shaped,
+                  Results &res) {
   const Model &m = prob->model;
   int n = m.ncols(), r = m.nrows();
-  if (d.ncols() == 0) {
-    solve_empty(prob, d, res);
-    return;
-  }
-  RunRequest req;
-  req.data = &d;
-  req.alg = alg;
-  req.keep_instance = keep;
-  std::vector<int> cs, rs;
-  if (start_basis(prob, d, cs, rs)) {
-    req.start_cstat = &cs;
-    req.start_rstat = &rs;
-  }
-  RunOutcome o = run_highs(prob, req);
-  if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
-    // Presolve (or the dual simplex) proved only that one of the two
-    // holds; the primal simplex on the whole problem tells which.
-    RunRequest again = req;
-    again.presolve_off = true;
-    if (d.hessian.empty()) again.alg = Alg::Primal;
-    RunOutcome o2 = run_highs(prob, again);
-    o2.simplexiter += o.simplexiter;
-    o2.bariter += o.bariter;
-    o = std::move(o2);
-  }
   lp_status(o, res);
   res.simplexiter = o.simplexiter;
   res.bariter = o.bariter;
@@ -167,7 +150,7 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
     unscale_duals(d, res.dual, res.dj);
     res.has_dual = true;
   }
-  if (o.basis && d.ncols() == n && d.nrows() == r) {
+  if (o.basis && store_shaped) {
     res.cstat.resize((size_t)n);
     res.rstat.resize((size_t)r);
     for (size_t j = 0; j < (size_t)n; ++j) res.cstat[j] = orient(o.colstat[j], d.colmult, j);
@@ -176,7 +159,86 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Result
     prob->warm.cstat = res.cstat;
     prob->warm.rstat = res.rstat;
   }
-  if (keep && d.ncols() == n && d.nrows() == r) res.lp_highs = o.instance;
+}
+
+}  // namespace
+
+void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
+  const Model &m = prob->model;
+  if (d.ncols() == 0) {
+    solve_empty(prob, d, res);
+    return;
+  }
+  RunRequest req;
+  req.data = &d;
+  req.alg = alg;
+  std::vector<int> cs, rs;
+  if (start_basis(prob, d, cs, rs)) {
+    req.start_cstat = &cs;
+    req.start_rstat = &rs;
+  }
+  RunOutcome o = run_highs(prob, req);
+  if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
+    // Presolve (or the dual simplex) proved only that one of the two
+    // holds; the primal simplex on the whole problem tells which.
+    RunRequest again = req;
+    again.presolve_off = true;
+    if (d.hessian.empty()) again.alg = Alg::Primal;
+    RunOutcome o2 = run_highs(prob, again);
+    o2.simplexiter += o.simplexiter;
+    o2.bariter += o.bariter;
+    o = std::move(o2);
+  }
+  fill_results(prob, o, d, d.ncols() == m.ncols() && d.nrows() == m.nrows(), res);
+}
+
+void solve_relaxation(ONDRprob prob, Alg alg, Results &res) {
+  const Model &m = prob->model;
+  if (m.ncols() == 0) {
+    solve_empty(prob, relaxation(m), res);
+    return;
+  }
+  Session &s = session_of(prob);
+  s.ensure_loaded(prob);
+  // What the result code needs of the model: its scaling.
+  LpData shape;
+  shape.colmult = s.colmult();
+  shape.rowmult = s.rowmult();
+  RunSettings set;
+  set.alg = alg;
+  set.quadratic = s.quadratic();
+  set.ncols = m.ncols();
+  set.nrows = m.nrows();
+  set.sense = m.objsense;
+  // The warm basis fitted to the relaxation's bounds (scale factors are
+  // powers of 2: the same bounds are finite).
+  std::vector<int> cs, rs;
+  const WarmBasis &w = prob->warm;
+  bool warm = w.fits(m);
+  if (warm) {
+    cs.resize((size_t)m.ncols());
+    rs.resize((size_t)m.nrows());
+    double lo, up;
+    for (int j = 0; j < m.ncols(); ++j) {
+      col_hull(m, j, lo, up);
+      cs[(size_t)j] = fit_status(w.cstat[(size_t)j], lo, up);
+    }
+    for (int i = 0; i < m.nrows(); ++i) {
+      relaxed_row_bounds(m, i, lo, up);
+      rs[(size_t)i] = fit_status(w.rstat[(size_t)i], lo, up);
+    }
+  }
+  RunOutcome o = s.run(prob, set, warm ? &cs : nullptr, warm ? &rs : nullptr);
+  if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
+    RunSettings again = set;
+    again.presolve_off = true;
+    if (!set.quadratic) again.alg = Alg::Primal;
+    RunOutcome o2 = s.run(prob, again, warm ? &cs : nullptr, warm ? &rs : nullptr);
+    o2.simplexiter += o.simplexiter;
+    o2.bariter += o.bariter;
+    o = std::move(o2);
+  }
+  fill_results(prob, o, shape, true, res);
 }
 
 }  // namespace ondr

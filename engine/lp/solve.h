@@ -22,14 +22,17 @@ bool has_quadratic_rows(const Model &m);
 bool needs_local_solver(const Model &m);
 
 // Solves the continuous model `d` (columns and rows begin with the
-// store's) and fills the LP part of `res`: lpstatus, stopstatus, objective,
-// counts, x, slack (from the store's rows), dual, dj, basis. When `d` has
-// exactly the store's columns and rows, the problem's warm basis is the
-// start basis (HiGHS completes or repairs it; a refused basis means a cold
-// start) and the final basis becomes the new warm basis.
-// `keep` keeps the HiGHS instance in res.lp_highs (only when `d` has
-// exactly the store's columns and rows).
-void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, bool keep, Results &res);
+// store's) in a fresh HiGHS instance and fills the LP part of `res`:
+// lpstatus, stopstatus, objective, counts, x, slack (from the store's
+// rows), dual, dj, basis. When `d` has exactly the store's columns and
+// rows, the problem's warm basis is the start basis (HiGHS completes or
+// repairs it; a refused basis means a cold start) and the final basis
+// becomes the new warm basis.
+void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, Results &res);
+
+// The same for the store's continuous relaxation, solved on the problem's
+// session (lp/session.h), which keeps its HiGHS instance between solves.
+void solve_relaxation(ONDRprob prob, Alg alg, Results &res);
 
 // Discards the previous results and the pending interrupt: the start of
 // every optimize call.

@@ -2,6 +2,7 @@
 #include <cmath>
 #include "controls/ids.h"
 #include "env/shell.h"
+#include "lp/session.h"
 #include "lp/solve.h"
 #include "mip/reformulate.h"
 #include "mip/verify.h"
@@ -46,6 +47,32 @@ LpData fixed_lp(const LpData &d, const std::vector<double> &x) {
     f.kind[(size_t)k] = KIND_CONT;
   }
   return f;
+}
+
+// The LP with the integer solution `x` fixed, solved on the problem's
+// session: integer columns get the solution's values as bounds for the
+// solve, then their own back. Only when the MIP model is the store's
+// columns and rows with integrality alone (integer and binary columns, no
+// sets, indicators or scaling); false otherwise.
+bool fix_on_session(ONDRprob prob, const LpData &d, const std::vector<double> &x, Alg alg,
+                    Results &lp) {
+  const Model &m = prob->model;
+  if (d.ncols() != m.ncols() || d.nrows() != m.nrows() || !m.sets.empty()) return false;
+  if (!m.rowscale.empty() || !m.colscale.empty() || !d.colmult.empty() || !d.rowmult.empty())
+    return false;
+  for (size_t i = 0; i < m.indcol.size(); ++i)
+    if (m.indcol[i] >= 0) return false;
+  std::vector<int> cols;
+  std::vector<double> val;
+  for (int j = 0; j < m.ncols(); ++j) {
+    char t = m.coltype[(size_t)j];
+    if (t == 'C') continue;
+    if (t != 'I' && t != 'B') return false;
+    cols.push_back(j);
+    val.push_back(std::round(x[(size_t)j]));
+  }
+  session_of(prob).with_col_bounds(prob, cols, val, val, [&] { solve_relaxation(prob, alg, lp); });
+  return true;
 }
 
 int mip_stop_reason(const RunOutcome &o, const ControlValues &c) {
@@ -175,8 +202,10 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
   if (res.has_mipsol) {
     res.lpstatus = res.mipstatus == 6 ? 1 : 4;
     Results lp;
-    LpData f = fixed_lp(d, o.colval);
-    solve_continuous(prob, f, alg, false, lp);
+    if (!fix_on_session(prob, d, o.colval, alg, lp)) {
+      LpData f = fixed_lp(d, o.colval);
+      solve_continuous(prob, f, alg, lp);
+    }
     res.simplexiter += lp.simplexiter;
     if (lp.lpstatus == 1 && lp.has_lpsol) {
       res.x = std::move(lp.x);
@@ -241,8 +270,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
       solve_quadratic_local(prob);
     } else {
       Results res;
-      LpData r = relaxation(m);
-      solve_continuous(prob, r, f.alg, true, res);
+      solve_relaxation(prob, f.alg, res);
       prob->results = std::move(res);
     }
     Results &res = prob->results;

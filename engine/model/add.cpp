@@ -5,6 +5,7 @@
 #include <cmath>
 #include "env/shell.h"
 #include "model/edit.h"
+#include "model/hook.h"
 #include "model/load.h"
 #include "ondr.h"
 
@@ -90,6 +91,10 @@ ONDR_API int ONDRaddrows64(ONDRprob prob, int nrows, int64_t nnz, const char qrt
     }
     m.names_changed();
     warm_rows_added(prob->warm, m, nrows);  // new rows start basic
+    Change c = change_of(Change::AddRows);
+    c.first = m.nrows() - nrows;
+    c.count = nrows;
+    model_changed(prob, c);
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -171,6 +176,10 @@ ONDR_API int ONDRaddcols64(ONDRprob prob, int ncols, int64_t nnz, const double o
     }
     m.names_changed();
     warm_cols_added(prob->warm, m, ncols);  // new columns start at a bound
+    Change c = change_of(Change::AddCols);
+    c.first = m.ncols() - ncols;
+    c.count = ncols;
+    model_changed(prob, c);
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -201,6 +210,7 @@ ONDR_API int ONDRaddqmatrix64(ONDRprob prob, int irow, int64_t nqtr, const int m
     QMap &q = m.qrows[irow];  // may allocate: nothing else changed yet
     qapply(q, add, true);
     if (q.empty()) m.qrows.erase(irow);
+    model_changed(prob, change_of(Change::QRows));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include "env/shell.h"
 #include "model/edit.h"
+#include "model/hook.h"
 #include "ondr.h"
 
 namespace ondr {
@@ -64,6 +65,12 @@ static void chgmqobj_impl(ONDRprob prob, int64_t n, const int c1[], const int c2
   qapply(m.qobj, changes, false);
 }
 
+static Change coef_change(int64_t n, const int rows[], const int cols[]) {
+  Change c = change_of(Change::Coefs);
+  for (int64_t k = 0; k < n; ++k) c.coefs.push_back({rows[k], cols[k]});
+  return c;
+}
+
 }  // namespace ondr
 
 using namespace ondr;
@@ -78,6 +85,7 @@ ONDR_API int ONDRchgcoltype(ONDRprob prob, int ncols, const int mindex[], const 
                    mindex[k]);
     }
     for (int64_t k = 0; k < n; ++k) m.coltype[(size_t)mindex[k]] = coltype[k];
+    model_changed(prob, change_of(Change::ColBounds, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -97,6 +105,7 @@ ONDR_API int ONDRchgglblimit(ONDRprob prob, int ncols, const int mindex[], const
       ONDR_REQUIRE(!std::isnan(dlimit[k]), "Limit of column %d is NaN", c);
     }
     for (int64_t k = 0; k < n; ++k) m.limit[(size_t)mindex[k]] = clamp_inf(dlimit[k]);
+    model_changed(prob, change_of(Change::ColBounds, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -122,6 +131,7 @@ ONDR_API int ONDRsetindicators(ONDRprob prob, int nrows, const int mrows[], cons
       m.indcol[r] = comps[k] ? inds[k] : -1;
       m.indcomp[r] = comps[k];
     }
+    model_changed(prob, change_of(Change::RowBounds, n, mrows));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -143,6 +153,8 @@ ONDR_API int ONDRchgobj(ONDRprob prob, int ncols, const int mindex[], const doub
       if (mindex[k] == -1) m.objconst_neg = obj[k];
       else m.obj[(size_t)mindex[k]] = obj[k];
     }
+    model_changed(prob, change_of(Change::ColCosts, n, mindex));
+    model_changed(prob, change_of(Change::Objective));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -151,6 +163,7 @@ ONDR_API int ONDRchgmqobj(ONDRprob prob, int ncols, const int mcol1[], const int
                           const double dval[]) {
   return guard_mut(prob, [&] {
     chgmqobj_impl(prob, ncols, mcol1, mcol2, dval);
+    model_changed(prob, change_of(Change::QObjective));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -159,6 +172,7 @@ ONDR_API int ONDRchgmqobj64(ONDRprob prob, int64_t ncols, const int mcol1[], con
                             const double dval[]) {
   return guard_mut(prob, [&] {
     chgmqobj_impl(prob, ncols, mcol1, mcol2, dval);
+    model_changed(prob, change_of(Change::QObjective));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -168,6 +182,7 @@ ONDR_API int ONDRchgobjsense(ONDRprob prob, int objsense) {
     ONDR_REQUIRE(objsense == 1 || objsense == -1,
                  "Invalid objective sense %d (1 minimize, -1 maximize)", objsense);
     prob->model.objsense = objsense;
+    model_changed(prob, change_of(Change::Objective));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -182,6 +197,7 @@ ONDR_API int ONDRchgrowtype(ONDRprob prob, int nrows, const int mindex[], const 
                    mindex[k]);
     }
     for (int64_t k = 0; k < n; ++k) m.rowtype[(size_t)mindex[k]] = qrtype[k];
+    model_changed(prob, change_of(Change::RowBounds, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -195,6 +211,7 @@ ONDR_API int ONDRchgrhs(ONDRprob prob, int nrows, const int mindex[], const doub
       ONDR_REQUIRE(!std::isnan(rhs[k]), "Right-hand side of row %d is NaN", mindex[k]);
     }
     for (int64_t k = 0; k < n; ++k) m.rhs[(size_t)mindex[k]] = clamp_inf(rhs[k]);
+    model_changed(prob, change_of(Change::RowBounds, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -212,6 +229,7 @@ ONDR_API int ONDRchgrhsrange(ONDRprob prob, int nrows, const int mindex[], const
       ONDR_REQUIRE(!std::isnan(rng[k]) && rng[k] >= 0, "Invalid range %g of row %d", rng[k], r);
     }
     for (int64_t k = 0; k < n; ++k) m.range[(size_t)mindex[k]] = std::min(kInf, rng[k]);
+    model_changed(prob, change_of(Change::RowBounds, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -236,6 +254,7 @@ ONDR_API int ONDRchgbounds(ONDRprob prob, int nbounds, const int mindex[], const
       if (t != 'U') m.lb[c] = v;
       if (t != 'L') m.ub[c] = v;
     }
+    model_changed(prob, change_of(Change::ColBounds, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -256,6 +275,7 @@ ONDR_API int ONDRchgmcoef(ONDRprob prob, int ncoefs, const int mrow[], const int
       reserve_for(r, r.size() + (b - a));
     }
     for (int64_t k = 0; k < n; ++k) set_coef(m, mrow[k], mcol[k], dval[k]);
+    model_changed(prob, coef_change(n, mrow, mcol));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -265,6 +285,7 @@ ONDR_API int ONDRchgcoef(ONDRprob prob, int irow, int icol, double dval) {
     Model &m = prob->model;
     check_mcoefs(m, 1, &irow, &icol, &dval);
     set_coef(m, irow, icol, dval);
+    model_changed(prob, coef_change(1, &irow, &icol));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -274,6 +295,7 @@ ONDR_API int ONDRchgqobj(ONDRprob prob, int icol, int jcol, double dval) {
     Model &m = prob->model;
     check_qsingle(m, icol, jcol, dval);
     qset_one(m.qobj, icol, jcol, dval);
+    model_changed(prob, change_of(Change::QObjective));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -290,6 +312,7 @@ ONDR_API int ONDRchgqrowcoeff(ONDRprob prob, int irow, int icol, int jcol, doubl
     }
     qset_one(it->second, icol, jcol, dval);
     if (it->second.empty()) m.qrows.erase(it);
+    model_changed(prob, change_of(Change::QRows));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -299,11 +322,13 @@ ONDR_API int ONDRdelqmatrix(ONDRprob prob, int irow) {
     Model &m = prob->model;
     if (irow == -1) {
       m.qobj.clear();
+      model_changed(prob, change_of(Change::QObjective));
       prob->results.clear();  // the last solve no longer describes the model
       return;
     }
     require_row(m, irow, "(-1 is the objective)");
     m.qrows.erase(irow);
+    model_changed(prob, change_of(Change::QRows));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -323,5 +348,6 @@ ONDR_API int ONDRscale(ONDRprob prob, const int mrscal[], const int mcscal[]) {
     if (mcscal) cs.assign(mcscal, mcscal + m.ncols());
     if (mrscal) m.rowscale.swap(rs);
     if (mcscal) m.colscale.swap(cs);
+    model_changed(prob, change_of(Change::Replace));
   });
 }

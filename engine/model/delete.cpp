@@ -8,6 +8,7 @@
 #include <cmath>
 #include "env/shell.h"
 #include "model/edit.h"
+#include "model/hook.h"
 #include "ondr.h"
 
 namespace ondr {
@@ -213,6 +214,7 @@ ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
   return guard_mut(prob, [&] {
     int n = (int)list_count(nrows, "rows to delete", {mindex});
     delete_rows(prob->model, n, mindex, &prob->warm);
+    model_changed(prob, change_of(Change::DelRows, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }
@@ -221,6 +223,7 @@ ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
   return guard_mut(prob, [&] {
     int n = (int)list_count(ncols, "columns to delete", {mindex});
     delete_cols(prob->model, n, mindex, &prob->warm);
+    model_changed(prob, change_of(Change::DelCols, n, mindex));
     prob->results.clear();  // the last solve no longer describes the model
   });
 }

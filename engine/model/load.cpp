@@ -1,4 +1,5 @@
 #include "model/load.h"
+#include "model/hook.h"
 #include <algorithm>
 #include <cmath>
 #include "controls/ids.h"
@@ -170,6 +171,7 @@ void commit_model(ONDRprob prob, Model &&m) noexcept {
   if (!keep) prob->warm.clear();
   prob->model = std::move(m);
   prob->results.clear();
+  model_changed(prob, change_of(Change::Replace));
 }
 
 }  // namespace ondr

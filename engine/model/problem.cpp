@@ -3,6 +3,7 @@
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/shell.h"
+#include "model/hook.h"
 #include "ondr.h"
 
 namespace ondr {
@@ -67,6 +68,7 @@ ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name) {
     dest->warm = std::move(warm);  // the copy starts its next solve where src would
     dest->controls = std::move(controls);
     dest->results.clear();
+    model_changed(dest, change_of(Change::Replace));
   });
 }
 

@@ -17,6 +17,7 @@
 #include "env/error.h"
 #include "cb/registry.h"
 #include "interfaces/highs_c_api.h"
+#include "lp/highs.h"
 #include "model/store.h"
 #include "nlp/local_solver.h"
 #include "nlp/nlpmodel.h"
@@ -37,66 +38,31 @@ double inf_or(double v) {
   return v;
 }
 
-// What the HiGHS callback needs: the log's destination (whole lines) and
-// the test that stops a running LP (an interrupt or the time limit).
-struct LpHooks {
-  ONDRprob prob = nullptr;
-  bool echo = false;
-  std::string partial;
-  std::function<bool()> stop;
-};
-
-void lp_callback(int type, const char *message, const HighsCallbackDataOut *,
-                 HighsCallbackDataIn *in, void *user) {
-  auto *hooks = static_cast<LpHooks *>(user);
-  if (type == kHighsCallbackSimplexInterrupt) {
-    if (in && hooks->stop && hooks->stop()) in->user_interrupt = 1;
-    return;
-  }
-  if (type != kHighsCallbackLogging || !message || !hooks->echo) return;
-  hooks->partial += message;
-  size_t start = 0, nl;
-  while ((nl = hooks->partial.find('\n', start)) != std::string::npos) {
-    emit_message(hooks->prob, 1, hooks->partial.substr(start, nl - start));
-    start = nl + 1;
-  }
-  hooks->partial.erase(0, start);
-}
-
-// One HiGHS instance, destroyed on every path. `echo`: its log goes to the
-// message path of `prob`; `stop` (may be empty) ends a running LP.
+// One HiGHS instance (the library's wrapper), destroyed on every path.
+// `echo`: its log goes to the message path of `prob`; `stop` (may be
+// empty) ends a running LP.
 class Lp {
  public:
-  Lp(ONDRprob prob = nullptr, bool echo = false, std::function<bool()> stop = {})
-      : h_(Highs_create()) {
-    if (!h_) fail(ERR_SOLVER, "HiGHS could not be started");
-    Highs_setBoolOptionValue(h_, "output_flag", echo ? 1 : 0);
-    Highs_setBoolOptionValue(h_, "log_to_console", 0);
-    Highs_setStringOptionValue(h_, "solver", "simplex");
-    Highs_setStringOptionValue(h_, "presolve", "off");
+  Lp(ONDRprob prob = nullptr, bool echo = false, std::function<bool()> stop = {}) {
+    h_.set_flag("output_flag", echo);
+    h_.set_flag("log_to_console", false);
+    h_.set("solver", "simplex");
+    h_.set("presolve", "off");
     hooks_.prob = prob;
-    hooks_.echo = echo;
-    hooks_.stop = std::move(stop);
-    if (echo || hooks_.stop) {
-      Highs_setCallback(h_, lp_callback, &hooks_);
-      if (echo) Highs_startCallback(h_, kHighsCallbackLogging);
-      if (hooks_.stop) Highs_startCallback(h_, kHighsCallbackSimplexInterrupt);
-    }
+    hooks_.log = echo;
+    if (stop) hooks_.stop = [stop] { return stop() ? 1 : 0; };
   }
-  ~Lp() { Highs_destroy(h_); }
-  Lp(const Lp &) = delete;
-  Lp &operator=(const Lp &) = delete;
-  void *h() { return h_; }
+  void *h() { return h_.get(); }
 
   // Solves; returns the HiGHS model status.
   int run() {
-    Highs_run(h_);
-    return (int)Highs_getModelStatus(h_);
+    h_.run(hooks_);
+    return h_.model_status();
   }
 
  private:
-  void *h_;
-  LpHooks hooks_;
+  HighsHandle h_;
+  RunHooks hooks_;
 };
 
 struct Point {
