@@ -9,6 +9,7 @@
 #include "controls/values.h"
 #include "env/error.h"
 #include "env/problem.h"
+#include "env/shell.h"
 
 namespace ondr {
 
@@ -77,5 +78,15 @@ int guard_slp(OSLPprob s, F &&f) {
     set_slp_error(s, ERR_GENERAL, e.what());
     return ERR_GENERAL;
   }
+}
+
+// guard_slp for entry points that change the problem: refused while another
+// thread is solving the optimizer problem behind it.
+template <class F>
+int guard_slp_mut(OSLPprob s, F &&f) {
+  return guard_slp(s, [&] {
+    check_not_busy(s->prob);
+    f();
+  });
 }
 }  // namespace ondr
