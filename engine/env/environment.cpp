@@ -1,6 +1,7 @@
 #include "env/environment.h"
 #include <cstdio>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
@@ -21,6 +22,8 @@ std::atomic<bool> g_messages{true};
 std::mutex g_out_lock;
 std::unordered_set<ONDRprob> g_probs;
 std::unordered_set<OSLPprob> g_slps;
+std::condition_variable g_edits_done;   // signalled when a change ends
+thread_local int t_edits = 0;           // changes in progress on this thread
 }  // namespace
 
 bool started() {
@@ -66,8 +69,29 @@ std::unique_lock<std::mutex> hold_if_alive(OSLPprob s) {
   return g;
 }
 
-void acquire_busy(ONDRprob p) {
+void begin_edit(ONDRprob p) {
   std::lock_guard<std::mutex> g(g_lock);
+  if (p->busy.load() && p->busy_owner != std::this_thread::get_id())
+    fail(ERR_STATE, "The problem is being solved: it cannot be changed until the solve returns");
+  ++p->editors;
+  ++t_edits;
+}
+
+void end_edit(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  --p->editors;
+  --t_edits;
+  g_edits_done.notify_all();
+}
+
+void acquire_busy(ONDRprob p) {
+  std::unique_lock<std::mutex> g(g_lock);
+  if (!g_probs.count(p)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
+  if (p->busy.load())
+    fail(ERR_STATE, "The problem is already being solved (by another thread or a callback)");
+  // Changes on other threads are short: wait for them. This thread's own
+  // (a solve started from inside a change) cannot end first.
+  g_edits_done.wait(g, [&] { return !g_probs.count(p) || p->editors <= t_edits; });
   if (!g_probs.count(p)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
   if (p->busy.load())
     fail(ERR_STATE, "The problem is already being solved (by another thread or a callback)");

@@ -31,6 +31,12 @@ std::unique_lock<std::mutex> hold_if_alive(OSLPprob s);
 // sees either a busy problem (and refuses) or none.
 void acquire_busy(ONDRprob p);
 void release_busy(ONDRprob p);
+// A change of `p` in progress on the calling thread: begin_edit fails with
+// ERR_STATE while another thread solves `p`, and acquire_busy on another
+// thread waits until every change has ended, so a solve never reads a model
+// halfway through a change that passed the busy check just before it began.
+void begin_edit(ONDRprob p);
+void end_edit(ONDRprob p);
 // True when `p` is being solved by a thread other than the calling one.
 bool busy_elsewhere(ONDRprob p);
 

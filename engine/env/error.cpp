@@ -65,6 +65,8 @@ void check_not_busy(ONDRprob prob) {
 
 BusyScope::BusyScope(ONDRprob prob) : prob_(prob) { acquire_busy(prob); }
 BusyScope::~BusyScope() { release_busy(prob_); }
+EditScope::EditScope(ONDRprob prob) : prob_(prob) { begin_edit(prob); }
+EditScope::~EditScope() { end_edit(prob_); }
 
 }  // namespace ondr
 

@@ -81,11 +81,12 @@ int guard_slp(OSLPprob s, F &&f) {
 }
 
 // guard_slp for entry points that change the problem: refused while another
-// thread is solving the optimizer problem behind it.
+// thread is solving the optimizer problem behind it, and no solve starts
+// until the change ends.
 template <class F>
 int guard_slp_mut(OSLPprob s, F &&f) {
   return guard_slp(s, [&] {
-    check_not_busy(s->prob);
+    EditScope edit(s->prob);
     f();
   });
 }
