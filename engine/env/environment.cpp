@@ -1,5 +1,7 @@
 #include "env/environment.h"
 #include <cstdio>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <unordered_set>
@@ -13,9 +15,15 @@ namespace {
 std::mutex g_lock;                       // guards the registries below
 bool g_started = false;
 int g_checked = 1;
-bool g_messages = true;
+std::atomic<bool> g_messages{true};
+// One line at a time on the shared outputs (stdout, stderr, log files shared
+// by several problems): lines from solver threads of different problems
+// never interleave.
+std::mutex g_out_lock;
 std::unordered_set<ONDRprob> g_probs;
 std::unordered_set<OSLPprob> g_slps;
+std::condition_variable g_edits_done;   // signalled when a change ends
+thread_local int t_edits = 0;           // changes in progress on this thread
 }  // namespace
 
 bool started() {
@@ -40,17 +48,50 @@ void register_slp(OSLPprob s) {
   std::lock_guard<std::mutex> g(g_lock);
   g_slps.insert(s);
 }
-void unregister_slp(OSLPprob s) {
+void unregister_slp(OSLPprob s, ONDRprob driven) {
   std::lock_guard<std::mutex> g(g_lock);
+  if (g_slps.count(s) && g_probs.count(driven) && driven->busy.load())
+    fail(ERR_STATE, "The problem is being solved: it cannot be destroyed until the solve returns");
   g_slps.erase(s);
 }
 bool slp_alive(OSLPprob s) {
   std::lock_guard<std::mutex> g(g_lock);
   return g_slps.count(s) != 0;
 }
+std::unique_lock<std::mutex> hold_if_alive(ONDRprob p) {
+  std::unique_lock<std::mutex> g(g_lock);
+  if (!g_probs.count(p)) g.unlock();
+  return g;
+}
+std::unique_lock<std::mutex> hold_if_alive(OSLPprob s) {
+  std::unique_lock<std::mutex> g(g_lock);
+  if (!g_slps.count(s)) g.unlock();
+  return g;
+}
+
+void begin_edit(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  if (p->busy.load() && p->busy_owner != std::this_thread::get_id())
+    fail(ERR_STATE, "The problem is being solved: it cannot be changed until the solve returns");
+  ++p->editors;
+  ++t_edits;
+}
+
+void end_edit(ONDRprob p) {
+  std::lock_guard<std::mutex> g(g_lock);
+  --p->editors;
+  --t_edits;
+  g_edits_done.notify_all();
+}
 
 void acquire_busy(ONDRprob p) {
-  std::lock_guard<std::mutex> g(g_lock);
+  std::unique_lock<std::mutex> g(g_lock);
+  if (!g_probs.count(p)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
+  if (p->busy.load())
+    fail(ERR_STATE, "The problem is already being solved (by another thread or a callback)");
+  // Changes on other threads are short: wait for them. This thread's own
+  // (a solve started from inside a change) cannot end first.
+  g_edits_done.wait(g, [&] { return !g_probs.count(p) || p->editors <= t_edits; });
   if (!g_probs.count(p)) fail(ERR_ARGUMENT, "Problem handle is not a live problem");
   if (p->busy.load())
     fail(ERR_STATE, "The problem is already being solved (by another thread or a callback)");
@@ -71,20 +112,25 @@ bool busy_elsewhere(ONDRprob p) {
 }
 
 void emit_message(ONDRprob prob, int msgtype, const std::string &text) {
-  if (!prob) return;
+  if (!prob || !g_messages.load()) return;
+  // The problem's output settings are read under its lock: a callback or
+  // ONDRsetlogfile may change them while solver threads print.
+  std::string logfile;
+  bool shown;
   {
-    std::lock_guard<std::mutex> g(g_lock);
-    if (!g_messages) return;
+    std::lock_guard<std::mutex> g(prob->lock);
+    logfile = prob->logfile;
+    shown = prob->controls.geti(id::OUTPUTLOG) || msgtype == 4;
   }
   cb::fire_message(prob, msgtype, text.c_str(), (int)text.size());
-  std::lock_guard<std::mutex> g(prob->lock);
-  if (!prob->logfile.empty()) {
-    if (FILE *f = fopen(prob->logfile.c_str(), "a")) {
+  std::lock_guard<std::mutex> g(g_out_lock);
+  if (!logfile.empty()) {
+    if (FILE *f = fopen(logfile.c_str(), "a")) {
       fprintf(f, "%s\n", text.c_str());
       fclose(f);
     }
   }
-  if (prob->controls.geti(id::OUTPUTLOG) || msgtype == 4) {
+  if (shown) {
     FILE *out = msgtype >= 3 ? stderr : stdout;
     fprintf(out, "%s\n", text.c_str());
     fflush(out);
@@ -122,8 +168,7 @@ ONDR_API int ONDRfree(void) {
 }
 
 ONDR_API int ONDRenablemessages(int enable) {
-  std::lock_guard<std::mutex> g(g_lock);
-  g_messages = enable != 0;
+  g_messages.store(enable != 0);
   return 0;
 }
 

@@ -25,31 +25,29 @@ void fail(int code, const char *fmt, ...) {
 }
 
 namespace {
-std::mutex g_err_lock;
-int g_err_code = 0;
-std::string g_err_text;
+// The last error of a failure without a problem, one record per thread: two
+// threads failing at once each read back their own text, never the other's
+// or a mix of both.
+thread_local int t_err_code = 0;
+thread_local std::string t_err_text;
 }  // namespace
 
 void set_global_error(int code, const std::string &msg) {
-  std::lock_guard<std::mutex> g(g_err_lock);
-  g_err_code = code;
-  g_err_text = msg;
+  t_err_code = code;
+  t_err_text = msg;
 }
 void clear_global_error() { set_global_error(0, ""); }
-int global_error_code() {
-  std::lock_guard<std::mutex> g(g_err_lock);
-  return g_err_code;
-}
-std::string global_error_text() {
-  std::lock_guard<std::mutex> g(g_err_lock);
-  return g_err_text;
-}
+int global_error_code() { return t_err_code; }
+std::string global_error_text() { return t_err_text; }
 
 void set_problem_error(ONDRprob prob, int code, const std::string &msg) {
-  if (prob && problem_alive(prob)) {
-    std::lock_guard<std::mutex> g(prob->lock);
-    prob->lasterror = msg;
-    prob->lasterror_code = code;
+  if (prob) {
+    auto live = hold_if_alive(prob);
+    if (live.owns_lock()) {
+      std::lock_guard<std::mutex> g(prob->lock);
+      prob->lasterror = msg;
+      prob->lasterror_code = code;
+    }
   }
   set_global_error(code, msg);
 }
@@ -75,6 +73,8 @@ BusyScope::BusyScope(ONDRprob prob) : prob_(prob) {
   }
 }
 BusyScope::~BusyScope() { release_busy(prob_); }
+EditScope::EditScope(ONDRprob prob) : prob_(prob) { begin_edit(prob); }
+EditScope::~EditScope() { end_edit(prob_); }
 
 }  // namespace ondr
 
@@ -83,7 +83,8 @@ using namespace ondr;
 ONDR_API int ONDRgetlasterror(ONDRprob prob, char *errmsg) {
   if (!errmsg) return ERR_ARGUMENT;
   errmsg[0] = 0;
-  if (!prob || !problem_alive(prob)) {
+  auto live = hold_if_alive(prob);
+  if (!prob || !live.owns_lock()) {
     set_global_error(ERR_ARGUMENT, "Problem handle is not a live problem");
     return ERR_ARGUMENT;
   }

@@ -35,7 +35,7 @@ std::string format(const char *fmt, ...) __attribute__((format(printf, 1, 2)));
 // Shorthand for a bad argument.
 #define ONDR_REQUIRE(cond, ...) do { if (!(cond)) ::ondr::fail(::ondr::ERR_ARGUMENT, __VA_ARGS__); } while (0)
 
-// Process-wide last error (failures without a problem).
+// Last error of failures without a problem, kept per thread.
 void set_global_error(int code, const std::string &msg);
 void clear_global_error();
 int global_error_code();

@@ -63,6 +63,7 @@ struct ondr_problem_s {
   // every other thread is refused. Written under the environment's lock.
   std::atomic<bool> busy{false};
   std::thread::id busy_owner;
+  int editors = 0;                        // changes in progress (env/shell.h EditScope)
   OSLPprob slp = nullptr;                 // nonlinear layer driving this problem
   std::string logfile;                    // messages are appended here when set
   std::map<int, int> msgstatus;           // message number -> 0 suppressed, 1 shown

@@ -45,15 +45,27 @@ class BusyScope {
   ONDRprob prob_;
 };
 
+// A change of the problem for the scope's lifetime (see begin_edit in
+// env/environment.h); throws ERR_STATE while another thread solves it.
+class EditScope {
+ public:
+  explicit EditScope(ONDRprob prob);
+  ~EditScope();
+  EditScope(const EditScope &) = delete;
+  EditScope &operator=(const EditScope &) = delete;
+ private:
+  ONDRprob prob_;
+};
+
 template <class F>
 int guard_prob(ONDRprob prob, F &&f);
 
 // guard_prob for entry points that change the problem: refused while
-// another thread is solving it.
+// another thread is solving it, and no solve starts until the change ends.
 template <class F>
 int guard_mut(ONDRprob prob, F &&f) {
   return guard_prob(prob, [&] {
-    check_not_busy(prob);
+    EditScope edit(prob);
     f();
   });
 }

@@ -13,7 +13,8 @@ ONDR_API int ONDRenablemessages(int enable);
 
 /* Last error of a problem; `errmsg` receives at most 512 bytes. */
 ONDR_API int ONDRgetlasterror(ONDRprob prob, char *errmsg);
-/* Last error of the process-wide environment (failures without a problem). */
+/* Last error of a failure without a problem (or of any failure) on the
+   calling thread: each thread reads back only its own. */
 ONDR_API int ONDR_ge_getlasterror(int *msgcode, char *msg, int maxbytes, int *nbytes);
 
 ONDR_API int ONDRgetversion(char *version);   /* at most 32 bytes */

@@ -15,7 +15,10 @@ ONDR_API int OSLPinit(void);
 ONDR_API int OSLPfree(void);
 ONDR_API int OSLPgetlasterror(OSLPprob prob, int *code, char *errmsg); /* <= 512 bytes */
 
-/* `*prob` (the optimizer problem) must stay alive while `*slp` does. */
+/* While another thread solves the optimizer problem (any solve, linear or
+   not), every call that changes or destroys its nonlinear problem fails with
+   status 35 and leaves it as it was; reading calls and OSLPinterrupt work.
+   `*prob` (the optimizer problem) must stay alive while `*slp` does. */
 ONDR_API int OSLPcreateprob(OSLPprob *slp, ONDRprob *prob);
 ONDR_API int OSLPdestroyprob(OSLPprob slp);
 /* Copies the nonlinear content; the optimizer problems must already be copies. */

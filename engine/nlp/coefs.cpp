@@ -8,6 +8,7 @@
 #include "env/shell.h"
 #include "nlp/coefs.h"
 #include "nlp/formula.h"
+#include "nlp/slp_ops.h"
 #include "nlp/slpprob.h"
 #include "nlp/tape.h"
 #include "nlp/userfunc.h"
@@ -208,195 +209,171 @@ double evaluate_at_current(OSLPprob s, const Formula &f) {
 
 }  // namespace
 
-ONDR_API int OSLPaddcoefs(OSLPprob s, int n, const int rowindex[], const int colindex[], const double factor[],
-                          const int fstart[], int parsed, const int type[], const double value[]) {
-  return guard_slp(s, [&] { set_coefs(s, n, rowindex, colindex, factor, fstart, parsed, type, value, false); });
+namespace ondr {
+
+void slp_addcoefs(OSLPprob s, int n, const int rowindex[], const int colindex[], const double factor[],
+                  const int fstart[], int parsed, const int type[], const double value[]) {
+  set_coefs(s, n, rowindex, colindex, factor, fstart, parsed, type, value, false);
 }
 
-ONDR_API int OSLPloadcoefs(OSLPprob s, int n, const int rowindex[], const int colindex[], const double factor[],
-                           const int fstart[], int parsed, const int type[], const double value[]) {
-  return guard_slp(s, [&] { set_coefs(s, n, rowindex, colindex, factor, fstart, parsed, type, value, true); });
+void slp_loadcoefs(OSLPprob s, int n, const int rowindex[], const int colindex[], const double factor[],
+                   const int fstart[], int parsed, const int type[], const double value[]) {
+  set_coefs(s, n, rowindex, colindex, factor, fstart, parsed, type, value, true);
 }
 
-ONDR_API int OSLPdelcoefs(OSLPprob s, int n, const int rowindex[], const int colindex[]) {
-  return guard_slp(s, [&] {
-    Model &m = model_of(s);
-    ONDR_REQUIRE(n >= 0, "Invalid number of coefficients %d", n);
-    if (n == 0) return;
-    ONDR_REQUIRE(rowindex && colindex, "NULL coefficient array");
-    std::vector<char> drop(m.nlcoefs.size(), 0);
-    for (int i = 0; i < n; ++i) drop[find_existing(m, rowindex[i], colindex[i])] = 1;
-    size_t k = 0;
-    m.nlcoefs.erase(std::remove_if(m.nlcoefs.begin(), m.nlcoefs.end(), [&](const NlCoef &) { return drop[k++]; }),
-                    m.nlcoefs.end());
-    nlp_model_changed(s);
-  });
+void slp_delcoefs(OSLPprob s, int n, const int rowindex[], const int colindex[]) {
+  Model &m = model_of(s);
+  ONDR_REQUIRE(n >= 0, "Invalid number of coefficients %d", n);
+  if (n == 0) return;
+  ONDR_REQUIRE(rowindex && colindex, "NULL coefficient array");
+  std::vector<char> drop(m.nlcoefs.size(), 0);
+  for (int i = 0; i < n; ++i) drop[find_existing(m, rowindex[i], colindex[i])] = 1;
+  size_t k = 0;
+  m.nlcoefs.erase(std::remove_if(m.nlcoefs.begin(), m.nlcoefs.end(), [&](const NlCoef &) { return drop[k++]; }),
+                  m.nlcoefs.end());
+  nlp_model_changed(s);
 }
 
-ONDR_API int OSLPgetcoefs(OSLPprob s, int *n, int rowindex[], int colindex[]) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(n, "NULL count pointer");
-    const Model &m = model_of(s);
-    *n = (int)m.nlcoefs.size();
-    for (size_t i = 0; i < m.nlcoefs.size(); ++i) {
-      if (rowindex) rowindex[i] = m.nlcoefs[i].row;
-      if (colindex) colindex[i] = m.nlcoefs[i].col;
-    }
-  });
+void slp_getcoefs(OSLPprob s, int *n, int rowindex[], int colindex[]) {
+  ONDR_REQUIRE(n, "NULL count pointer");
+  const Model &m = model_of(s);
+  *n = (int)m.nlcoefs.size();
+  for (size_t i = 0; i < m.nlcoefs.size(); ++i) {
+    if (rowindex) rowindex[i] = m.nlcoefs[i].row;
+    if (colindex) colindex[i] = m.nlcoefs[i].col;
+  }
 }
 
-ONDR_API int OSLPchgcoef(OSLPprob s, int rowindex, int colindex, const double *factor, int parsed, const int type[],
-                         const double value[]) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(parsed == 0 || parsed == 1, "Invalid parsed flag %d (1 postfix, 0 infix tokens)", parsed);
-    ONDR_REQUIRE(!type == !value, "Give both token arrays or neither");
-    Formula f;
-    if (type) f = read_formula(type, value, kMaxFormulaTokens, parsed == 1, formula_context(s), "The formula");
-    change_coef(s, rowindex, colindex, factor, type ? &f : nullptr);
-  });
+void slp_chgcoef(OSLPprob s, int rowindex, int colindex, const double *factor, int parsed, const int type[],
+                 const double value[]) {
+  ONDR_REQUIRE(parsed == 0 || parsed == 1, "Invalid parsed flag %d (1 postfix, 0 infix tokens)", parsed);
+  ONDR_REQUIRE(!type == !value, "Give both token arrays or neither");
+  Formula f;
+  if (type) f = read_formula(type, value, kMaxFormulaTokens, parsed == 1, formula_context(s), "The formula");
+  change_coef(s, rowindex, colindex, factor, type ? &f : nullptr);
 }
 
-ONDR_API int OSLPchgccoef(OSLPprob s, int rowindex, int colindex, const double *factor, const char *formula) {
-  return guard_slp(s, [&] {
-    Formula f;
-    if (formula) f = parse_text(formula, formula_context(s));
-    change_coef(s, rowindex, colindex, factor, formula ? &f : nullptr);
-  });
+void slp_chgccoef(OSLPprob s, int rowindex, int colindex, const double *factor, const char *formula) {
+  Formula f;
+  if (formula) f = parse_text(formula, formula_context(s));
+  change_coef(s, rowindex, colindex, factor, formula ? &f : nullptr);
 }
 
-ONDR_API int OSLPgetccoef(OSLPprob s, int rowindex, int colindex, double *factor, char *formula, int flen) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(formula && flen >= 1, "Invalid formula buffer (length %d)", flen);
-    const Model &m = model_of(s);
-    const NlCoef &c = m.nlcoefs[find_existing(m, rowindex, colindex)];
-    Formula f;
-    f.types = c.types;
-    f.values = c.values;
-    std::string text = postfix_to_text(f, formula_context(s));
-    if ((int64_t)text.size() + 1 > flen)
-      fail(ERR_ARGUMENT, "The formula text needs %zu bytes; the buffer has %d", text.size() + 1, flen);
-    memcpy(formula, text.c_str(), text.size() + 1);
-    if (factor) *factor = c.factor;
-  });
+void slp_getccoef(OSLPprob s, int rowindex, int colindex, double *factor, char *formula, int flen) {
+  ONDR_REQUIRE(formula && flen >= 1, "Invalid formula buffer (length %d)", flen);
+  const Model &m = model_of(s);
+  const NlCoef &c = m.nlcoefs[find_existing(m, rowindex, colindex)];
+  Formula f;
+  f.types = c.types;
+  f.values = c.values;
+  std::string text = postfix_to_text(f, formula_context(s));
+  if ((int64_t)text.size() + 1 > flen)
+    fail(ERR_ARGUMENT, "The formula text needs %zu bytes; the buffer has %d", text.size() + 1, flen);
+  memcpy(formula, text.c_str(), text.size() + 1);
+  if (factor) *factor = c.factor;
 }
 
-ONDR_API int OSLPgetcoefformula(OSLPprob s, int rowindex, int colindex, double *factor, int parsed, int bufsize,
-                                int *ntoken, int type[], double value[]) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(ntoken, "NULL token count pointer");
-    ONDR_REQUIRE(parsed == 0 || parsed == 1, "Invalid parsed flag %d (1 postfix, 0 infix tokens)", parsed);
-    const Model &m = model_of(s);
-    const NlCoef &c = m.nlcoefs[find_existing(m, rowindex, colindex)];
-    Formula f;
-    f.types = c.types;
-    f.values = c.values;
-    if (!parsed) f = postfix_to_infix(f);
-    if ((type || value) && (int64_t)f.size() > bufsize)
-      fail(ERR_ARGUMENT, "The formula has %zu tokens; the buffer holds %d", f.size(), bufsize);
-    for (size_t i = 0; i < f.size(); ++i) {
-      if (type) type[i] = f.types[i];
-      if (value) value[i] = f.values[i];
-    }
-    *ntoken = (int)f.size();
-    if (factor) *factor = c.factor;
-  });
+void slp_getcoefformula(OSLPprob s, int rowindex, int colindex, double *factor, int parsed, int bufsize,
+                        int *ntoken, int type[], double value[]) {
+  ONDR_REQUIRE(ntoken, "NULL token count pointer");
+  ONDR_REQUIRE(parsed == 0 || parsed == 1, "Invalid parsed flag %d (1 postfix, 0 infix tokens)", parsed);
+  const Model &m = model_of(s);
+  const NlCoef &c = m.nlcoefs[find_existing(m, rowindex, colindex)];
+  Formula f;
+  f.types = c.types;
+  f.values = c.values;
+  if (!parsed) f = postfix_to_infix(f);
+  if ((type || value) && (int64_t)f.size() > bufsize)
+    fail(ERR_ARGUMENT, "The formula has %zu tokens; the buffer holds %d", f.size(), bufsize);
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (type) type[i] = f.types[i];
+    if (value) value[i] = f.values[i];
+  }
+  *ntoken = (int)f.size();
+  if (factor) *factor = c.factor;
 }
 
-ONDR_API int OSLPevaluatecoef(OSLPprob s, int rowindex, int colindex, double *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    const Model &m = model_of(s);
-    const NlCoef &c = m.nlcoefs[find_existing(m, rowindex, colindex)];
-    Formula f;
-    f.types = c.types;
-    f.values = c.values;
-    double v;
-    try {
-      v = evaluate_at_current(s, f);
-    } catch (const Error &e) {
-      fail(e.code(), "Evaluation error in the coefficient of row %d, column %d: %s", rowindex, colindex, e.what());
-    }
-    *value = c.factor * v;
-  });
+void slp_evaluatecoef(OSLPprob s, int rowindex, int colindex, double *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  const Model &m = model_of(s);
+  const NlCoef &c = m.nlcoefs[find_existing(m, rowindex, colindex)];
+  Formula f;
+  f.types = c.types;
+  f.values = c.values;
+  double v;
+  try {
+    v = evaluate_at_current(s, f);
+  } catch (const Error &e) {
+    fail(e.code(), "Evaluation error in the coefficient of row %d, column %d: %s", rowindex, colindex, e.what());
+  }
+  *value = c.factor * v;
 }
 
-ONDR_API int OSLPtokencount(const char *record) {
-  int n = -1;
-  int rc = guard_env([&] {
-    ONDR_REQUIRE(record, "NULL formula text");
-    n = count_text_tokens(record);
-  });
-  return rc ? -1 : n;
+int slp_tokencount(const char *record) {
+  ONDR_REQUIRE(record, "NULL formula text");
+  return count_text_tokens(record);
 }
 
-ONDR_API int OSLPpreparseformula(OSLPprob s, const char *formula, int *ntoken, int type[], double value[],
-                                 char *strtable, int *strtablesize) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(formula && ntoken && type && value, "NULL argument to OSLPpreparseformula");
-    const size_t L = strlen(formula), cap = L / 2 + 1;
-    std::vector<std::string> names;
-    Formula f = text_to_infix(formula, formula_context(s), &names);
-    const size_t count = f.size() - 1;  // without END
-    if (count > cap)
-      fail(ERR_ARGUMENT,
-           "The formula has %zu tokens, more than the %zu its text length allows here: separate the tokens by spaces",
-           count, cap);
-    std::string table;
-    for (const std::string &nm : names) table.append(nm.c_str(), nm.size() + 1);
-    if (strtable && table.size() > L)
-      fail(ERR_ARGUMENT, "The names of the user functions need %zu bytes, more than %zu", table.size(), L);
-    for (size_t i = 0; i < count; ++i) {
-      type[i] = f.types[i];
-      value[i] = f.values[i];
-    }
-    *ntoken = (int)count;
-    if (strtable) memcpy(strtable, table.data(), table.size());
-    if (strtablesize) *strtablesize = (int)table.size();
-  });
+void slp_preparseformula(OSLPprob s, const char *formula, int *ntoken, int type[], double value[],
+                         char *strtable, int *strtablesize) {
+  ONDR_REQUIRE(formula && ntoken && type && value, "NULL argument to OSLPpreparseformula");
+  const size_t L = strlen(formula), cap = L / 2 + 1;
+  std::vector<std::string> names;
+  Formula f = text_to_infix(formula, formula_context(s), &names);
+  const size_t count = f.size() - 1;  // without END
+  if (count > cap)
+    fail(ERR_ARGUMENT,
+         "The formula has %zu tokens, more than the %zu its text length allows here: separate the tokens by spaces",
+         count, cap);
+  std::string table;
+  for (const std::string &nm : names) table.append(nm.c_str(), nm.size() + 1);
+  if (strtable && table.size() > L)
+    fail(ERR_ARGUMENT, "The names of the user functions need %zu bytes, more than %zu", table.size(), L);
+  for (size_t i = 0; i < count; ++i) {
+    type[i] = f.types[i];
+    value[i] = f.values[i];
+  }
+  *ntoken = (int)count;
+  if (strtable) memcpy(strtable, table.data(), table.size());
+  if (strtablesize) *strtablesize = (int)table.size();
 }
 
-ONDR_API int OSLPparseformula(OSLPprob s, const int intype[], const double invalue[], int *ntoken, int type[],
-                              double value[]) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(intype && invalue && ntoken && type && value, "NULL argument to OSLPparseformula");
-    Formula f = read_formula(intype, invalue, kMaxFormulaTokens, false, formula_context(s), "The formula");
-    std::copy(f.types.begin(), f.types.end(), type);
-    std::copy(f.values.begin(), f.values.end(), value);
-    *ntoken = (int)f.size();
-  });
+void slp_parseformula(OSLPprob s, const int intype[], const double invalue[], int *ntoken, int type[],
+                      double value[]) {
+  ONDR_REQUIRE(intype && invalue && ntoken && type && value, "NULL argument to OSLPparseformula");
+  Formula f = read_formula(intype, invalue, kMaxFormulaTokens, false, formula_context(s), "The formula");
+  std::copy(f.types.begin(), f.types.end(), type);
+  std::copy(f.values.begin(), f.values.end(), value);
+  *ntoken = (int)f.size();
 }
 
-ONDR_API int OSLPparsecformula(OSLPprob s, const char *formula, int *ntoken, int type[], double value[]) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(formula && ntoken && type && value, "NULL argument to OSLPparsecformula");
-    Formula f = parse_text(formula, formula_context(s));
-    std::copy(f.types.begin(), f.types.end(), type);
-    std::copy(f.values.begin(), f.values.end(), value);
-    *ntoken = (int)f.size();
-  });
+void slp_parsecformula(OSLPprob s, const char *formula, int *ntoken, int type[], double value[]) {
+  ONDR_REQUIRE(formula && ntoken && type && value, "NULL argument to OSLPparsecformula");
+  Formula f = parse_text(formula, formula_context(s));
+  std::copy(f.types.begin(), f.types.end(), type);
+  std::copy(f.values.begin(), f.values.end(), value);
+  *ntoken = (int)f.size();
 }
 
-ONDR_API int OSLPvalidformula(const int type[], const double value[], int *badtoken, char *namebuf, char *) {
-  return guard_env([&] {
-    ONDR_REQUIRE(type && value && badtoken, "NULL argument to OSLPvalidformula");
-    size_t n = formula_length(type, kMaxFormulaTokens);
-    if (!n) fail(ERR_ARGUMENT, "The formula has no END token (type 0)");
-    std::string why;
-    size_t bad = check_postfix(type, value, n, FormulaContext(), &why);
-    *badtoken = (int)bad;
-    if (namebuf) snprintf(namebuf, 256, "%s", bad ? why.c_str() : "");
-  });
+void slp_validformula(const int type[], const double value[], int *badtoken, char *namebuf) {
+  ONDR_REQUIRE(type && value && badtoken, "NULL argument to OSLPvalidformula");
+  size_t n = formula_length(type, kMaxFormulaTokens);
+  if (!n) fail(ERR_ARGUMENT, "The formula has no END token (type 0)");
+  std::string why;
+  size_t bad = check_postfix(type, value, n, FormulaContext(), &why);
+  *badtoken = (int)bad;
+  if (namebuf) snprintf(namebuf, 256, "%s", bad ? why.c_str() : "");
 }
 
-ONDR_API int OSLPevaluateformula(OSLPprob s, int parsed, const int type[], const double value[], double *result) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(type && value && result, "NULL argument to OSLPevaluateformula");
-    ONDR_REQUIRE(parsed == 0 || parsed == 1, "Invalid parsed flag %d (1 postfix, 0 infix tokens)", parsed);
-    Formula f = read_formula(type, value, kMaxFormulaTokens, parsed == 1, formula_context(s), "The formula");
-    try {
-      *result = evaluate_at_current(s, f);
-    } catch (const Error &e) {
-      fail(e.code(), "Evaluation error in the formula: %s", e.what());
-    }
-  });
+void slp_evaluateformula(OSLPprob s, int parsed, const int type[], const double value[], double *result) {
+  ONDR_REQUIRE(type && value && result, "NULL argument to OSLPevaluateformula");
+  ONDR_REQUIRE(parsed == 0 || parsed == 1, "Invalid parsed flag %d (1 postfix, 0 infix tokens)", parsed);
+  Formula f = read_formula(type, value, kMaxFormulaTokens, parsed == 1, formula_context(s), "The formula");
+  try {
+    *result = evaluate_at_current(s, f);
+  } catch (const Error &e) {
+    fail(e.code(), "Evaluation error in the formula: %s", e.what());
+  }
 }
+
+}  // namespace ondr

@@ -6,22 +6,26 @@
 #include "controls/table.h"
 #include "env/environment.h"
 #include "env/shell.h"
+#include "nlp/slp_ops.h"
 #include "nlp/slpprob.h"
 #include "oslp.h"
 
 namespace ondr {
 
 void set_slp_error(OSLPprob s, int code, const std::string &msg) {
-  if (s && slp_alive(s)) {
-    {
+  ONDRprob prob = nullptr;
+  if (s) {
+    auto live = hold_if_alive(s);
+    if (live.owns_lock()) {
       std::lock_guard<std::mutex> g(s->lock);
       s->lasterror = msg;
       s->lasterror_code = code;
+      prob = s->prob;
     }
-    // The optimizer problem's text is read first by callers: keep it current.
-    if (s->prob) set_problem_error(s->prob, code, msg);
   }
-  set_global_error(code, msg);
+  // The optimizer problem's text is read first by callers: keep it current.
+  if (prob) set_problem_error(prob, code, msg);
+  else set_global_error(code, msg);
 }
 
 void check_slp(OSLPprob s) {
@@ -93,167 +97,130 @@ struct SlpList {
 };
 }  // namespace
 
-ONDR_API int OSLPinit(void) {
-  return guard_env([] {
-    if (!started()) fail(ERR_NOTSTARTED, "Start the optimizer library (ONDRinit) before the nonlinear layer");
-  });
+namespace ondr {
+
+void slp_init() {
+  if (!started()) fail(ERR_NOTSTARTED, "Start the optimizer library (ONDRinit) before the nonlinear layer");
 }
 
-ONDR_API int OSLPfree(void) { return 0; }
-
-ONDR_API int OSLPgetlasterror(OSLPprob s, int *code, char *errmsg) {
-  if (code) *code = 0;
-  if (errmsg) errmsg[0] = 0;
-  if (!s || !slp_alive(s)) return ERR_ARGUMENT;
-  std::lock_guard<std::mutex> g(s->lock);
-  if (code) *code = s->lasterror_code;
-  if (errmsg) snprintf(errmsg, ONDR_MAXMESSAGELENGTH, "%s", s->lasterror.c_str());
-  return 0;
+void slp_createprob(OSLPprob *slp, ONDRprob *prob) {
+  ONDR_REQUIRE(slp, "NULL nonlinear problem pointer");
+  *slp = nullptr;
+  ONDR_REQUIRE(prob, "NULL optimizer problem pointer");
+  check_problem(*prob);
+  check_not_busy(*prob);
+  if ((*prob)->slp && slp_alive((*prob)->slp))
+    fail(ERR_STATE, "The optimizer problem already has a nonlinear problem");
+  OSLPprob s = new oslp_problem_s();
+  s->prob = *prob;
+  (*prob)->slp = s;
+  register_slp(s);
+  *slp = s;
 }
 
-ONDR_API int OSLPcreateprob(OSLPprob *slp, ONDRprob *prob) {
-  return guard_env([&] {
-    ONDR_REQUIRE(slp, "NULL nonlinear problem pointer");
-    *slp = nullptr;
-    ONDR_REQUIRE(prob, "NULL optimizer problem pointer");
-    check_problem(*prob);
-    if ((*prob)->slp && slp_alive((*prob)->slp))
-      fail(ERR_STATE, "The optimizer problem already has a nonlinear problem");
-    OSLPprob s = new oslp_problem_s();
-    s->prob = *prob;
-    (*prob)->slp = s;
-    register_slp(s);
-    *slp = s;
-  });
+void slp_destroyprob(OSLPprob s) {
+  ONDR_REQUIRE(s && slp_alive(s), "Nonlinear problem handle is not a live problem");
+  unregister_slp(s, s->prob);
+  if (s->prob && problem_alive(s->prob) && s->prob->slp == s) {
+    s->prob->slp = nullptr;
+    s->prob->callbacks.clear_nonlinear();  // they belong to the nonlinear problem
+  }
+  destroy_slp_record(s);
 }
 
-ONDR_API int OSLPdestroyprob(OSLPprob s) {
-  return guard_env([&] {
-    ONDR_REQUIRE(s && slp_alive(s), "Nonlinear problem handle is not a live problem");
-    unregister_slp(s);
-    if (s->prob && problem_alive(s->prob) && s->prob->slp == s) {
-      s->prob->slp = nullptr;
-      s->prob->callbacks.clear_nonlinear();  // they belong to the nonlinear problem
+void slp_copyprob(OSLPprob dest, OSLPprob src) {
+  check_slp(src);
+  // Nonlinear coefficients travel with the optimizer problem's model.
+  if (dest->prob != src->prob && dest->prob->model.nlcoefs.size() != src->prob->model.nlcoefs.size())
+    dest->prob->model.nlcoefs = src->prob->model.nlcoefs;
+  if (dest != src) {
+    // Formulas of the copy call the same user functions.
+    std::vector<std::string> strings;
+    std::vector<UserFunc> funcs;
+    {
+      std::lock_guard<std::mutex> g(src->lock);
+      strings = src->strings;
+      funcs = src->userfuncs;
     }
-    destroy_slp_record(s);
-  });
+    std::lock_guard<std::mutex> g(dest->lock);
+    dest->strings = std::move(strings);
+    dest->userfuncs = std::move(funcs);
+  }
+  dest->results = NlpResults();
 }
 
-ONDR_API int OSLPcopyprob(OSLPprob dest, OSLPprob src, const char *) {
-  return guard_slp(dest, [&] {
-    check_slp(src);
-    // Nonlinear coefficients travel with the optimizer problem's model.
-    if (dest->prob != src->prob && dest->prob->model.nlcoefs.size() != src->prob->model.nlcoefs.size())
-      dest->prob->model.nlcoefs = src->prob->model.nlcoefs;
-    if (dest != src) {
-      // Formulas of the copy call the same user functions.
-      std::vector<std::string> strings;
-      std::vector<UserFunc> funcs;
-      {
-        std::lock_guard<std::mutex> g(src->lock);
-        strings = src->strings;
-        funcs = src->userfuncs;
-      }
-      std::lock_guard<std::mutex> g(dest->lock);
-      dest->strings = std::move(strings);
-      dest->userfuncs = std::move(funcs);
-    }
-    dest->results = NlpResults();
-  });
+void slp_copycontrols(OSLPprob dest, OSLPprob src) {
+  check_slp(src);
+  dest->controls = src->controls;
 }
 
-ONDR_API int OSLPcopycontrols(OSLPprob dest, OSLPprob src) {
-  return guard_slp(dest, [&] {
-    check_slp(src);
-    dest->controls = src->controls;
-  });
+void slp_getcalist(const int **ids, const char *const **names) {
+  ONDR_REQUIRE(ids && names, "NULL output pointer");
+  static const SlpList l;
+  *ids = l.ids.data();
+  *names = l.names.data();
 }
 
-ONDR_API int OSLPgetcalist(OSLPprob, const int **ids, const char *const **names) {
-  return guard_env([&] {
-    ONDR_REQUIRE(ids && names, "NULL output pointer");
-    static const SlpList l;
-    *ids = l.ids.data();
-    *names = l.names.data();
-  });
+void slp_controlname(int pid, char *name, int *flags) {
+  const ParamDef *p = find_param(LAYER_NLP, pid);
+  if (!p) fail(ERR_ARGUMENT, "Unknown nonlinear control or attribute id %d", pid);
+  if (name) snprintf(name, 128, "%s", p->name);
+  if (flags) {
+    int f = p->type == PT_INT ? OSLP_CA_INT : p->type == PT_DBL ? OSLP_CA_DOUBLE
+          : p->type == PT_STR ? OSLP_CA_STRING : 0;
+    if (p->control) f |= OSLP_CA_CONTROL;
+    *flags = f;
+  }
 }
 
-ONDR_API int OSLPcontrolname(int pid, char *name, int *flags) {
-  return guard_env([&] {
-    const ParamDef *p = find_param(LAYER_NLP, pid);
-    if (!p) fail(ERR_ARGUMENT, "Unknown nonlinear control or attribute id %d", pid);
-    if (name) snprintf(name, 128, "%s", p->name);
-    if (flags) {
-      int f = p->type == PT_INT ? OSLP_CA_INT : p->type == PT_DBL ? OSLP_CA_DOUBLE
-            : p->type == PT_STR ? OSLP_CA_STRING : 0;
-      if (p->control) f |= OSLP_CA_CONTROL;
-      *flags = f;
-    }
-  });
+void slp_getintattrib(OSLPprob s, int pid, int *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  nlp_param(pid, PT_INT, false);
+  int64_t v = nlp_int_attrib(s, pid);
+  *value = v > INT_MAX ? INT_MAX : (int)v;
+}
+void slp_getdblattrib(OSLPprob s, int pid, double *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  nlp_param(pid, PT_DBL, false);
+  *value = nlp_dbl_attrib(s, pid);
+}
+void slp_getstrattrib(OSLPprob s, int pid, char *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  nlp_param(pid, PT_STR, false);
+  fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
+}
+void slp_getptrattrib(OSLPprob s, int pid, void **value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  if (pid != id::NLPOPTIMIZER) fail(ERR_ARGUMENT, "Unknown nonlinear pointer attribute id %d", pid);
+  *value = s->prob;
+}
+void slp_getintcontrol(OSLPprob s, int pid, int *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  *value = (int)s->controls.geti(pid);
+}
+void slp_getdblcontrol(OSLPprob s, int pid, double *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  *value = s->controls.getd(pid);
+}
+void slp_getstrcontrol(OSLPprob s, int pid, char *value) {
+  ONDR_REQUIRE(value, "NULL value pointer");
+  snprintf(value, 2048, "%s", s->controls.gets(pid).c_str());
+}
+void slp_setintcontrol(OSLPprob s, int pid, int value) {
+  s->controls.seti(pid, value);
+}
+void slp_setdblcontrol(OSLPprob s, int pid, double value) {
+  s->controls.setd(pid, value);
+}
+void slp_setstrcontrol(OSLPprob s, int pid, const char *value) {
+  ONDR_REQUIRE(value, "NULL string value");
+  s->controls.sets(pid, value);
+}
+void slp_setdefaultcontrol(OSLPprob s, int pid) {
+  s->controls.reset(pid);
+}
+void slp_setdefaults(OSLPprob s) {
+  s->controls.reset_all();
 }
 
-ONDR_API int OSLPgetintattrib(OSLPprob s, int pid, int *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    nlp_param(pid, PT_INT, false);
-    int64_t v = nlp_int_attrib(s, pid);
-    *value = v > INT_MAX ? INT_MAX : (int)v;
-  });
-}
-ONDR_API int OSLPgetdblattrib(OSLPprob s, int pid, double *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    nlp_param(pid, PT_DBL, false);
-    *value = nlp_dbl_attrib(s, pid);
-  });
-}
-ONDR_API int OSLPgetstrattrib(OSLPprob s, int pid, char *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    nlp_param(pid, PT_STR, false);
-    fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
-  });
-}
-ONDR_API int OSLPgetptrattrib(OSLPprob s, int pid, void **value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    if (pid != id::NLPOPTIMIZER) fail(ERR_ARGUMENT, "Unknown nonlinear pointer attribute id %d", pid);
-    *value = s->prob;
-  });
-}
-ONDR_API int OSLPgetintcontrol(OSLPprob s, int pid, int *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    *value = (int)s->controls.geti(pid);
-  });
-}
-ONDR_API int OSLPgetdblcontrol(OSLPprob s, int pid, double *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    *value = s->controls.getd(pid);
-  });
-}
-ONDR_API int OSLPgetstrcontrol(OSLPprob s, int pid, char *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL value pointer");
-    snprintf(value, 2048, "%s", s->controls.gets(pid).c_str());
-  });
-}
-ONDR_API int OSLPsetintcontrol(OSLPprob s, int pid, int value) {
-  return guard_slp(s, [&] { s->controls.seti(pid, value); });
-}
-ONDR_API int OSLPsetdblcontrol(OSLPprob s, int pid, double value) {
-  return guard_slp(s, [&] { s->controls.setd(pid, value); });
-}
-ONDR_API int OSLPsetstrcontrol(OSLPprob s, int pid, const char *value) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(value, "NULL string value");
-    s->controls.sets(pid, value);
-  });
-}
-ONDR_API int OSLPsetdefaultcontrol(OSLPprob s, int pid) {
-  return guard_slp(s, [&] { s->controls.reset(pid); });
-}
-ONDR_API int OSLPsetdefaults(OSLPprob s) {
-  return guard_slp(s, [&] { s->controls.reset_all(); });
-}
+}  // namespace ondr

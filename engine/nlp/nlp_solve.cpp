@@ -13,6 +13,7 @@
 #include "nlp/local.h"
 #include "nlp/local_solver.h"
 #include "nlp/nlpmodel.h"
+#include "nlp/slp_ops.h"
 #include "nlp/slpprob.h"
 #include "oslp.h"
 
@@ -200,187 +201,185 @@ void solve_quadratic_local(ONDRprob prob) {
 
 using namespace ondr;
 
-ONDR_API int OSLPnlpoptimize(OSLPprob s, const char *flags) {
-  return guard_slp(s, [&] {
-    check_flags(flags);
-    SolvingFlag solving(s->solving);
-    ONDRprob prob = s->prob;
-    check_problem(prob);
-    BusyScope busy(prob);
-    Model &m = prob->model;
-    auto start = Clock::now();
-    int state = s->results.state;  // what the solve does not change
-    s->results = NlpResults();
-    s->results.state = state;
-    s->interrupt_reason.store(0);
-    prob->interrupt_reason.store(0);
-    require_continuous(m);
+namespace ondr {
 
-    const ControlValues &c = s->controls;
-    double sense = c.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
-    NlpModel nm(m, s);
-    std::vector<double> init = initial_values(m);
-    LocalProblem p = build_local_problem(m, nm, sense, &init);
-    LocalOptions o;
-    o.iterlimit = c.geti(id::NLPITERLIMIT);
-    o.feastol = c.getd(id::NLPFEASTOL);
-    o.opttol = c.getd(id::NLPOPTTOL);
-    o.timelimit = c.getd(id::NLPTIMELIMIT);
-    o.stepbound = c.getd(id::NLPSTEPBOUND);
-    o.penalty = c.getd(id::NLPPENALTY);
-    o.log = c.geti(id::NLPLOG) != 0;
-    o.echo = o.log && c.geti(id::NLPECHOMESSAGES) != 0;
-    o.exact_hessian = c.geti(id::NLPDERIVATIVES) != 0;
-    o.msgprob = prob;
-    o.interrupted = [s, prob] {
-      int r = s->interrupt_reason.load();
-      return r ? r : prob->interrupt_reason.load();
-    };
-    // Automatic: Ipopt, which solves more of our benchmark's problems and
-    // needs fewer iterations; SLP from the same start when Ipopt gives up.
-    int choice = (int)c.geti(id::NLPSOLVER);
-    int solver = choice == 2 ? 2 : 1;
-    if (const char *kind = cb::slp_only_registered(prob)) {
-      if (choice == 1)
-        fail(ERR_STATE, "The %s callback is called by the SLP local solver only, and Ipopt was "
-                        "chosen: remove it or let the solver be chosen automatically", kind);
-      solver = 2;  // automatic choice: the solver that calls the registered callbacks
-    }
-    if (o.log)
-      emit_message(prob, 1, format("Nonlinear solve: %d rows, %d columns, %zu nonlinear "
-                                   "coefficients, local solver %s", p.m, p.n, m.nlcoefs.size(),
-                                   solver == 1 ? "Ipopt" : "SLP"));
+void slp_nlpoptimize(OSLPprob s, const char *flags) {
+  check_flags(flags);
+  SolvingFlag solving(s->solving);
+  ONDRprob prob = s->prob;
+  check_problem(prob);
+  BusyScope busy(prob);
+  Model &m = prob->model;
+  auto start = Clock::now();
+  int state = s->results.state;  // what the solve does not change
+  s->results = NlpResults();
+  s->results.state = state;
+  s->interrupt_reason.store(0);
+  prob->interrupt_reason.store(0);
+  require_continuous(m);
 
-    LocalResult r;
-    std::string crossed;
-    // construct: the problem the local solver works on is built.
-    if (cb::fire_nlp_stop(prob, cb::k_construct) || cb::fire_nlp_stop(prob, cb::k_slpstart)) {
-      r.status = LocalStatus::Interrupted;
-      r.x = p.x0;
-    } else if (bounds_crossed(p, &crossed)) {
-      r.status = LocalStatus::Infeasible;
-      r.message = crossed;
-      r.x = p.x0;
-    } else if (all_fixed(p)) {
-      r = solve_fixed(p, o.feastol);
-    } else {
-      r = solver == 1 ? solve_ipopt(p, o) : solve_slp(p, o);
-      bool gave_up = r.status == LocalStatus::Failed || r.status == LocalStatus::LocallyInfeasible ||
-                     (r.status == LocalStatus::EvalError && !r.fatal);
-      double used = std::chrono::duration<double>(Clock::now() - start).count();
-      if (choice == 0 && gave_up && r.iter < o.iterlimit && used < o.timelimit) {
-        LocalOptions o2 = o;
-        o2.iterlimit = o.iterlimit - r.iter;
-        o2.timelimit = o.timelimit - used;
-        if (o.log)
-          emit_message(prob, 1, format("Ipopt ended %s: trying SLP from the start",
-                                       local_status_name(r.status)));
-        LocalResult r2 = solve_slp(p, o2);
-        if (r2.status == LocalStatus::Optimal || r2.fatal) {
-          r2.iter += r.iter;
-          r = std::move(r2);
-          solver = 2;
-        }
+  const ControlValues &c = s->controls;
+  double sense = c.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
+  NlpModel nm(m, s);
+  std::vector<double> init = initial_values(m);
+  LocalProblem p = build_local_problem(m, nm, sense, &init);
+  LocalOptions o;
+  o.iterlimit = c.geti(id::NLPITERLIMIT);
+  o.feastol = c.getd(id::NLPFEASTOL);
+  o.opttol = c.getd(id::NLPOPTTOL);
+  o.timelimit = c.getd(id::NLPTIMELIMIT);
+  o.stepbound = c.getd(id::NLPSTEPBOUND);
+  o.penalty = c.getd(id::NLPPENALTY);
+  o.log = c.geti(id::NLPLOG) != 0;
+  o.echo = o.log && c.geti(id::NLPECHOMESSAGES) != 0;
+  o.exact_hessian = c.geti(id::NLPDERIVATIVES) != 0;
+  o.msgprob = prob;
+  o.interrupted = [s, prob] {
+    int r = s->interrupt_reason.load();
+    return r ? r : prob->interrupt_reason.load();
+  };
+  // Automatic: Ipopt, which solves more of our benchmark's problems and
+  // needs fewer iterations; SLP from the same start when Ipopt gives up.
+  int choice = (int)c.geti(id::NLPSOLVER);
+  int solver = choice == 2 ? 2 : 1;
+  if (const char *kind = cb::slp_only_registered(prob)) {
+    if (choice == 1)
+      fail(ERR_STATE, "The %s callback is called by the SLP local solver only, and Ipopt was "
+                      "chosen: remove it or let the solver be chosen automatically", kind);
+    solver = 2;  // automatic choice: the solver that calls the registered callbacks
+  }
+  if (o.log)
+    emit_message(prob, 1, format("Nonlinear solve: %d rows, %d columns, %zu nonlinear "
+                                 "coefficients, local solver %s", p.m, p.n, m.nlcoefs.size(),
+                                 solver == 1 ? "Ipopt" : "SLP"));
+
+  LocalResult r;
+  std::string crossed;
+  // construct: the problem the local solver works on is built.
+  if (cb::fire_nlp_stop(prob, cb::k_construct) || cb::fire_nlp_stop(prob, cb::k_slpstart)) {
+    r.status = LocalStatus::Interrupted;
+    r.x = p.x0;
+  } else if (bounds_crossed(p, &crossed)) {
+    r.status = LocalStatus::Infeasible;
+    r.message = crossed;
+    r.x = p.x0;
+  } else if (all_fixed(p)) {
+    r = solve_fixed(p, o.feastol);
+  } else {
+    r = solver == 1 ? solve_ipopt(p, o) : solve_slp(p, o);
+    bool gave_up = r.status == LocalStatus::Failed || r.status == LocalStatus::LocallyInfeasible ||
+                   (r.status == LocalStatus::EvalError && !r.fatal);
+    double used = std::chrono::duration<double>(Clock::now() - start).count();
+    if (choice == 0 && gave_up && r.iter < o.iterlimit && used < o.timelimit) {
+      LocalOptions o2 = o;
+      o2.iterlimit = o.iterlimit - r.iter;
+      o2.timelimit = o.timelimit - used;
+      if (o.log)
+        emit_message(prob, 1, format("Ipopt ended %s: trying SLP from the start",
+                                     local_status_name(r.status)));
+      LocalResult r2 = solve_slp(p, o2);
+      if (r2.status == LocalStatus::Optimal || r2.fatal) {
+        r2.iter += r.iter;
+        r = std::move(r2);
+        solver = 2;
       }
     }
+  }
 
-    NlpResults &res = s->results;
-    res.solverused = solver;
-    res.iter = r.iter;
-    LocalSolution sol;
-    std::string final_error;
-    auto point_only = [&] {
-      // The point without derived values: it cannot (or must not) be
-      // evaluated again.
-      sol.x = r.has_x ? r.x : p.x0;
-      sol.obj = r.obj;
-      sol.slack.assign(p.m, 0.0);
-      sol.dual.assign(p.m, 0.0);
-      sol.dj.assign(p.n, 0.0);
-      sol.maxinfeas = INFINITY;
-    };
-    if (r.fatal) {
+  NlpResults &res = s->results;
+  res.solverused = solver;
+  res.iter = r.iter;
+  LocalSolution sol;
+  std::string final_error;
+  auto point_only = [&] {
+    // The point without derived values: it cannot (or must not) be
+    // evaluated again.
+    sol.x = r.has_x ? r.x : p.x0;
+    sol.obj = r.obj;
+    sol.slack.assign(p.m, 0.0);
+    sol.dual.assign(p.m, 0.0);
+    sol.dj.assign(p.n, 0.0);
+    sol.maxinfeas = INFINITY;
+  };
+  if (r.fatal) {
+    point_only();
+  } else {
+    try {
+      sol = finish_solution(p, r);
+    } catch (const std::exception &e) {
+      final_error = e.what();
       point_only();
-    } else {
-      try {
-        sol = finish_solution(p, r);
-      } catch (const std::exception &e) {
-        final_error = e.what();
-        point_only();
-      }
     }
-    res.x = sol.x;
-    res.slack = sol.slack;
-    res.dual = sol.dual;
-    res.dj = sol.dj;
-    res.objval = sol.obj;
-    res.maxinfeas = sol.maxinfeas;
-    res.has_sol = true;
-    bool feasible = sol.maxinfeas <= 10 * o.feastol;
-    // A solver that gave up on a feasible point with an objective beyond
-    // any finite value met an unbounded problem.
-    bool stopped = r.status == LocalStatus::Failed || r.status == LocalStatus::Stalled ||
-                   r.status == LocalStatus::IterLimit;
-    if (stopped && feasible && sense * sol.obj < -1e20) {
-      r.status = LocalStatus::Unbounded;
-      r.message = "The objective decreases without bound";
-    }
-    switch (r.status) {
-      case LocalStatus::Optimal: res.status = proven_convex(m, nm, sense) ? 2 : 1; break;
-      case LocalStatus::LocallyInfeasible: res.status = proven_convex(m, nm, sense) ? 4 : 3; break;
-      case LocalStatus::Infeasible: res.status = 4; break;
-      case LocalStatus::Unbounded: res.status = 5; break;
-      case LocalStatus::IterLimit:
-      case LocalStatus::TimeLimit:
-      case LocalStatus::Interrupted:
-      case LocalStatus::EvalError: res.status = 6; break;
-      case LocalStatus::Stalled: res.status = feasible ? 1 : 6; break;
-      case LocalStatus::Failed: res.status = 6; break;
-    }
-    res.time = std::chrono::duration<double>(Clock::now() - start).count();
-    bool warn = r.status == LocalStatus::Failed || r.status == LocalStatus::Stalled;
-    if (o.log || warn) {
-      std::string line = format("Nonlinear solve ended: %s after %lld iterations, objective %.10g, "
-                                "largest violation %.2e", local_status_name(r.status),
-                                (long long)r.iter, sol.obj, sol.maxinfeas);
-      if (!r.message.empty()) line += " (" + r.message + ")";
-      emit_message(prob, warn ? 3 : 1, line);
-    }
-    cb::fire_nlp(prob, cb::k_slpend);
-    if (r.status == LocalStatus::EvalError) {
-      res.status = 6;
-      fail(ERR_SOLVER, "Nonlinear solve stopped: %s", r.message.c_str());
-    }
-    if (!final_error.empty()) {
-      res.status = 6;
-      fail(ERR_SOLVER, "Nonlinear solve stopped: %s", final_error.c_str());
-    }
-    if (r.status == LocalStatus::Failed && !r.has_x) {
-      res.status = 6;
-      fail(ERR_SOLVER, "%s", r.message.c_str());
-    }
-  });
+  }
+  res.x = sol.x;
+  res.slack = sol.slack;
+  res.dual = sol.dual;
+  res.dj = sol.dj;
+  res.objval = sol.obj;
+  res.maxinfeas = sol.maxinfeas;
+  res.has_sol = true;
+  bool feasible = sol.maxinfeas <= 10 * o.feastol;
+  // A solver that gave up on a feasible point with an objective beyond
+  // any finite value met an unbounded problem.
+  bool stopped = r.status == LocalStatus::Failed || r.status == LocalStatus::Stalled ||
+                 r.status == LocalStatus::IterLimit;
+  if (stopped && feasible && sense * sol.obj < -1e20) {
+    r.status = LocalStatus::Unbounded;
+    r.message = "The objective decreases without bound";
+  }
+  switch (r.status) {
+    case LocalStatus::Optimal: res.status = proven_convex(m, nm, sense) ? 2 : 1; break;
+    case LocalStatus::LocallyInfeasible: res.status = proven_convex(m, nm, sense) ? 4 : 3; break;
+    case LocalStatus::Infeasible: res.status = 4; break;
+    case LocalStatus::Unbounded: res.status = 5; break;
+    case LocalStatus::IterLimit:
+    case LocalStatus::TimeLimit:
+    case LocalStatus::Interrupted:
+    case LocalStatus::EvalError: res.status = 6; break;
+    case LocalStatus::Stalled: res.status = feasible ? 1 : 6; break;
+    case LocalStatus::Failed: res.status = 6; break;
+  }
+  res.time = std::chrono::duration<double>(Clock::now() - start).count();
+  bool warn = r.status == LocalStatus::Failed || r.status == LocalStatus::Stalled;
+  if (o.log || warn) {
+    std::string line = format("Nonlinear solve ended: %s after %lld iterations, objective %.10g, "
+                              "largest violation %.2e", local_status_name(r.status),
+                              (long long)r.iter, sol.obj, sol.maxinfeas);
+    if (!r.message.empty()) line += " (" + r.message + ")";
+    emit_message(prob, warn ? 3 : 1, line);
+  }
+  cb::fire_nlp(prob, cb::k_slpend);
+  if (r.status == LocalStatus::EvalError) {
+    res.status = 6;
+    fail(ERR_SOLVER, "Nonlinear solve stopped: %s", r.message.c_str());
+  }
+  if (!final_error.empty()) {
+    res.status = 6;
+    fail(ERR_SOLVER, "Nonlinear solve stopped: %s", final_error.c_str());
+  }
+  if (r.status == LocalStatus::Failed && !r.has_x) {
+    res.status = 6;
+    fail(ERR_SOLVER, "%s", r.message.c_str());
+  }
 }
 
-ONDR_API int OSLPgetslpsol(OSLPprob s, double x[], double slack[], double dual[], double dj[]) {
-  return guard_slp(s, [&] {
-    const NlpResults &r = s->results;
-    const Model &m = s->prob->model;
-    if (!r.has_sol) fail(ERR_STATE, "No nonlinear solution: the problem has not been solved");
-    if ((int)r.x.size() != m.ncols() || (int)r.slack.size() != m.nrows())
-      fail(ERR_STATE, "The problem has changed since the last nonlinear solve (%zu columns, "
-           "%zu rows then; %d, %d now): solve it again", r.x.size(), r.slack.size(), m.ncols(),
-           m.nrows());
-    if (x) std::copy(r.x.begin(), r.x.end(), x);
-    if (slack) std::copy(r.slack.begin(), r.slack.end(), slack);
-    if (dual) std::copy(r.dual.begin(), r.dual.end(), dual);
-    if (dj) std::copy(r.dj.begin(), r.dj.end(), dj);
-  });
+void slp_getslpsol(OSLPprob s, double x[], double slack[], double dual[], double dj[]) {
+  const NlpResults &r = s->results;
+  const Model &m = s->prob->model;
+  if (!r.has_sol) fail(ERR_STATE, "No nonlinear solution: the problem has not been solved");
+  if ((int)r.x.size() != m.ncols() || (int)r.slack.size() != m.nrows())
+    fail(ERR_STATE, "The problem has changed since the last nonlinear solve (%zu columns, "
+         "%zu rows then; %d, %d now): solve it again", r.x.size(), r.slack.size(), m.ncols(),
+         m.nrows());
+  if (x) std::copy(r.x.begin(), r.x.end(), x);
+  if (slack) std::copy(r.slack.begin(), r.slack.end(), slack);
+  if (dual) std::copy(r.dual.begin(), r.dual.end(), dual);
+  if (dj) std::copy(r.dj.begin(), r.dj.end(), dj);
 }
 
-ONDR_API int OSLPinterrupt(OSLPprob s, int reason) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(reason > 0, "Invalid interrupt reason %d", reason);
-    s->interrupt_reason.store(reason);
-  });
+void slp_interrupt(OSLPprob s, int reason) {
+  ONDR_REQUIRE(reason > 0, "Invalid interrupt reason %d", reason);
+  s->interrupt_reason.store(reason);
 }
+
+}  // namespace ondr

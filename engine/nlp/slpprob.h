@@ -9,6 +9,7 @@
 #include "controls/values.h"
 #include "env/error.h"
 #include "env/problem.h"
+#include "env/shell.h"
 
 namespace ondr {
 
@@ -77,5 +78,16 @@ int guard_slp(OSLPprob s, F &&f) {
     set_slp_error(s, ERR_GENERAL, e.what());
     return ERR_GENERAL;
   }
+}
+
+// guard_slp for entry points that change the problem: refused while another
+// thread is solving the optimizer problem behind it, and no solve starts
+// until the change ends.
+template <class F>
+int guard_slp_mut(OSLPprob s, F &&f) {
+  return guard_slp(s, [&] {
+    EditScope edit(s->prob);
+    f();
+  });
 }
 }  // namespace ondr

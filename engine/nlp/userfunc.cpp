@@ -9,6 +9,7 @@
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/shell.h"
+#include "nlp/slp_ops.h"
 #include "oslp.h"
 
 namespace ondr {
@@ -188,136 +189,124 @@ FuncContext *context_of(void *funccontext) {
 
 }  // namespace
 
-ONDR_API int OSLPsetstring(OSLPprob s, int *index, const char *text) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(index && text, "NULL argument to OSLPsetstring");
-    std::lock_guard<std::mutex> g(s->lock);
-    for (size_t i = 0; i < s->strings.size(); ++i)
-      if (s->strings[i] == text) {
-        *index = (int)i + 1;
-        return;
-      }
-    s->strings.push_back(text);
-    *index = (int)s->strings.size();
-  });
-}
+namespace ondr {
 
-ONDR_API int OSLPadduserfuncs(OSLPprob s, int nfuncs, const int type[], const double value[]) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(nfuncs >= 0, "Invalid number of user functions %d", nfuncs);
-    if (nfuncs == 0) return;
-    ONDR_REQUIRE(type && value, "NULL user function description");
-    std::vector<UserFunc> add;
-    size_t p = 0;
-    for (int i = 0; i < nfuncs; ++i) {
-      UserFunc f;
-      f.flags = OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS;
-      int nstrings = 0;
-      for (;; ++p) {
-        ONDR_REQUIRE(p < 100000, "User function description %d has no end item (type 0)", i + 1);
-        int t = type[p];
-        double v = value[p];
-        if (t == OSLP_UFDESC_END) {
-          ++p;
-          break;
-        }
-        switch (t) {
-          case OSLP_UFDESC_STRING:
-            if (nstrings == 0) f.name = string_at(s, v);
-            else if (nstrings == 1) f.linkage = string_at(s, v);
-            else fail(ERR_ARGUMENT, "User function description %d has more than two strings", i + 1);
-            ++nstrings;
-            break;
-          case OSLP_UFDESC_CALL:
-            ONDR_REQUIRE(v == std::floor(v) && v >= 0 &&
-                             ((int)v & ~(OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS | OSLP_UFCALL_DERIVS)) == 0,
-                         "User function description %d: unknown call bits %g", i + 1, v);
-            f.flags = (int)v;
-            break;
-          case OSLP_UFDESC_INPUTS:
-            ONDR_REQUIRE(v == 1, "User function description %d: input layout %g is not supported (1: an array of doubles)",
-                         i + 1, v);
-            break;
-          default:
-            fail(ERR_ARGUMENT, "User function description %d: unknown item type %d", i + 1, t);
-        }
-      }
-      if (f.linkage.empty()) f.linkage = "DirectC";
-      ONDR_REQUIRE(f.linkage == "DirectC",
-                   "User function description %d: linkage \"%s\" is not supported (only \"DirectC\")", i + 1,
-                   f.linkage.c_str());
-      add.push_back(std::move(f));
-    }
-    std::lock_guard<std::mutex> g(s->lock);
-    s->userfuncs.insert(s->userfuncs.end(), add.begin(), add.end());
-  });
-}
-
-ONDR_API int OSLPaddnames(OSLPprob s, int kind, const char *names, int first, int last) {
-  return guard_slp(s, [&] {
-    if (kind >= 1 && kind <= 3) {
-      if (ONDRaddnames(s->prob, kind, names, first, last)) {
-        char buf[ONDR_MAXMESSAGELENGTH] = {0};
-        ONDRgetlasterror(s->prob, buf);
-        fail(ERR_ARGUMENT, "%s", buf);
-      }
+void slp_setstring(OSLPprob s, int *index, const char *text) {
+  ONDR_REQUIRE(index && text, "NULL argument to OSLPsetstring");
+  std::lock_guard<std::mutex> g(s->lock);
+  for (size_t i = 0; i < s->strings.size(); ++i)
+    if (s->strings[i] == text) {
+      *index = (int)i + 1;
       return;
     }
-    ONDR_REQUIRE(kind == 5, "Invalid name kind %d (1 rows, 2 columns, 3 sets, 5 user functions)", kind);
-    ONDR_REQUIRE(names, "NULL names");
-    int n = (int)s->userfuncs.size();
-    ONDR_REQUIRE(first >= 1 && last <= n && first <= last + 1,
-                 "Invalid range %d..%d of user functions (numbers 1..%d)", first, last, n);
-    std::vector<std::string> v;
-    const char *p = names;
-    for (int i = first; i <= last; ++i) {
-      v.push_back(p);
-      p += v.back().size() + 1;
+  s->strings.push_back(text);
+  *index = (int)s->strings.size();
+}
+
+void slp_adduserfuncs(OSLPprob s, int nfuncs, const int type[], const double value[]) {
+  ONDR_REQUIRE(nfuncs >= 0, "Invalid number of user functions %d", nfuncs);
+  if (nfuncs == 0) return;
+  ONDR_REQUIRE(type && value, "NULL user function description");
+  std::vector<UserFunc> add;
+  size_t p = 0;
+  for (int i = 0; i < nfuncs; ++i) {
+    UserFunc f;
+    f.flags = OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS;
+    int nstrings = 0;
+    for (;; ++p) {
+      ONDR_REQUIRE(p < 100000, "User function description %d has no end item (type 0)", i + 1);
+      int t = type[p];
+      double v = value[p];
+      if (t == OSLP_UFDESC_END) {
+        ++p;
+        break;
+      }
+      switch (t) {
+        case OSLP_UFDESC_STRING:
+          if (nstrings == 0) f.name = string_at(s, v);
+          else if (nstrings == 1) f.linkage = string_at(s, v);
+          else fail(ERR_ARGUMENT, "User function description %d has more than two strings", i + 1);
+          ++nstrings;
+          break;
+        case OSLP_UFDESC_CALL:
+          ONDR_REQUIRE(v == std::floor(v) && v >= 0 &&
+                           ((int)v & ~(OSLP_UFCALL_CONTEXT | OSLP_UFCALL_RESULTS | OSLP_UFCALL_DERIVS)) == 0,
+                       "User function description %d: unknown call bits %g", i + 1, v);
+          f.flags = (int)v;
+          break;
+        case OSLP_UFDESC_INPUTS:
+          ONDR_REQUIRE(v == 1, "User function description %d: input layout %g is not supported (1: an array of doubles)",
+                       i + 1, v);
+          break;
+        default:
+          fail(ERR_ARGUMENT, "User function description %d: unknown item type %d", i + 1, t);
+      }
     }
-    std::lock_guard<std::mutex> g(s->lock);
-    for (int i = first; i <= last; ++i) s->userfuncs[i - 1].name = v[i - first];
-  });
+    if (f.linkage.empty()) f.linkage = "DirectC";
+    ONDR_REQUIRE(f.linkage == "DirectC",
+                 "User function description %d: linkage \"%s\" is not supported (only \"DirectC\")", i + 1,
+                 f.linkage.c_str());
+    add.push_back(std::move(f));
+  }
+  std::lock_guard<std::mutex> g(s->lock);
+  s->userfuncs.insert(s->userfuncs.end(), add.begin(), add.end());
 }
 
-ONDR_API int OSLPchguserfuncaddress(OSLPprob s, int number, void *address) {
-  return guard_slp(s, [&] {
-    std::lock_guard<std::mutex> g(s->lock);
-    user_func(s, number).address = address;
-  });
+void slp_addnames(OSLPprob s, int kind, const char *names, int first, int last) {
+  if (kind >= 1 && kind <= 3) {
+    if (ONDRaddnames(s->prob, kind, names, first, last)) {
+      char buf[ONDR_MAXMESSAGELENGTH] = {0};
+      ONDRgetlasterror(s->prob, buf);
+      fail(ERR_ARGUMENT, "%s", buf);
+    }
+    return;
+  }
+  ONDR_REQUIRE(kind == 5, "Invalid name kind %d (1 rows, 2 columns, 3 sets, 5 user functions)", kind);
+  ONDR_REQUIRE(names, "NULL names");
+  int n = (int)s->userfuncs.size();
+  ONDR_REQUIRE(first >= 1 && last <= n && first <= last + 1,
+               "Invalid range %d..%d of user functions (numbers 1..%d)", first, last, n);
+  std::vector<std::string> v;
+  const char *p = names;
+  for (int i = first; i <= last; ++i) {
+    v.push_back(p);
+    p += v.back().size() + 1;
+  }
+  std::lock_guard<std::mutex> g(s->lock);
+  for (int i = first; i <= last; ++i) s->userfuncs[i - 1].name = v[i - first];
 }
 
-ONDR_API int OSLPsetuserfuncobject(OSLPprob s, int number, void *object) {
-  return guard_slp(s, [&] {
-    std::lock_guard<std::mutex> g(s->lock);
-    user_func(s, number).object = object;
-  });
+void slp_chguserfuncaddress(OSLPprob s, int number, void *address) {
+  std::lock_guard<std::mutex> g(s->lock);
+  user_func(s, number).address = address;
 }
 
-ONDR_API int OSLPgetuserfuncobject(OSLPprob s, int number, void **object) {
-  return guard_slp(s, [&] {
-    ONDR_REQUIRE(object, "NULL object pointer");
-    std::lock_guard<std::mutex> g(s->lock);
-    *object = user_func(s, number).object;
-  });
+void slp_setuserfuncobject(OSLPprob s, int number, void *object) {
+  std::lock_guard<std::mutex> g(s->lock);
+  user_func(s, number).object = object;
 }
 
-ONDR_API int OSLPgetfuncobject(void *funccontext, int pid, void **object) {
-  return guard_env([&] {
-    ONDR_REQUIRE(object, "NULL object pointer");
-    FuncContext *c = context_of(funccontext);
-    if (pid == id::NLPFUNCOBJECT) *object = c->slp;
-    else if (pid == id::NLPOPTIMIZER) *object = c->slp ? c->slp->prob : nullptr;
-    else fail(ERR_ARGUMENT, "Unknown function object id %d (%d: nonlinear problem, %d: optimizer problem)", pid,
+void slp_getuserfuncobject(OSLPprob s, int number, void **object) {
+  ONDR_REQUIRE(object, "NULL object pointer");
+  std::lock_guard<std::mutex> g(s->lock);
+  *object = user_func(s, number).object;
+}
+
+void slp_getfuncobject(void *funccontext, int pid, void **object) {
+  ONDR_REQUIRE(object, "NULL object pointer");
+  FuncContext *c = context_of(funccontext);
+  if (pid == id::NLPFUNCOBJECT) *object = c->slp;
+  else if (pid == id::NLPOPTIMIZER) *object = c->slp ? c->slp->prob : nullptr;
+  else fail(ERR_ARGUMENT, "Unknown function object id %d (%d: nonlinear problem, %d: optimizer problem)", pid,
               id::NLPFUNCOBJECT, id::NLPOPTIMIZER);
-  });
 }
 
-ONDR_API int OSLPgetfuncinfo(void *funccontext, int *nargs, int *valueinresults, int *derivatives, int *number) {
-  return guard_env([&] {
-    FuncContext *c = context_of(funccontext);
-    if (nargs) *nargs = c->nargs;
-    if (valueinresults) *valueinresults = c->value_in_results;
-    if (derivatives) *derivatives = c->derivatives;
-    if (number) *number = c->number;
-  });
+void slp_getfuncinfo(void *funccontext, int *nargs, int *valueinresults, int *derivatives, int *number) {
+  FuncContext *c = context_of(funccontext);
+  if (nargs) *nargs = c->nargs;
+  if (valueinresults) *valueinresults = c->value_in_results;
+  if (derivatives) *derivatives = c->derivatives;
+  if (number) *number = c->number;
 }
+
+}  // namespace ondr
