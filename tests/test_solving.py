@@ -150,3 +150,19 @@ def test_ctrl_c_interrupts_a_solve_and_leaves_the_problem_usable():
     assert float(lines[0].split()[-1]) < 30
     assert lines[1].split()[:2] == ["stop", str(ondrel.stop_ctrlc)]
     assert lines[2].startswith("again mip_")
+
+
+def test_deleting_an_indicator_column_makes_its_row_count_in_the_next_solve():
+    # The kept solver instance left the indicator row free in the relaxation;
+    # once its column is deleted the row is an ordinary constraint.
+    p = ondrel.problem()
+    x = ondrel.var(lb=0, ub=10)
+    b = ondrel.var(vartype=ondrel.binary)
+    p.addVariable(x, b)
+    p.addIndicator(b == 1, x <= 3)
+    p.setObjective(-x)
+    p.lpoptimize('')
+    assert p.attributes.lpobjval == pytest.approx(-10)
+    p.delVariable(b)
+    p.lpoptimize('')
+    assert p.attributes.lpobjval == pytest.approx(-3)

@@ -306,9 +306,18 @@ bool Session::apply_in_place(ONDRprob prob, const Change &c) {
     }
     case Change::DelRows:
       return n == 0 || ok(Highs_deleteRowsBySet(h, n, hset.data()));
-    case Change::DelCols:
+    case Change::DelCols: {
       if (quadratic_) return false;
-      return n == 0 || ok(Highs_deleteColsBySet(h, n, hset.data()));
+      if (n == 0) return true;
+      if (!ok(Highs_deleteColsBySet(h, n, hset.data()))) return false;
+      // A row whose indicator column went is an ordinary row now, where the
+      // relaxation left it free: every row's bounds are set again.
+      std::vector<int> all((size_t)m.nrows());
+      for (int i = 0; i < m.nrows(); ++i) all[(size_t)i] = i;
+      row_bounds_of(m, all, inf, lo, up);
+      return m.nrows() == 0 ||
+             ok(Highs_changeRowsBoundsByRange(h, 0, m.nrows() - 1, lo.data(), up.data()));
+    }
     case Change::QObjective:
     case Change::Replace:
       return false;
