@@ -9,6 +9,7 @@
 #include "env/shell.h"
 #include "model/edit.h"
 #include "model/hook.h"
+#include "model/ops.h"
 #include "ondr.h"
 
 namespace ondr {
@@ -206,32 +207,38 @@ void delete_sets(Model &m, int n, const int idx[]) {
   m.names_changed();
 }
 
+void del_rows(ONDRprob prob, int nrows, const int mindex[]) {
+  int n = (int)list_count(nrows, "rows to delete", {mindex});
+  delete_rows(prob->model, n, mindex, &prob->warm);
+  model_changed(prob, change_of(Change::DelRows, n, mindex));
+  prob->results.clear();  // the last solve no longer describes the model
+}
+
+void del_cols(ONDRprob prob, int ncols, const int mindex[]) {
+  int n = (int)list_count(ncols, "columns to delete", {mindex});
+  delete_cols(prob->model, n, mindex, &prob->warm);
+  model_changed(prob, change_of(Change::DelCols, n, mindex));
+  prob->results.clear();  // the last solve no longer describes the model
+}
+
+void del_sets(ONDRprob prob, int nsets, const int mindex[]) {
+  int n = (int)list_count(nsets, "sets to delete", {mindex});
+  delete_sets(prob->model, n, mindex);
+  prob->results.clear();  // the last solve no longer describes the model
+}
+
 }  // namespace ondr
 
 using namespace ondr;
 
 ONDR_API int ONDRdelrows(ONDRprob prob, int nrows, const int mindex[]) {
-  return guard_mut(prob, [&] {
-    int n = (int)list_count(nrows, "rows to delete", {mindex});
-    delete_rows(prob->model, n, mindex, &prob->warm);
-    model_changed(prob, change_of(Change::DelRows, n, mindex));
-    prob->results.clear();  // the last solve no longer describes the model
-  });
+  return guard_mut(prob, [&] { del_rows(prob, nrows, mindex); });
 }
 
 ONDR_API int ONDRdelcols(ONDRprob prob, int ncols, const int mindex[]) {
-  return guard_mut(prob, [&] {
-    int n = (int)list_count(ncols, "columns to delete", {mindex});
-    delete_cols(prob->model, n, mindex, &prob->warm);
-    model_changed(prob, change_of(Change::DelCols, n, mindex));
-    prob->results.clear();  // the last solve no longer describes the model
-  });
+  return guard_mut(prob, [&] { del_cols(prob, ncols, mindex); });
 }
 
 ONDR_API int ONDRdelsets(ONDRprob prob, int nsets, const int mindex[]) {
-  return guard_mut(prob, [&] {
-    int n = (int)list_count(nsets, "sets to delete", {mindex});
-    delete_sets(prob->model, n, mindex);
-    prob->results.clear();  // the last solve no longer describes the model
-  });
+  return guard_mut(prob, [&] { del_sets(prob, nsets, mindex); });
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include "controls/ids.h"
 #include "model/edit.h"
+#include "model/ops.h"
 #include "env/shell.h"
 #include "ondr.h"
 
@@ -107,7 +108,6 @@ template Model build_lp<int64_t>(const char *, int, int, const char[], const dou
                                  const double[], const double[], const int64_t[], const int[],
                                  const int[], const double[], const double[], const double[]);
 
-
 // Quadratic objective of a loader: 0.5 x'Qx, repeated pairs summed.
 static void load_qobj(Model &m, int64_t nqtr, const int c1[], const int c2[], const double v[]) {
   int64_t n = list_count(nqtr, "quadratic objective terms", {c1, c2, v});
@@ -174,6 +174,95 @@ void commit_model(ONDRprob prob, Model &&m) noexcept {
   model_changed(prob, change_of(Change::Replace));
 }
 
+void load_lp(ONDRprob prob, const char *probname, int ncols, int nrows, const char qrtype[],
+             const double rhs[], const double range[], const double obj[], const int mstart[],
+             const int mnel[], const int mrwind[], const double dmatval[], const double dlb[],
+             const double dub[]) {
+  Model m = build_lp<int>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                          mrwind, dmatval, dlb, dub);
+  commit_model(prob, std::move(m));
+}
+
+void load_lp64(ONDRprob prob, const char *probname, int ncols, int nrows, const char qrtype[],
+               const double rhs[], const double range[], const double obj[], const int64_t mstart[],
+               const int mnel[], const int mrwind[], const double dmatval[], const double dlb[],
+               const double dub[]) {
+  Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                              mrwind, dmatval, dlb, dub);
+  commit_model(prob, std::move(m));
+}
+
+void load_qp64(ONDRprob prob, const char *probname, int ncols, int nrows, const char qrtype[],
+               const double rhs[], const double range[], const double obj[], const int64_t mstart[],
+               const int mnel[], const int mrwind[], const double dmatval[], const double dlb[],
+               const double dub[], int64_t nqtr, const int mqcol1[], const int mqcol2[],
+               const double dqe[]) {
+  Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                              mrwind, dmatval, dlb, dub);
+  load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+  commit_model(prob, std::move(m));
+}
+
+void load_global64(ONDRprob prob, const char *probname, int ncols, int nrows, const char qrtype[],
+                   const double rhs[], const double range[], const double obj[],
+                   const int64_t mstart[], const int mnel[], const int mrwind[],
+                   const double dmatval[], const double dlb[], const double dub[], int ngents,
+                   int nsets, const char qgtype[], const int mgcols[], const double dlim[],
+                   const char qstype[], const int64_t msstart[], const int mscols[],
+                   const double dref[]) {
+  Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                              mrwind, dmatval, dlb, dub);
+  load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
+  commit_model(prob, std::move(m));
+}
+
+void load_qglobal64(ONDRprob prob, const char *probname, int ncols, int nrows, const char qrtype[],
+                    const double rhs[], const double range[], const double obj[],
+                    const int64_t mstart[], const int mnel[], const int mrwind[],
+                    const double dmatval[], const double dlb[], const double dub[], int64_t nqtr,
+                    const int mqcol1[], const int mqcol2[], const double dqe[], int ngents,
+                    int nsets, const char qgtype[], const int mgcols[], const double dlim[],
+                    const char qstype[], const int64_t msstart[], const int mscols[],
+                    const double dref[]) {
+  Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                              mrwind, dmatval, dlb, dub);
+  load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+  load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
+  commit_model(prob, std::move(m));
+}
+
+void load_qcqp64(ONDRprob prob, const char *probname, int ncols, int nrows, const char qrtype[],
+                 const double rhs[], const double range[], const double obj[],
+                 const int64_t mstart[], const int mnel[], const int mrwind[],
+                 const double dmatval[], const double dlb[], const double dub[], int64_t nqtr,
+                 const int mqcol1[], const int mqcol2[], const double dqe[], int nqcrows,
+                 const int qcrows[], const int64_t qcnquads[], const int qcmqcol1[],
+                 const int qcmqcol2[], const double qcdqval[]) {
+  Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                              mrwind, dmatval, dlb, dub);
+  load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+  load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
+  commit_model(prob, std::move(m));
+}
+
+void load_qcqpglobal64(ONDRprob prob, const char *probname, int ncols, int nrows,
+                       const char qrtype[], const double rhs[], const double range[],
+                       const double obj[], const int64_t mstart[], const int mnel[],
+                       const int mrwind[], const double dmatval[], const double dlb[],
+                       const double dub[], int64_t nqtr, const int mqcol1[], const int mqcol2[],
+                       const double dqe[], int nqcrows, const int qcrows[],
+                       const int64_t qcnquads[], const int qcmqcol1[], const int qcmqcol2[],
+                       const double qcdqval[], int ngents, int nsets, const char qgtype[],
+                       const int mgcols[], const double dlim[], const char qstype[],
+                       const int64_t msstart[], const int mscols[], const double dref[]) {
+  Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
+                              mrwind, dmatval, dlb, dub);
+  load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
+  load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
+  load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
+  commit_model(prob, std::move(m));
+}
+
 }  // namespace ondr
 
 using namespace ondr;
@@ -184,9 +273,8 @@ ONDR_API int ONDRloadlp(ONDRprob prob, const char *probname, int ncols, int nrow
                         const int mrwind[], const double dmatval[], const double dlb[],
                         const double dub[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                            mrwind, dmatval, dlb, dub);
-    commit_model(prob, std::move(m));
+    load_lp(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind, dmatval,
+            dlb, dub);
   });
 }
 
@@ -196,9 +284,8 @@ ONDR_API int ONDRloadlp64(ONDRprob prob, const char *probname, int ncols, int nr
                           const int mrwind[], const double dmatval[], const double dlb[],
                           const double dub[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                                mrwind, dmatval, dlb, dub);
-    commit_model(prob, std::move(m));
+    load_lp64(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind, dmatval,
+              dlb, dub);
   });
 }
 
@@ -209,10 +296,8 @@ ONDR_API int ONDRloadqp64(ONDRprob prob, const char *probname, int ncols, int nr
                           const double dub[], int64_t nqtr, const int mqcol1[],
                           const int mqcol2[], const double dqe[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                                mrwind, dmatval, dlb, dub);
-    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
-    commit_model(prob, std::move(m));
+    load_qp64(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind, dmatval,
+              dlb, dub, nqtr, mqcol1, mqcol2, dqe);
   });
 }
 
@@ -224,10 +309,9 @@ ONDR_API int ONDRloadglobal64(ONDRprob prob, const char *probname, int ncols, in
                               const int mgcols[], const double dlim[], const char qstype[],
                               const int64_t msstart[], const int mscols[], const double dref[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                                mrwind, dmatval, dlb, dub);
-    load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
-    commit_model(prob, std::move(m));
+    load_global64(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind,
+                  dmatval, dlb, dub, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols,
+                  dref);
   });
 }
 
@@ -241,11 +325,9 @@ ONDR_API int ONDRloadqglobal64(ONDRprob prob, const char *probname, int ncols, i
                                const char qstype[], const int64_t msstart[],
                                const int mscols[], const double dref[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                                mrwind, dmatval, dlb, dub);
-    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
-    load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
-    commit_model(prob, std::move(m));
+    load_qglobal64(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind,
+                   dmatval, dlb, dub, nqtr, mqcol1, mqcol2, dqe, ngents, nsets, qgtype, mgcols,
+                   dlim, qstype, msstart, mscols, dref);
   });
 }
 
@@ -258,11 +340,9 @@ ONDR_API int ONDRloadqcqp64(ONDRprob prob, const char *probname, int ncols, int 
                             const int qcrows[], const int64_t qcnquads[],
                             const int qcmqcol1[], const int qcmqcol2[], const double qcdqval[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                                mrwind, dmatval, dlb, dub);
-    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
-    load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
-    commit_model(prob, std::move(m));
+    load_qcqp64(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind,
+                dmatval, dlb, dub, nqtr, mqcol1, mqcol2, dqe, nqcrows, qcrows, qcnquads, qcmqcol1,
+                qcmqcol2, qcdqval);
   });
 }
 
@@ -279,11 +359,9 @@ ONDR_API int ONDRloadqcqpglobal64(ONDRprob prob, const char *probname, int ncols
                                   const char qstype[], const int64_t msstart[],
                                   const int mscols[], const double dref[]) {
   return guard_mut(prob, [&] {
-    Model m = build_lp<int64_t>(probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel,
-                                mrwind, dmatval, dlb, dub);
-    load_qobj(m, nqtr, mqcol1, mqcol2, dqe);
-    load_qrows(m, nqcrows, qcrows, qcnquads, qcmqcol1, qcmqcol2, qcdqval);
-    load_globals(m, ngents, nsets, qgtype, mgcols, dlim, qstype, msstart, mscols, dref);
-    commit_model(prob, std::move(m));
+    load_qcqpglobal64(prob, probname, ncols, nrows, qrtype, rhs, range, obj, mstart, mnel, mrwind,
+                      dmatval, dlb, dub, nqtr, mqcol1, mqcol2, dqe, nqcrows, qcrows, qcnquads,
+                      qcmqcol1, qcmqcol2, qcdqval, ngents, nsets, qgtype, mgcols, dlim, qstype,
+                      msstart, mscols, dref);
   });
 }

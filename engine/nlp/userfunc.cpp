@@ -9,6 +9,7 @@
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/shell.h"
+#include "model/ops.h"
 #include "nlp/slp_ops.h"
 #include "oslp.h"
 
@@ -254,11 +255,7 @@ void slp_adduserfuncs(OSLPprob s, int nfuncs, const int type[], const double val
 
 void slp_addnames(OSLPprob s, int kind, const char *names, int first, int last) {
   if (kind >= 1 && kind <= 3) {
-    if (ONDRaddnames(s->prob, kind, names, first, last)) {
-      char buf[ONDR_MAXMESSAGELENGTH] = {0};
-      ONDRgetlasterror(s->prob, buf);
-      fail(ERR_ARGUMENT, "%s", buf);
-    }
+    add_names(s->prob, kind, names, first, last);
     return;
   }
   ONDR_REQUIRE(kind == 5, "Invalid name kind %d (1 rows, 2 columns, 3 sets, 5 user functions)", kind);
