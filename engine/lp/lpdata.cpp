@@ -164,47 +164,34 @@ void unscale_duals(const LpData &d, std::vector<double> &rowdual, std::vector<do
   for (size_t j = 0; j < d.colmult.size() && j < coldual.size(); ++j) coldual[j] /= d.colmult[j];
 }
 
-Csc column_wise(const LpData &d) {
+namespace {
+
+// Column-wise form of `n` columns given as sparse rows; explicit zeros left out.
+Csc rows_to_columns(const std::vector<std::vector<Entry>> &rows, int n) {
   Csc a;
-  int n = d.ncols();
   a.start.assign((size_t)n + 1, 0);
-  for (const auto &row : d.rows)
+  for (const auto &row : rows)
     for (const Entry &e : row)
       if (e.value != 0.0) ++a.start[(size_t)e.index + 1];
   for (int j = 0; j < n; ++j) a.start[(size_t)j + 1] += a.start[(size_t)j];
   a.index.resize((size_t)a.start[(size_t)n]);
   a.value.resize(a.index.size());
   std::vector<int> next(a.start.begin(), a.start.end() - 1);
-  for (int i = 0; i < d.nrows(); ++i)
-    for (const Entry &e : d.rows[(size_t)i]) {
+  for (size_t i = 0; i < rows.size(); ++i)
+    for (const Entry &e : rows[i]) {
       if (e.value == 0.0) continue;
       int k = next[(size_t)e.index]++;
-      a.index[(size_t)k] = i;
+      a.index[(size_t)k] = (int)i;
       a.value[(size_t)k] = e.value;
     }
   return a;
 }
 
-Csc store_columns(const Model &m) {
-  Csc a;
-  int n = m.ncols();
-  a.start.assign((size_t)n + 1, 0);
-  for (const auto &row : m.rows)
-    for (const Entry &e : row)
-      if (e.value != 0.0) ++a.start[(size_t)e.index + 1];
-  for (int j = 0; j < n; ++j) a.start[(size_t)j + 1] += a.start[(size_t)j];
-  a.index.resize((size_t)a.start[(size_t)n]);
-  a.value.resize(a.index.size());
-  std::vector<int> next(a.start.begin(), a.start.end() - 1);
-  for (int i = 0; i < m.nrows(); ++i)
-    for (const Entry &e : m.rows[(size_t)i]) {
-      if (e.value == 0.0) continue;
-      int k = next[(size_t)e.index]++;
-      a.index[(size_t)k] = i;
-      a.value[(size_t)k] = e.value;
-    }
-  return a;
-}
+}  // namespace
+
+Csc column_wise(const LpData &d) { return rows_to_columns(d.rows, d.ncols()); }
+
+Csc store_columns(const Model &m) { return rows_to_columns(m.rows, m.ncols()); }
 
 Csc hessian_lower(const LpData &d) {
   // The store keys pairs as (min, max); in the lower triangle by columns the
