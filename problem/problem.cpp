@@ -269,8 +269,10 @@ static PyObject *problem_reset(PyObject *self, PyObject *) {
   // A problem whose handles went with ondrel.free() gets new ones too.
   if (!p->prob && !p->owns_handles) Py_RETURN_NONE;
   if (turnONDRon(0) != 0) return nullptr;
-  problem_clear_callbacks(p);  // a fresh problem has none
-  if (destroy_handles(p) != 0) return nullptr;
+  // A fresh problem has no callbacks; the destroy callbacks run first.
+  int rc = destroy_handles(p);
+  problem_clear_callbacks(p);
+  if (rc != 0) return nullptr;
   if (create_handles(p) != 0) return nullptr;
   if (ONDRsetprobname(p->prob, "") != 0 ||
       ONDRloadlp(p->prob, "", 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -310,8 +312,10 @@ static void problem_dealloc(PyObject *self) {
   PyObject_GC_UnTrack(self);
   PyObject *et, *ev, *etb;
   PyErr_Fetch(&et, &ev, &etb);
-  problem_clear_callbacks(p);
+  // The handles go first: the library calls the destroy callbacks while
+  // their records are still alive.
   if (p->owns_handles && destroy_handles(p) != 0) PyErr_WriteUnraisable(nullptr);
+  problem_clear_callbacks(p);
   g_with_handles.erase(p);
   PyErr_Restore(et, ev, etb);
   Py_CLEAR(p->controls);

@@ -18,7 +18,8 @@ NONLINEAR_KINDS = [
     "destroy", "drcol", "formula", "iterend", "iterstart", "itervar", "msjobend", "msjobstart",
     "mswinner", "slpend", "slpnode", "slpstart"]
 # Kinds that no solver path calls yet: a solve refuses to start with them.
-UNFIRED = [k for k in OPTIMIZER_KINDS if k != "message"]
+UNFIRED = ["chgbranchobject", "destroymt", "infnode", "mipthread", "newnode", "nodecutoff",
+           "optnode", "preintsol", "prenode"]
 
 
 def nlp_problem():

@@ -11,26 +11,27 @@ namespace ondr {
 namespace cb {
 
 namespace {
-// One row per kind; `fires` is true where a solver path calls the kind.
+// One row per kind: the solver paths that call it.
+constexpr unsigned LP = P_LP, MIP = P_MIP, NLP = P_NLP, ANY = P_LP | P_MIP | P_LOCAL | P_NLP;
 const KindInfo kKinds[kKindCount] = {
-    {"bariteration", false, false},   {"barlog", false, false},
-    {"chgbranchobject", false, false}, {"cutlog", false, false},
-    {"destroymt", false, false},      {"gapnotify", false, false},
-    {"globallog", false, false},      {"infnode", false, false},
-    {"intsol", false, false},         {"lplog", false, false},
-    {"message", false, true},         {"mipthread", false, false},
-    {"newnode", false, false},        {"nodecutoff", false, false},
-    {"optnode", false, false},        {"preintsol", false, false},
-    {"prenode", false, false},        {"usersolnotify", false, false},
-    {"cascadeend", true, false},      {"cascadestart", true, false},
-    {"cascadevar", true, false},      {"cascadevarfail", true, false},
-    {"coefevalerror", true, false},   {"construct", true, true},
-    {"destroy", true, false},         {"drcol", true, false},
-    {"formula", true, false},         {"iterend", true, true},
-    {"iterstart", true, true},        {"itervar", true, true},
-    {"msjobend", true, false},        {"msjobstart", true, false},
-    {"mswinner", true, false},        {"slpend", true, true},
-    {"slpnode", true, false},         {"slpstart", true, true},
+    {"bariteration", false, LP | MIP}, {"barlog", false, LP | MIP},
+    {"chgbranchobject", false, 0},     {"cutlog", false, MIP},
+    {"destroymt", false, 0},           {"gapnotify", false, MIP},
+    {"globallog", false, MIP},         {"infnode", false, 0},
+    {"intsol", false, MIP},            {"lplog", false, LP | MIP},
+    {"message", false, ANY},           {"mipthread", false, 0},
+    {"newnode", false, 0},             {"nodecutoff", false, 0},
+    {"optnode", false, 0},             {"preintsol", false, 0},
+    {"prenode", false, 0},             {"usersolnotify", false, MIP},
+    {"cascadeend", true, 0},           {"cascadestart", true, 0},
+    {"cascadevar", true, 0},           {"cascadevarfail", true, 0},
+    {"coefevalerror", true, NLP},      {"construct", true, NLP},
+    {"destroy", true, NLP},            {"drcol", true, NLP},
+    {"formula", true, 0},              {"iterend", true, NLP},
+    {"iterstart", true, NLP},          {"itervar", true, NLP},
+    {"msjobend", true, 0},             {"msjobstart", true, 0},
+    {"mswinner", true, 0},             {"slpend", true, NLP},
+    {"slpnode", true, 0},              {"slpstart", true, NLP},
 };
 
 constexpr int kStopUser = 9;
@@ -116,11 +117,12 @@ const char *slp_only_registered(ONDRprob prob) {
   return nullptr;
 }
 
-void refuse_unfired(ONDRprob prob) {
+void refuse_unfired(ONDRprob prob, unsigned paths) {
   bool nonlinear_path = prob->slp && prob->slp->solving.load();
   for (int k = 0; k < kKindCount; ++k) {
     const KindInfo &ki = kKinds[k];
-    if (ki.fires || (ki.nonlinear && !nonlinear_path) || !prob->callbacks.has((Kind)k)) continue;
+    if ((ki.paths & paths) || (ki.nonlinear && !nonlinear_path) || !prob->callbacks.has((Kind)k))
+      continue;
     fail(ERR_STATE, "The %s callback is not called by this solver path; remove it before solving",
          ki.name);
   }
@@ -154,6 +156,16 @@ int fire_nlp_col(ONDRprob prob, Kind k, int col) {
   if (!prob || !prob->slp) return 0;
   each(prob, k, [&](Fn fn, void *data) {
     int r = ((oslp_cb_col)fn)(prob->slp, data, col);
+    if (!result) result = r;
+  });
+  return result;
+}
+
+int fire_nlp_rowcol(ONDRprob prob, Kind k, int row, int col) {
+  int result = 0;
+  if (!prob || !prob->slp) return 0;
+  each(prob, k, [&](Fn fn, void *data) {
+    int r = ((oslp_cb_rowcol)fn)(prob->slp, data, row, col);
     if (!result) result = r;
   });
   return result;

@@ -19,10 +19,16 @@ enum Kind : int {
   kKindCount
 };
 
+// Solver paths, as bits: the LP optimizer on HiGHS (simplex, barrier), the
+// MIP optimizer call (HiGHS MIP search, or HiGHS on its relaxation), the
+// local solver of non-convex quadratic problems, the nonlinear layer.
+enum Path : unsigned { P_LP = 1, P_MIP = 2, P_LOCAL = 4, P_NLP = 8 };
+constexpr unsigned kOptimizerPaths = P_LP | P_MIP | P_LOCAL;
+
 struct KindInfo {
   const char *name;
   bool nonlinear;  // set on the nonlinear handle, which it receives
-  bool fires;      // some solver path calls it; others are refused at solve start
+  unsigned paths;  // the solver paths that call it; others refuse it at solve start
 };
 const KindInfo &info(Kind k);
 
@@ -53,9 +59,9 @@ class Registry {
   EntryList lists_[kKindCount];
 };
 
-// Throws ERR_STATE naming the first registered kind that the starting solve
-// never calls (nonlinear kinds count only when the nonlinear layer solves).
-void refuse_unfired(ONDRprob prob);
+// Throws ERR_STATE naming the first registered kind that none of `paths`
+// calls (nonlinear kinds count only when the nonlinear layer solves).
+void refuse_unfired(ONDRprob prob, unsigned paths);
 // The name of a registered kind that only the SLP local solver calls, or
 // null when there is none.
 const char *slp_only_registered(ONDRprob prob);
@@ -71,6 +77,7 @@ void check_may_register(ONDRprob prob);
 void fire_message(ONDRprob prob, int msgtype, const char *text, int len);
 int fire_nlp(ONDRprob prob, Kind k);          // plain (handle, data) kinds
 int fire_nlp_col(ONDRprob prob, Kind k, int col);
+int fire_nlp_rowcol(ONDRprob prob, Kind k, int row, int col);
 // A nonlinear event whose nonzero result means stop: asks the solve to stop
 // (stop_user) and returns true.
 bool fire_nlp_stop(ONDRprob prob, Kind k);

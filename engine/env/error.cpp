@@ -63,10 +63,10 @@ void check_not_busy(ONDRprob prob) {
     fail(ERR_STATE, "The problem is being solved: it cannot be changed until the solve returns");
 }
 
-BusyScope::BusyScope(ONDRprob prob) : prob_(prob) {
+BusyScope::BusyScope(ONDRprob prob, unsigned paths) : prob_(prob) {
   acquire_busy(prob);
   try {
-    cb::refuse_unfired(prob);
+    cb::refuse_unfired(prob, paths);
   } catch (...) {
     release_busy(prob);
     throw;

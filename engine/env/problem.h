@@ -44,6 +44,15 @@ struct Results {
   void clear() { *this = Results(); }
 };
 
+// A start solution given by the user (mip/usersol.h): values of some or all
+// of the store's columns, handed to the next MIP search.
+struct UserSolution {
+  std::string name;
+  std::vector<int> cols;   // column of each value
+  std::vector<double> vals;
+  bool notify = true;      // reported through usersolnotify
+};
+
 }  // namespace ondr
 
 struct ondr_problem_s {
@@ -69,5 +78,7 @@ struct ondr_problem_s {
   std::map<int, int> msgstatus;           // message number -> 0 suppressed, 1 shown
   std::mutex lock;                        // guards lasterror and logfile across threads
   ondr::cb::Registry callbacks;           // registered callbacks, by kind
+  std::vector<ondr::UserSolution> usersols;  // starts of the next MIP search
+  int usersol_count = 0;                  // user solutions given so far (default names)
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };

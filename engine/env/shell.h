@@ -34,10 +34,11 @@ int guard_env(F &&f) {
 void check_not_busy(ONDRprob prob);
 
 // Marks a problem as being solved for the scope's lifetime; throws
-// ERR_STATE when it already is.
+// ERR_STATE when it already is, or when a registered callback kind is called
+// by none of the solver `paths` the solve may take (cb/registry.h).
 class BusyScope {
  public:
-  explicit BusyScope(ONDRprob prob);
+  explicit BusyScope(ONDRprob prob, unsigned paths = cb::kOptimizerPaths);
   ~BusyScope();
   BusyScope(const BusyScope &) = delete;
   BusyScope &operator=(const BusyScope &) = delete;

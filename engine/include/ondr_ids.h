@@ -69,6 +69,10 @@
   X(MIPTOL, 7006, DBL, CONTROL)         /* integrality tolerance */                               \
   X(BARGAPSTOP, 7007, DBL, CONTROL)                                                               \
   X(MIPABSCUTOFF, 7008, DBL, CONTROL)   /* in the objective's own sense; +-1e20 none */           \
+  X(MIPRELGAPNOTIFY, 7040, DBL, CONTROL)  /* gapnotify target: relative gap; < 0 none */          \
+  X(MIPABSGAPNOTIFY, 7041, DBL, CONTROL)  /* gapnotify target: absolute gap; < 0 none */          \
+  X(MIPABSGAPNOTIFYOBJ, 7042, DBL, CONTROL)   /* gapnotify target: objective; +-1e20 none */     \
+  X(MIPABSGAPNOTIFYBOUND, 7043, DBL, CONTROL) /* gapnotify target: best bound; +-1e20 none */    \
   /* string controls */                                                                           \
   X(MPSRHSNAME, 6001, STR, CONTROL)                                                               \
   X(MPSBOUNDNAME, 6002, STR, CONTROL)                                                             \

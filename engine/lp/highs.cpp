@@ -1,6 +1,7 @@
 #include "lp/highs.h"
 #include <algorithm>
 #include <cmath>
+#include "cb/events.h"
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/error.h"
@@ -64,47 +65,126 @@ int to_public(HighsInt s) {
   }
 }
 
-void highs_callback(int type, const char *message, const HighsCallbackDataOut *,
+// HiGHS reports "no value" with its own infinity.
+bool finite(double v) { return std::fabs(v) < 1e30; }
+
+void highs_callback(int type, const char *message, const HighsCallbackDataOut *out,
                     HighsCallbackDataIn *in, void *user) {
   auto *st = static_cast<HighsHandle::Callback *>(user);
-  if (type == kHighsCallbackLogging) {
-    if (st->hooks.log && message) st->log_text(message);
-    return;
-  }
-  if (type == kHighsCallbackMipImprovingSolution) {
-    std::lock_guard<std::mutex> g(st->lock);
-    ++st->improving;
-    return;
-  }
-  if (type == kHighsCallbackSimplexInterrupt || type == kHighsCallbackIpmInterrupt ||
-      type == kHighsCallbackMipInterrupt) {
-    int r = st->hooks.stop ? st->hooks.stop() : 0;
-    if (r != 0 && in) {
-      std::lock_guard<std::mutex> g(st->lock);
-      if (!st->stop_reason) st->stop_reason = r;
-      in->user_interrupt = 1;
+  const RunHooks &h = st->hooks;
+  if (type != kHighsCallbackLogging && std::this_thread::get_id() == st->owner)
+    st->deliver_waiting();
+  switch (type) {
+    case kHighsCallbackLogging:
+      if (h.log && message) st->log_text(message);
+      return;
+    case kHighsCallbackMipImprovingSolution: {
+      MipIncumbent inc;
+      if (out) {
+        inc.x = out->mip_solution;
+        inc.n = (int)out->mip_solution_size;
+        inc.objective = out->objective_function_value;
+        inc.bound = finite(out->mip_dual_bound) ? out->mip_dual_bound : (h.sense > 0 ? -kInf : kInf);
+        inc.nodes = out->mip_node_count;
+      }
+      st->improved(inc);
+      return;
     }
+    case kHighsCallbackMipLogging:
+      if (h.events) cb::fire_log(h.prob, cb::k_globallog);
+      return;
+    case kHighsCallbackMipGetCutPool:
+      if (h.events) cb::fire_log(h.prob, cb::k_cutlog);
+      return;
+    case kHighsCallbackSimplexInterrupt:
+      if (h.events) cb::fire_log(h.prob, cb::k_lplog);
+      break;
+    case kHighsCallbackIpmInterrupt:
+      if (h.events && !cb::fire_log(h.prob, cb::k_barlog)) cb::fire_bariteration(h.prob);
+      break;
+    case kHighsCallbackMipInterrupt:
+      if (h.events && out)
+        st->gap_check(out->mip_primal_bound, out->mip_dual_bound, finite(out->mip_primal_bound));
+      break;
+    default:
+      return;
+  }
+  int r = h.stop ? h.stop() : 0;
+  if (r != 0 && in) {
+    std::lock_guard<std::mutex> g(st->lock);
+    if (!st->stop_reason) st->stop_reason = r;
+    in->user_interrupt = 1;
   }
 }
 
 }  // namespace
 
 void HighsHandle::Callback::log_text(const char *text) {
+  bool here = std::this_thread::get_id() == owner;
   std::vector<std::string> lines;
   {
     std::lock_guard<std::mutex> g(lock);
     partial += text;
     size_t start = 0, nl;
+    std::vector<std::string> &to = here ? lines : waiting;
     while ((nl = partial.find('\n', start)) != std::string::npos) {
-      lines.push_back(partial.substr(start, nl - start));
+      to.push_back(partial.substr(start, nl - start));
       start = nl + 1;
     }
     partial.erase(0, start);
   }
+  if (!here) return;
+  deliver_waiting();
   for (const auto &l : lines) emit_message(hooks.prob, 1, l);
 }
 
+void HighsHandle::Callback::deliver_waiting() {
+  std::vector<std::string> lines;
+  {
+    std::lock_guard<std::mutex> g(lock);
+    if (waiting.empty()) return;
+    lines.swap(waiting);
+  }
+  for (const auto &l : lines) emit_message(hooks.prob, 1, l);
+}
+
+void HighsHandle::Callback::improved(const MipIncumbent &in) {
+  MipIncumbent inc = in;
+  {
+    std::lock_guard<std::mutex> g(lock);
+    inc.count = ++improving;
+    // Kept under the lock: HiGHS may report from several threads.
+    if (hooks.incumbent && inc.x) hooks.incumbent(inc);
+  }
+  if (hooks.events && inc.x) cb::fire_intsol(hooks.prob);
+}
+
+void HighsHandle::Callback::gap_check(double primal, double dual, bool has_incumbent) {
+  if (!has_incumbent) return;
+  double gap = std::fabs(primal - dual);
+  double rel = gap / std::max(1e-10, std::fabs(primal));
+  int sense = hooks.sense;
+  double t[4];
+  {
+    std::lock_guard<std::mutex> g(lock);
+    std::copy(targets, targets + 4, t);
+  }
+  bool reached[4] = {t[0] >= 0 && rel <= t[0], t[1] >= 0 && gap <= t[1],
+                     std::fabs(t[2]) < kInf && sense * (primal - t[2]) <= 0,
+                     std::fabs(t[3]) < kInf && finite(dual) && sense * (dual - t[3]) >= 0};
+  if (!(reached[0] || reached[1] || reached[2] || reached[3])) return;
+  // A reached target is spent (it notifies once) unless a callback sets it
+  // again; the callbacks get the targets in this state and may change any.
+  static const double kOff[4] = {-1, -1, kInf, kInf};
+  double now[4];
+  for (int k = 0; k < 4; ++k) now[k] = reached[k] ? kOff[k] : t[k];
+  cb::fire_gapnotify(hooks.prob, now);
+  std::lock_guard<std::mutex> g(lock);
+  std::copy(now, now + 4, targets);
+}
+
 void HighsHandle::Callback::flush() {
+  deliver_waiting();
   if (!partial.empty()) emit_message(hooks.prob, 1, partial);
   partial.clear();
 }
@@ -127,7 +207,21 @@ HighsHandle::HighsHandle() : h_(Highs_create()) {
   defaults_.solver = solver;
 }
 
-HighsHandle::~HighsHandle() { Highs_destroy(h_); }
+namespace {
+// HiGHS resets the calling thread's task scheduler when an instance is
+// destroyed, which breaks a run in progress (one on another thread, or the
+// run whose callback released a problem). An instance destroyed while any
+// run is in progress waits for the last run to end.
+std::mutex g_runs_lock;
+int g_runs = 0;
+std::vector<void *> g_waiting_destroy;
+}  // namespace
+
+HighsHandle::~HighsHandle() {
+  std::lock_guard<std::mutex> g(g_runs_lock);
+  if (g_runs > 0) g_waiting_destroy.push_back(h_);
+  else Highs_destroy(h_);
+}
 
 void HighsHandle::set(const char *name, int v) {
   if (Highs_setIntOptionValue(h_, name, v) == kHighsStatusError)
@@ -232,22 +326,50 @@ int HighsHandle::run(const RunHooks &hooks) {
   cb_.partial.clear();
   cb_.stop_reason = 0;
   cb_.improving = 0;
+  cb_.owner = std::this_thread::get_id();
+  cb_.waiting.clear();
+  std::copy(hooks.gap_targets, hooks.gap_targets + 4, cb_.targets);
   Highs_setCallback(h_, highs_callback, &cb_);
-  if (hooks.log) Highs_startCallback(h_, kHighsCallbackLogging);
-  if (hooks.stop) {
-    Highs_startCallback(h_, kHighsCallbackSimplexInterrupt);
-    Highs_startCallback(h_, kHighsCallbackIpmInterrupt);
-  }
-  if (hooks.mip) {
-    if (hooks.stop) Highs_startCallback(h_, kHighsCallbackMipInterrupt);
-    Highs_startCallback(h_, kHighsCallbackMipImprovingSolution);
+  // Only what the run needs: each started type costs HiGHS a call per event.
+  auto wants = [&](cb::Kind k) { return hooks.events && hooks.prob->callbacks.has(k); };
+  bool mip = hooks.mip;
+  struct Start {
+    int type;
+    bool on;
+  } starts[] = {
+      {kHighsCallbackLogging, hooks.log},
+      {kHighsCallbackSimplexInterrupt, hooks.stop || wants(cb::k_lplog)},
+      {kHighsCallbackIpmInterrupt,
+       hooks.stop || wants(cb::k_barlog) || wants(cb::k_bariteration)},
+      {kHighsCallbackMipInterrupt, mip && (hooks.stop || wants(cb::k_gapnotify))},
+      {kHighsCallbackMipImprovingSolution, mip},
+      {kHighsCallbackMipLogging, mip && wants(cb::k_globallog)},
+      {kHighsCallbackMipGetCutPool, mip && wants(cb::k_cutlog)},
+  };
+  for (const Start &st : starts)
+    if (st.on) Highs_startCallback(h_, st.type);
+  // HiGHS reports its MIP progress lines only with its output on; without
+  // the log they go nowhere else.
+  HighsInt output = 0;
+  Highs_getBoolOptionValue(h_, "output_flag", &output);
+  bool quiet_log = mip && wants(cb::k_globallog) && !output;
+  if (quiet_log) Highs_setBoolOptionValue(h_, "output_flag", 1);
+  {
+    std::lock_guard<std::mutex> g(g_runs_lock);
+    ++g_runs;
   }
   HighsInt rc = Highs_run(h_);
+  {
+    std::lock_guard<std::mutex> g(g_runs_lock);
+    if (--g_runs == 0) {
+      for (void *h : g_waiting_destroy) Highs_destroy(h);
+      g_waiting_destroy.clear();
+    }
+  }
   cb_.flush();
   // The callbacks are switched off again: the next run asks for its own.
-  for (int t : {kHighsCallbackLogging, kHighsCallbackSimplexInterrupt, kHighsCallbackIpmInterrupt,
-                kHighsCallbackMipInterrupt, kHighsCallbackMipImprovingSolution})
-    Highs_stopCallback(h_, t);
+  for (const Start &st : starts) Highs_stopCallback(h_, st.type);
+  if (quiet_log) Highs_setBoolOptionValue(h_, "output_flag", 0);
   Highs_setCallback(h_, nullptr, nullptr);
   cb_.hooks = RunHooks();
   return (int)rc;
@@ -258,6 +380,12 @@ int HighsHandle::ncols() const { return (int)Highs_getNumCol(h_); }
 int HighsHandle::nrows() const { return (int)Highs_getNumRow(h_); }
 double HighsHandle::infinity() const { return Highs_getInfinity(h_); }
 void HighsHandle::clear_solver() { Highs_clearSolver(h_); }
+
+void HighsHandle::set_start(const std::vector<double> &x) {
+  if (x.size() != (size_t)ncols() ||
+      Highs_setSolution(h_, x.data(), nullptr, nullptr, nullptr) == kHighsStatusError)
+    fail(ERR_SOLVER, "HiGHS refused the start solution");
+}
 
 void HighsHandle::read(RunOutcome &out, bool mip, bool continuous) const {
   out.model_status = model_status();

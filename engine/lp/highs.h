@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 #include "controls/values.h"
 #include "env/problem.h"
@@ -44,6 +45,15 @@ const char *highs_status_name(int model_status);
 // count restarts this thread's scheduler.
 void prepare_scheduler(int threads);
 
+// A new incumbent as HiGHS reports it: values of the run model's columns,
+// objective (user sense), best bound, nodes and improving solutions so far.
+struct MipIncumbent {
+  const double *x = nullptr;
+  int n = 0;
+  double objective = 0.0, bound = 0.0;
+  int64_t nodes = 0, count = 0;
+};
+
 // What a run reports through the callback.
 struct RunHooks {
   ONDRprob prob = nullptr;     // destination of log lines (may be null: no log)
@@ -51,6 +61,17 @@ struct RunHooks {
   bool mip = false;            // also watch the MIP search (interrupts, improving solutions)
   // Nonzero: the run must stop, the value being the reason recorded.
   std::function<int()> stop;
+  // The problem's solver callbacks fire: lplog (simplex iterations), barlog
+  // and bariteration (interior point), and on MIP runs globallog (log
+  // lines), intsol (after `incumbent`), gapnotify (at the interrupt checks)
+  // and cutlog (the root cut pool).
+  bool events = false;
+  int sense = 1;                  // objective sense (gapnotify targets)
+  // gapnotify targets: relative gap, absolute gap (< 0: none), objective,
+  // bound (|value| >= kInf: none).
+  double gap_targets[4] = {-1, -1, 1e20, 1e20};
+  // MIP: keeps a new incumbent (HiGHS's column values) before intsol fires.
+  std::function<void(const MipIncumbent &)> incumbent;
 };
 
 // Everything read back after a run.
@@ -118,6 +139,9 @@ class HighsHandle {
   bool set_basis(const std::vector<int> &cs, const std::vector<int> &rs);
   // Forgets solution and basis (the next run starts cold), keeps the model.
   void clear_solver();
+  // A start solution of a MIP run: values of the model's columns. Throws
+  // ERR_SOLVER when HiGHS refuses it.
+  void set_start(const std::vector<double> &x);
   int ncols() const;
   int nrows() const;
   double infinity() const;
@@ -127,10 +151,21 @@ class HighsHandle {
     RunHooks hooks;
     std::mutex lock;          // HiGHS may call back from its worker threads
     std::string partial;      // log text not yet ended by a newline
+    // Lines logged on other threads wait for the thread running the solve:
+    // a message callback then never runs on a worker while the solving
+    // thread may hold what the callback needs (the interpreter lock).
+    std::thread::id owner;
+    std::vector<std::string> waiting;
+    void deliver_waiting();
     int stop_reason = 0;
     int64_t improving = 0;
+    double targets[4] = {-1, -1, 1e20, 1e20};  // current gapnotify targets
     void log_text(const char *text);
     void flush();
+    // A new incumbent: counted, kept (hooks.incumbent), then intsol fires.
+    void improved(const MipIncumbent &inc);
+    // gapnotify when the search has reached one of the targets.
+    void gap_check(double primal, double dual, bool has_incumbent);
   };
 
  private:

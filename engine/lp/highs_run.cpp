@@ -19,14 +19,40 @@ RunSettings run_settings(const ControlValues &c, const RunRequest &req, const Lp
   return s;
 }
 
-RunHooks problem_hooks(ONDRprob prob, const ControlValues &c, bool mip) {
+RunHooks problem_hooks(ONDRprob prob, const ControlValues &c, bool mip, int sense) {
   RunHooks hooks;
   hooks.prob = prob;
   hooks.log = c.geti(id::OUTPUTLOG) != 0;
   hooks.mip = mip;
   hooks.stop = [prob] { return prob->interrupt_reason.load(); };
+  hooks.events = true;
+  hooks.sense = sense;
+  const int targets[4] = {id::MIPRELGAPNOTIFY, id::MIPABSGAPNOTIFY, id::MIPABSGAPNOTIFYOBJ,
+                          id::MIPABSGAPNOTIFYBOUND};
+  for (int k = 0; k < 4; ++k) hooks.gap_targets[k] = c.getd(targets[k]);
   return hooks;
 }
+
+namespace {
+
+// Keeps a new incumbent of a run on `d` in the problem's results, so that
+// the attributes and the MIP solution read it inside intsol.
+void keep_incumbent(ONDRprob prob, const LpData &d, const MipIncumbent &inc) {
+  const Model &m = prob->model;
+  if (inc.n != d.ncols() || d.ncols() < m.ncols()) return;
+  Results &r = prob->results;
+  r.mipx.assign(inc.x, inc.x + m.ncols());
+  unscale_primal(d, r.mipx);
+  r.mipslack = store_slacks(m, r.mipx);
+  r.mipobjval = inc.objective;
+  r.bestbound = inc.bound;
+  r.nodes = inc.nodes;
+  r.mipsols = inc.count;
+  r.has_mipsol = true;
+  r.mipstatus = 4;
+}
+
+}  // namespace
 
 bool can_warm_start(const RunRequest &req, const LpData &d, const ControlValues &c) {
   if (!req.start_cstat || !req.start_rstat) return false;
@@ -53,8 +79,13 @@ RunOutcome run_highs(ONDRprob prob, const RunRequest &req) {
     warm = false;
   }
   bool mip = req.mip && d.has_integers();
+  if (mip && req.start_x) h.set_start(*req.start_x);
   prepare_scheduler((int)controls.geti(id::THREADS));
-  int rc = h.run(problem_hooks(prob, controls, mip));
+  RunHooks hooks = problem_hooks(prob, controls, mip, d.sense);
+  hooks.events = req.events;
+  if (mip && req.events)
+    hooks.incumbent = [prob, &d](const MipIncumbent &inc) { keep_incumbent(prob, d, inc); };
+  int rc = h.run(hooks);
 
   RunOutcome out;
   if (run_failed(rc, h.model_status())) {

@@ -24,14 +24,18 @@ struct RunRequest {
   // simplex run of a linear, continuous model of exactly these sizes; when
   // HiGHS refuses it, or the run fails with it, the run starts cold.
   const std::vector<int> *start_cstat = nullptr, *start_rstat = nullptr;
+  // Start solution of a MIP run, values of `data`'s columns (null: none).
+  const std::vector<double> *start_x = nullptr;
+  bool events = true;          // the problem's solver callbacks fire during the run
 };
 
 // The options of a run of `req` on a model like `d`.
 RunSettings run_settings(const ControlValues &c, const RunRequest &req, const LpData &d);
 
 // Hooks of a run for `prob`: its interrupt stops the run, its log control
-// decides on the log.
-RunHooks problem_hooks(ONDRprob prob, const ControlValues &c, bool mip);
+// decides on the log, its solver callbacks fire (gapnotify targets from the
+// controls, for a model of objective sense `sense`).
+RunHooks problem_hooks(ONDRprob prob, const ControlValues &c, bool mip, int sense = 1);
 
 // Whether a start basis can be used by a run of `req` on `d`.
 bool can_warm_start(const RunRequest &req, const LpData &d, const ControlValues &c);

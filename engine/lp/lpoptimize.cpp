@@ -21,12 +21,14 @@ using namespace ondr;
 
 ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
-    BusyScope busy(prob);
+    BusyScope busy(prob, cb::P_LP | cb::P_LOCAL);
     SolveFlags f = parse_flags(flags, false);
+    const Model &m = prob->model;
+    bool local = needs_local_solver(m);
+    cb::refuse_unfired(prob, local ? cb::P_LOCAL : cb::P_LP);
     begin_solve(prob);
     Stopwatch clock;
-    const Model &m = prob->model;
-    if (needs_local_solver(m)) {
+    if (local) {
       solve_quadratic_local(prob);
       prob->results.time = clock.seconds();
       return;

@@ -4,7 +4,9 @@
 #include "env/shell.h"
 #include "lp/session.h"
 #include "lp/solve.h"
+#include "cb/events.h"
 #include "mip/reformulate.h"
+#include "mip/usersol.h"
 #include "mip/verify.h"
 #include "nlp/local.h"
 #include "ondr.h"
@@ -137,6 +139,8 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
   RunRequest req;
   req.data = &d;
   req.mip = true;
+  std::vector<double> start;
+  if (take_user_start(prob, d, start)) req.start_x = &start;
   RunOutcome o = run_exact(prob, req, res);
   bool unbounded_known = false, infeasible_known = false;
   if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
@@ -236,7 +240,7 @@ using namespace ondr;
 
 ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
-    BusyScope busy(prob);
+    BusyScope busy(prob, cb::P_MIP | cb::P_LOCAL);
     // Everything that can refuse the solve comes first, so that a refused
     // solve leaves the previous results (which still describe the model).
     SolveFlags f = parse_flags(flags, true);
@@ -257,6 +261,8 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
                "have");
       d = mip_model(m);
     }
+    bool local = !search && needs_local_solver(m);
+    cb::refuse_unfired(prob, local ? cb::P_LOCAL : cb::P_MIP);
     begin_solve(prob);
     Stopwatch clock;
     if (search) {
@@ -266,7 +272,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
       prob->results = std::move(res);
       return;
     }
-    if (needs_local_solver(m)) {
+    if (local) {
       solve_quadratic_local(prob);
     } else {
       Results res;
@@ -277,6 +283,8 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     if (entities) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
     else mip_from_lp(res, m.objsense);
     res.time = clock.seconds();
+    // Without integer columns the LP optimum is the one integer solution.
+    if (!entities && res.has_mipsol) cb::fire_intsol(prob);
   });
 }
 

@@ -120,6 +120,8 @@ void slp_createprob(OSLPprob *slp, ONDRprob *prob) {
 
 void slp_destroyprob(OSLPprob s) {
   ONDR_REQUIRE(s && slp_alive(s), "Nonlinear problem handle is not a live problem");
+  // destroy: the last callback, while the handle still answers queries.
+  if (s->prob && problem_alive(s->prob) && s->prob->slp == s) cb::fire_nlp(s->prob, cb::k_destroy);
   unregister_slp(s, s->prob);
   if (s->prob && problem_alive(s->prob) && s->prob->slp == s) {
     s->prob->slp = nullptr;

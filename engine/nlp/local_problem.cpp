@@ -9,6 +9,7 @@
 #include "model/store.h"
 #include "nlp/local_solver.h"
 #include "nlp/nlpmodel.h"
+#include "cb/events.h"
 
 namespace ondr {
 
@@ -149,6 +150,9 @@ bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *e
     for (const auto &d : p.determined) {
       double target = std::min(std::max(act[d.row], p.gl[d.row]), p.gu[d.row]);
       double v = x[d.col] + (target - act[d.row]) / d.coef;
+      // drcol: a determined value outside the column's bounds.
+      if (v < p.xl[d.col] || v > p.xu[d.col])
+        v = cb::fire_drcol(p.model->problem(), d.col, v, p.xl[d.col], p.xu[d.col]);
       v = clamp_to_bounds(v, p.xl[d.col], p.xu[d.col]);
       if (std::isfinite(v) && v != x[d.col]) {
         x[d.col] = v;

@@ -208,7 +208,7 @@ void slp_nlpoptimize(OSLPprob s, const char *flags) {
   SolvingFlag solving(s->solving);
   ONDRprob prob = s->prob;
   check_problem(prob);
-  BusyScope busy(prob);
+  BusyScope busy(prob, cb::P_NLP);
   Model &m = prob->model;
   auto start = Clock::now();
   int state = s->results.state;  // what the solve does not change

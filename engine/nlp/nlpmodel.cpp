@@ -7,6 +7,8 @@
 #include <cmath>
 #include <unordered_map>
 #include "env/error.h"
+#include "env/problem.h"
+#include "nlp/slpprob.h"
 #include "model/store.h"
 #include "nlp/formula.h"
 #include "nlp/tape.h"
@@ -52,6 +54,8 @@ struct NlpModel::Impl {
   Pattern jac, hess;
   UserFuncTable uf;
   std::vector<std::string> rownames;
+  ONDRprob prob = nullptr;      // whose coefevalerror callbacks hear of evaluation errors
+  std::vector<int> coefcol;     // column of each nonlinear coefficient
 
   std::string row_label(int r) const {
     std::string name = r < (int)rownames.size() && !rownames[r].empty() ? rownames[r] : format("R%d", r + 1);
@@ -59,6 +63,7 @@ struct NlpModel::Impl {
   }
   // The error again, naming the row; a user function's failure keeps its type.
   [[noreturn]] void rethrow(const Term &t, const Error &e) const {
+    if (prob) cb::fire_nlp_rowcol(prob, cb::k_coefevalerror, t.row, coefcol[(size_t)t.coef]);
     std::string msg = format("Evaluation error in %s: %s", row_label(t.row).c_str(), e.what());
     if (dynamic_cast<const UserFunctionError *>(&e)) throw UserFunctionError(e.code(), msg);
     throw Error(e.code(), msg);
@@ -78,6 +83,8 @@ NlpModel::NlpModel(const Model &m, OSLPprob slp) : impl_(new Impl) {
   d.m = m.nrows();
   d.uf = UserFuncTable::of(slp);
   d.rownames = m.rownames;
+  d.prob = slp ? slp->prob : nullptr;
+  for (const NlCoef &cf : m.nlcoefs) d.coefcol.push_back(cf.col);
   d.formulas = !m.nlcoefs.empty();
   const int n = d.n, nr = d.m;
   auto check_col = [&](int j, const char *where) {
@@ -224,6 +231,8 @@ NlpModel::NlpModel(const Model &m, OSLPprob slp) : impl_(new Impl) {
 }
 
 NlpModel::~NlpModel() = default;
+
+ONDRprob NlpModel::problem() const { return impl_->prob; }
 
 int NlpModel::ncols() const { return impl_->n; }
 int NlpModel::nrows() const { return impl_->m; }

@@ -51,7 +51,11 @@ class __attribute__((visibility("default"))) NlpModel {
                       double *values) const;
 
   // Evaluation errors (log of a negative number, division by zero, a user
-  // function that fails) throw ondr::Error with a message naming the row.
+  // function that fails) throw ondr::Error with a message naming the row;
+  // the problem's coefevalerror callbacks hear of them first.
+
+  // The optimizer problem whose callbacks the evaluations call (may be null).
+  ONDRprob problem() const;
 
  private:
   struct Impl;

@@ -184,7 +184,13 @@ TEST(kinds_no_solver_calls_are_refused_when_a_solve_starts) {
   CHECK_FAIL(ONDRlpoptimize(f.prob, ""));
   CHECK_CONTAINS(check::lasterror(f.prob),
                  "The intsol callback is not called by this solver path; remove it before solving");
+  // The MIP call fires intsol (an LP's optimum is its integer solution).
+  CHECK_OK(ONDRmipoptimize(f.prob, ""));
+  auto optnode = [](ONDRprob, void *, int *) {};
+  CHECK_OK(ONDRaddcboptnode(f.prob, optnode, nullptr, 0));
   CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
+  CHECK_CONTAINS(check::lasterror(f.prob), "The optnode callback is not called");
+  CHECK_OK(ONDRremovecboptnode(f.prob, optnode, nullptr));
   CHECK_OK(ONDRremovecbintsol(f.prob, intsol, nullptr));
   CHECK_OK(ONDRlpoptimize(f.prob, ""));  // the refused solve left the problem idle
   CHECK(lpstatus(f.prob) == 1);
