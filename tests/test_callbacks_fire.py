@@ -245,6 +245,54 @@ def test_destroy_fires_when_the_problem_goes_and_on_reset():
     assert seen[1:] == [0] or seen[1:] == [1]
 
 
+def test_drcol_hears_of_a_determined_value_outside_the_bounds_and_its_result_is_used():
+    # y is determined by y = x^2; the linearization lets x pass 1, where y
+    # would exceed its upper bound 1.
+    def model():
+        p = ondrel.problem()
+        x, y = ondrel.var(lb=0, ub=2), ondrel.var(lb=0, ub=1)
+        p.addVariable(x, y)
+        c = ondrel.constraint(y - x * x == 0)
+        p.addConstraint(c)
+        p.setObjective(ondrel.exp(-x) + 0.01 * y)
+        p.controls.nlpsolver = 2
+        p.chgvar(y, detrow=c)
+        p.chgvar(x, initvalue=0.5)
+        return p, x, y
+
+    p, x, y = model()
+    seen = []
+
+    def drcol(prob, data, col, value, lo, up):
+        seen.append((col, value, lo, up))
+        return up
+
+    p.setcbdrcol(drcol)
+    p.solve()
+    assert seen and all(c == 1 and (v < lo or v > up) and (lo, up) == (0, 1) for c, v, lo, up in seen)
+    assert p.getSolution() == pytest.approx([1, 1], abs=1e-6)
+    q, x, y = model()
+    q.setcbdrcol(lambda prob, data, col, value, lo, up: 1 / 0)
+    with pytest.raises(ZeroDivisionError):
+        q.solve()
+
+
+@pytest.mark.parametrize("solver", [1, 2])
+def test_coefevalerror_names_the_row_and_column_of_a_failing_evaluation(solver):
+    p = ondrel.problem()
+    x, y = ondrel.var(lb=-2, ub=2), ondrel.var(lb=-5, ub=5)
+    p.addVariable(x, y)
+    p.addConstraint(y == ondrel.log(x + 1))
+    p.setObjective((x - 1) ** 2 + y)
+    p.controls.nlpsolver = solver
+    p.chgvar(x, initvalue=-1.5)          # log of a negative number at the start
+    seen = []
+    p.setcbcoefevalerror(lambda prob, data, row, col: seen.append((row, col)) or 0)
+    with pytest.raises(RuntimeError, match="ln of"):
+        p.solve()
+    assert seen and set(seen) == {(0, -1)}
+
+
 # ---- threads ----
 
 def small_mip(seed):

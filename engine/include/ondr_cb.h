@@ -5,7 +5,37 @@
    optimizer callbacks of one kind may be registered; they are called in
    increasing priority, then in registration order, and removed by their
    (function, data) pair. A nonlinear callback is set: the newest replaces
-   the one before, and none is ever removed. */
+   the one before, and none is ever removed.
+
+   When they are called (a solve refuses to start while a kind that its
+   solver path never calls is registered):
+   - lplog: each simplex iteration of the LP optimizer (also the LP solves
+     of ONDRmipoptimize); barlog and bariteration: each interior-point
+     iteration. A nonzero result (bariteration: action) stops the solve
+     with stop status 9.
+   - globallog: each progress line of the MIP search; cutlog: each time the
+     search reports its root cut pool. A nonzero result stops the search.
+   - intsol: each new incumbent of the MIP search (and once for the optimum
+     of a problem without integer columns solved by ONDRmipoptimize); the
+     attributes and ONDRgetmipsol give that incumbent during the call.
+   - gapnotify: at the search's checks, when a target is reached: relative
+     gap <= target (control MIPRELGAPNOTIFY, < 0 none), absolute gap <=
+     target (MIPABSGAPNOTIFY), incumbent at least as good as the objective
+     target (MIPABSGAPNOTIFYOBJ, |value| >= 1e20 none), best bound at least
+     as good as the bound target (MIPABSGAPNOTIFYBOUND). A reached target is
+     spent unless the callback writes it again; it may write any of the four.
+   - usersolnotify: at the start of the search, once for each solution given
+     with ONDRaddmipsol (statuses in ondr_mipsol.h).
+   - message: every line the problem prints, on every path.
+   - destroy: when the nonlinear problem is destroyed, before the handle
+     goes. drcol: when a column's determining row gives it a value outside
+     its bounds; *result starts at the nearest bound and is the value used
+     (then kept within the bounds). coefevalerror: when a nonlinear
+     coefficient of (row, column) fails to evaluate (column -1 for a
+     formula without a column); the evaluation error is then reported.
+   - Not called by any solver path yet: chgbranchobject, destroymt,
+     infnode, mipthread, newnode, nodecutoff, optnode, preintsol, prenode,
+     the cascade kinds, formula, the multistart kinds and slpnode. */
 #ifndef ONDR_CB_H
 #define ONDR_CB_H
 #include "ondr_base.h"

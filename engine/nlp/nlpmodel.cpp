@@ -84,7 +84,7 @@ NlpModel::NlpModel(const Model &m, OSLPprob slp) : impl_(new Impl) {
   d.uf = UserFuncTable::of(slp);
   d.rownames = m.rownames;
   d.prob = slp ? slp->prob : nullptr;
-  for (const NlCoef &cf : m.nlcoefs) d.coefcol.push_back(cf.col);
+  for (const NlCoef &cf : m.nlcoefs) d.coefcol.push_back(cf.col == kUnitColumn ? -1 : cf.col);
   d.formulas = !m.nlcoefs.empty();
   const int n = d.n, nr = d.m;
   auto check_col = [&](int j, const char *where) {
