@@ -145,7 +145,9 @@ ONDR_API int ONDRloadmipsol(ONDRprob prob, const double dsol[], int *status) {
   return guard_prob(prob, [&] {
     ONDR_REQUIRE(dsol, "NULL solution");
     ONDR_REQUIRE(status, "NULL status");
-    BusyScope busy(prob, ~0u);  // solves a copy: no callback fires
+    // Solves a copy without the solver callbacks (only log lines reach the
+    // message callbacks): no kind is refused.
+    BusyScope busy(prob, ~0u);
     const Model &m = prob->model;
     UserSolution s = dense(m, dsol);
     s.notify = false;
