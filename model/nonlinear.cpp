@@ -379,8 +379,14 @@ PyObject *nonlin_incremental_alg_sum(PyObject *a, PyObject *b, double f) {
   return make_node(kOpSum, list.release());
 }
 
+// a + f*b as a new object. A sum a is copied one level deep: the result gets
+// an argument list of its own (the only part later in-place operations
+// amend; a shared linear item is copied before it is amended) and shares the
+// arguments, so each step of a chain a + b1 + b2 + ... costs the length of
+// the list, not a copy of the whole tree.
 PyObject *nonlin_alg_sum(PyObject *a, PyObject *b, double f) {
-  PyRef copy(general_copy(a, 1.0));
+  PyRef copy(is_sum(a) ? make_node(kOpSum, PyList_GetSlice(asNonlin(a)->args, 0, PY_SSIZE_T_MAX))
+                       : general_copy(a, 1.0));
   if (!copy) return nullptr;
   return nonlin_incremental_alg_sum(copy.get(), b, f);
 }

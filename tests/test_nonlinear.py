@@ -206,6 +206,25 @@ def test_operands_inside_trees_are_never_amended(env):
     assert str(lst[0]) == "(cos (y) + 1)"
 
 
+def test_sums_built_by_plus_are_independent_of_their_left_operand(env):
+    """`a + b` shares the arguments of a sum but not its list or its linear part."""
+    x, y, z, sin, cos = env["x"], env["y"], env["z"], env["sin"], env["cos"]
+    a = sin(x) + 2 * x
+    t = a + 3 * y
+    u = a - cos(z)
+    a += z
+    a += cos(y)
+    assert str(a) == "(sin (x) + cos (y) +  2 x + z)"
+    assert str(t) == "(sin (x) +  2 x +3 y)"
+    assert str(u) == "(sin (x) + - (cos (z)) + 2*x)"
+    t += x  # amends t's own linear part only
+    assert str(t) == "(sin (x) +  3 x +3 y)" and str(u) == "(sin (x) + - (cos (z)) + 2*x)"
+    # A long chain through the built-in sum holds every term once, in order.
+    terms = [sin(x) * k for k in range(1, 2001)]
+    chain = sum(terms, 0)
+    assert str(chain).count("sin") == 2000 and str(terms[0]) == "sin (x)"
+
+
 def test_constants_in_constraints_built_from_trees(env):
     x, sin = env["x"], env["sin"]
     n = sin(x) + 3

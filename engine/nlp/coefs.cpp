@@ -95,31 +95,36 @@ int find_existing(const Model &m, int r, int c) {
 
 int64_t coef_key(int r, int c) { return ((int64_t)r << 32) | (uint32_t)c; }
 
-// Appends the tokens of `c` without its END, multiplied by its factor.
-void append_scaled(Formula &f, const NlCoef &c) {
+// Appends the tokens of `c` without its END, multiplied by `factor`.
+void append_scaled(Formula &f, const NlCoef &c, double factor) {
   f.types.insert(f.types.end(), c.types.begin(), c.types.end() - 1);
   f.values.insert(f.values.end(), c.values.begin(), c.values.end() - 1);
-  if (c.factor != 1) {
-    f.push(tok::CON, c.factor);
+  if (factor != 1) {
+    f.push(tok::CON, factor);
     f.push(tok::OP, opcode::MUL);
   }
 }
 
-// Two coefficients at the same place become one: same factor f:
-// f * (F1 + F2); else 1 * (f1 * F1 + f2 * F2).
-void combine(NlCoef &into, const NlCoef &add) {
-  Formula f;
-  NlCoef a = into, b = add;
-  double factor = 1.0;
-  if (a.factor == b.factor) {
-    factor = a.factor;
-    a.factor = b.factor = 1.0;
+// Coefficients at one place become one, summed in a single pass so that k
+// additions cost the total size of their formulas, not k times it: with one
+// factor f shared by all, f * (F1 + ... + Fk); else 1 * (f1 * F1 + ... + fk * Fk).
+void combine(NlCoef &into, const std::vector<const NlCoef *> &adds) {
+  bool same = true;
+  size_t total = into.types.size() + 1;
+  for (const NlCoef *a : adds) {
+    same = same && a->factor == into.factor;
+    total += a->types.size() + 3;
   }
-  append_scaled(f, a);
-  append_scaled(f, b);
-  f.push(tok::OP, opcode::ADD);
+  Formula f;
+  f.types.reserve(total);
+  f.values.reserve(total);
+  append_scaled(f, into, same ? 1.0 : into.factor);
+  for (const NlCoef *a : adds) {
+    append_scaled(f, *a, same ? 1.0 : a->factor);
+    f.push(tok::OP, opcode::ADD);
+  }
   f.push(tok::END, 0);
-  into.factor = factor;
+  if (!same) into.factor = 1.0;
   into.types = std::move(f.types);
   into.values = std::move(f.values);
 }
@@ -159,15 +164,19 @@ void set_coefs(OSLPprob s, int n, const int rows[], const int cols[], const doub
     for (size_t k = 0; k < dest.size(); ++k)
       if (batch_rows.count(dest[k].row)) where[coef_key(dest[k].row, dest[k].col)] = k;
   }
+  // Coefficients that meet one already in place (or earlier in the batch)
+  // are gathered per place and summed once at the end.
+  std::unordered_map<size_t, std::vector<const NlCoef *>> joins;
   for (NlCoef &c : add) {
     auto it = where.find(coef_key(c.row, c.col));
     if (it != where.end()) {
-      combine(dest[it->second], c);
+      joins[it->second].push_back(&c);
     } else {
       where[coef_key(c.row, c.col)] = dest.size();
       dest.push_back(std::move(c));
     }
   }
+  for (auto &j : joins) combine(dest[j.first], j.second);
   if (replace) m.nlcoefs.swap(fresh);
   nlp_model_changed(s);
 }

@@ -312,6 +312,24 @@ TEST(coefficients_add_get_change_delete) {
   CHECK_OK(OSLPevaluatecoef(f.slp, 0, U, &val));
   CHECK_NEAR(val, std::sin(0.3) + 3 * std::cos(1.7), 1e-14);
 
+  // Many formulas at one place in one batch (as a long sum arrives) are
+  // summed once: with a shared factor and with factors of their own.
+  for (double second : {3.0, 5.0}) {
+    Tokens s1 = fn(OSLP_IFUN_SIN, col(1)).end(), s2 = fn(OSLP_IFUN_EXP, col(2)).end(), s3 = con(2).end();
+    Tokens batch = Tokens().add(s1).add(s2).add(s3);
+    int bstart[4] = {0, (int)s1.t.size(), (int)(s1.t.size() + s2.t.size()), (int)batch.t.size()};
+    int brows[3] = {1, 1, 1}, bcols[3] = {2, 2, 2};
+    double bfac[3] = {3.0, second, 3.0};
+    CHECK_OK(OSLPaddcoefs(f.slp, 3, brows, bcols, bfac, bstart, 1, batch.t.data(), batch.v.data()));
+    CHECK_OK(OSLPevaluatecoef(f.slp, 1, 2, &val));
+    double expect = 3 * std::sin(1.7) + second * std::exp(-0.4) + 3 * 2;
+    if (second == 5.0) expect += 3 * std::sin(1.7) + 3 * std::exp(-0.4) + 3 * 2;  // joined the first batch's
+    CHECK_NEAR(val, expect, 1e-13);
+  }
+  int drow[1] = {1}, dcol[1] = {2};
+  CHECK_OK(OSLPdelcoefs(f.slp, 1, drow, dcol));
+  CHECK(f.ncoefs() == 3);
+
   // Change the factor only; change the formula only; create with a formula.
   double two = 2;
   CHECK_OK(OSLPchgcoef(f.slp, 2, 1, &two, 1, nullptr, nullptr));
