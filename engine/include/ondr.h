@@ -11,4 +11,5 @@
 #include "ondr_solve.h"
 #include "ondr_io.h"
 #include "ondr_cb.h"
+#include "ondr_analysis.h"
 #endif
