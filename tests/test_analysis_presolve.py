@@ -82,3 +82,13 @@ def test_a_change_ends_the_presolved_form():
     p.controls.presolve = 0
     p.lpoptimize()
     assert p.attributes.rows == p.attributes.originalrows
+
+
+def test_solve_leaves_the_presolved_form_but_lpoptimize_keeps_it():
+    p = ondrel.problem()
+    p.read(os.path.join(INSTANCES, "afiro.mps"))
+    p.solve()
+    assert p.attributes.rows == p.attributes.originalrows
+    assert p.attributes.cols == p.attributes.originalcols
+    p.lpoptimize()
+    assert p.attributes.rows < p.attributes.originalrows

@@ -68,6 +68,11 @@ void check_statuses(const int rstatus[], const int cstatus[], int nrows, int nco
 }
 
 std::vector<int> BasisSolver::pivot_order() const {
+  if (!highs) {  // no columns: the slacks form the basis
+    std::vector<int> order((size_t)nrows());
+    for (int k = 0; k < nrows(); ++k) order[(size_t)k] = k;
+    return order;
+  }
   std::vector<HighsInt> bv((size_t)nrows() + 1);
   if (Highs_getBasicVariables(highs, bv.data()) != kHighsStatusOk)
     fail(ERR_SOLVER, "HiGHS could not factorize the basis");
@@ -81,6 +86,7 @@ std::vector<int> BasisSolver::pivot_order() const {
 
 static std::vector<double> basis_solve(void *h, int m, const std::vector<double> &rhs,
                                        bool transposed) {
+  if (!h) return std::vector<double>(rhs.begin(), rhs.begin() + m);  // B = I
   std::vector<double> out((size_t)m + 1, 0.0);
   std::vector<HighsInt> index((size_t)m + 1);
   HighsInt nz = 0;
@@ -115,10 +121,15 @@ BasisSolver basis_solver(ONDRprob prob, const char *what) {
   if (PresolveView *v = presolved_form(prob)) {
     PresolveView &pv = solved_presolved_form(prob, what);
     (void)v;
+    b.lp = pv.data;
+    if (pv.data->ncols() == 0) {
+      // Rows without columns: every slack is basic, B is the identity.
+      b.rstat.assign((size_t)b.nrows(), 1);
+      return b;
+    }
     if (!pv.lp.get_basis(b.cstat, b.rstat))
       fail(ERR_STATE, "%s: the presolved problem has no basis", what);
     b.highs = pv.lp.get();
-    b.lp = pv.data;
     if (b.nrows() == 0) return b;
     hold_basis(pv.lp, b.cstat, b.rstat, what);
     return b;
