@@ -25,7 +25,8 @@ PyObject *finish(PyObject *self, PyObject *result);
 // A pivot-order number (row i, or rows + j for column j) as the problem's
 // constraint or variable object (-1 for a negative number).
 PyObject *pivot_object(ProblemObject *p, int rows, int number);
-// Fills `list` with n pivot numbers as objects.
+// Fills `list` with n pivot numbers as objects (in the presolved form,
+// the original rows and columns they stand for).
 int pivots_to_list(ProblemObject *p, int rows, const int *numbers, int64_t n, PyObject *list);
 
 }  // namespace analysis

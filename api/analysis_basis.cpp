@@ -1,5 +1,7 @@
 // Rays, ranging, basis solves, pivots, the basis condition estimate, and
 // the two operations of this family (fixglobals, postsolve).
+#include <new>
+#include <vector>
 #include "api/analysis.h"
 #include "module/convert.h"
 #include "module/errors.h"
@@ -18,16 +20,48 @@ PyObject *pivot_object(ProblemObject *p, int rows, int number) {
   return Py_NewRef(PyList_GET_ITEM(objs, k));
 }
 
+namespace {
+
+// In the presolved form, pivot numbers count presolved rows and columns:
+// they are mapped to the original ones before they become objects.
+int original_pivots(ProblemObject *p, int rows, const int *numbers, int64_t n, std::vector<int> &out) {
+  int orows = 0, ocols = 0, cols = 0;
+  if (int_attr(p, ONDR_ORIGINALROWS, &orows) != 0 || int_attr(p, ONDR_ORIGINALCOLS, &ocols) != 0 ||
+      int_attr(p, ONDR_COLS, &cols) != 0)
+    return -1;
+  out.assign(numbers, numbers + n);
+  if (rows == orows && cols == ocols) return 0;
+  std::vector<int> rmap((size_t)rows + 1), cmap((size_t)cols + 1);
+  if (ONDRgetpresolvemap(p->prob, rmap.data(), cmap.data()) != 0) {
+    setOndrErrIfNull((PyObject *)p, nullptr);
+    return -1;
+  }
+  for (int &v : out)
+    if (v >= 0) v = v < rows ? rmap[(size_t)v] : orows + cmap[(size_t)(v - rows)];
+  return 0;
+}
+
+}  // namespace
+
 int pivots_to_list(ProblemObject *p, int rows, const int *numbers, int64_t n, PyObject *list) {
   if (!list || list == Py_None) return 0;
   if (!PyList_Check(list)) {
     PyErr_SetString(PyExc_RuntimeError, "Argument of type List required");
     return -1;
   }
+  std::vector<int> orig;
+  try {
+    if (original_pivots(p, rows, numbers, n, orig) != 0) return -1;
+  } catch (const std::bad_alloc &) {
+    PyErr_NoMemory();
+    return -1;
+  }
+  int orows = 0;
+  if (int_attr(p, ONDR_ORIGINALROWS, &orows) != 0) return -1;
   PyRef items(PyList_New((Py_ssize_t)n));
   if (!items) return -1;
   for (int64_t i = 0; i < n; ++i) {
-    PyObject *o = pivot_object(p, rows, numbers[i]);
+    PyObject *o = pivot_object(p, orows, orig[(size_t)i]);
     if (!o) return -1;
     PyList_SET_ITEM(items.get(), (Py_ssize_t)i, o);
   }

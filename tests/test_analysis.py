@@ -236,3 +236,35 @@ def test_fixglobals_fixes_integer_columns_at_the_mip_solution():
     v = []
     p.getlpsol(v)
     assert v == pytest.approx([round(sol[0]), 7.5 - 2 * round(sol[0])])
+
+
+def test_getpivots_runs_the_ratio_test():
+    p, (x, y), (c1, c2) = solved()
+    out, vals = [], []
+    # Row c1 leaves its bound: y leaves the basis, x rises to 2.
+    obj, npiv = p.getpivots(c1, out, vals, 3)
+    assert npiv == 1 and out == [y]
+    assert obj == pytest.approx(-2.0)
+    assert vals == pytest.approx([2.0, 0.0, 2.0, 0.0])  # slacks, then x, y
+    with pytest.raises(RuntimeError, match="is basic"):
+        p.getpivots(x, out, vals, 3)
+    piv = []
+    p.getpivotorder(piv)
+    assert {id(o) for o in piv} == {id(x), id(y)}
+
+
+def test_pivot_objects_of_the_presolved_form_are_the_original_ones():
+    p = ondrel.problem()
+    x, y, z = ondrel.var(name="x"), ondrel.var(name="y"), ondrel.var(name="z", lb=1, ub=1)
+    p.addVariable(x, y, z)
+    p.addConstraint(x + 2 * y <= 4, 3 * x + y + z <= 7, z <= 10)
+    p.setObjective(-x - y)
+    p.lpoptimize()
+    if p.attributes.rows == p.attributes.originalrows or p.attributes.rows == 0:
+        pytest.skip("presolve left nothing to map")
+    rmap, cmap = [], []
+    p.getpresolvemap(rmap, cmap)
+    piv = []
+    p.getpivotorder(piv)
+    originals = {id(o) for o in rmap + cmap}
+    assert all(id(o) in originals for o in piv)
