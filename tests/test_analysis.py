@@ -268,3 +268,34 @@ def test_pivot_objects_of_the_presolved_form_are_the_original_ones():
     p.getpivotorder(piv)
     originals = {id(o) for o in rmap + cmap}
     assert all(id(o) in originals for o in piv)
+
+
+@pytest.mark.parametrize("norm, np_norm", [(0, np.inf), (1, 1), (2, "fro")])
+def test_basisstability_norms(norm, np_norm):
+    p, _, _ = solved()
+    B = dense_basis(p)
+    Bi = np.linalg.inv(B)
+    assert p.basisstability(2, norm, 0) == pytest.approx(np.linalg.norm(B, np_norm))
+    assert p.basisstability(1, norm, 1) == pytest.approx(np.linalg.norm(Bi, np_norm))
+    with pytest.raises(RuntimeError, match="Unknown norm 3"):
+        p.basisstability(0, 3, 0)
+
+
+def test_calculations_of_a_quadratic_objective():
+    p = ondrel.problem()
+    x, y = ondrel.var(lb=-10), ondrel.var(lb=-10)
+    p.addVariable(x, y)
+    c = x + y >= 1
+    p.addConstraint(c)
+    p.setObjective(x * x + x * y + 2 * y * y + 3 * x + 1)
+    p.lpoptimize()
+    sol, s, d, dj = [], [], [], []
+    p.getlpsol(sol, s, d, dj)
+    assert p.calcobjective(sol) == pytest.approx(p.attributes.lpobjval)
+    got = []
+    p.calcreducedcosts(d, sol, got)
+    assert got == pytest.approx(dj, abs=1e-7)
+    with pytest.raises(RuntimeError, match="A solution is needed"):
+        p.calcreducedcosts(d, None, [])
+    # A dual of the wrong sign for a 'G' row is a dual infeasibility.
+    assert p.calcsolinfo(sol, [-1.0], ondrel.solinfo_absdualinfeas) > 0.5
