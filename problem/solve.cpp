@@ -78,6 +78,9 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
         case INTEGER: rc = ONDRmipoptimize(p->prob, flags.get()); break;
         case CONTINUOUS: rc = ONDRlpoptimize(p->prob, flags.get()); break;
       }
+      // The modelling layer works with the problem's own rows and columns:
+      // it leaves the presolved form an LP solve may hold.
+      if (rc == 0 && content == CONTINUOUS) rc = ONDRpostsolve(p->prob);
     }
     ctrlc = watch.stop();
   }

@@ -3,6 +3,7 @@
 #include "controls/ids.h"
 #include "controls/table.h"
 #include "env/shell.h"
+#include "analysis/presolve.h"
 
 namespace ondr {
 
@@ -18,8 +19,14 @@ int64_t int_attrib(ONDRprob prob, int pid) {
   const Model &m = prob->model;
   const Results &r = prob->results;
   switch (pid) {
-    case id::ROWS: case id::ORIGINALROWS: return m.nrows();
-    case id::COLS: case id::ORIGINALCOLS: return m.ncols();
+    case id::ROWS:
+      if (const PresolveView *v = presolved_form(prob)) return v->data->nrows();
+      return m.nrows();
+    case id::COLS:
+      if (const PresolveView *v = presolved_form(prob)) return v->data->ncols();
+      return m.ncols();
+    case id::ORIGINALROWS: return m.nrows();
+    case id::ORIGINALCOLS: return m.ncols();
     case id::SETS: case id::ORIGINALSETS: return (int64_t)m.sets.size();
     case id::SETMEMBERS: {
       int64_t n = 0;

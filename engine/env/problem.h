@@ -16,6 +16,7 @@
 namespace ondr {
 
 class Session;  // lp/session.h
+struct PresolveView;  // analysis/presolve.h
 struct SessionDeleter {
   void operator()(Session *s) const noexcept;
 };
@@ -41,6 +42,10 @@ struct Results {
   // Final basis of the last LP solve (0 at lower, 1 basic, 2 at upper,
   // 3 free at zero; row statuses describe the row activity), when valid.
   std::vector<int> cstat, rstat;
+  // The last LP solve may leave the problem in its presolved form
+  // (analysis/presolve.h), which is built when first asked for.
+  bool presolve_allowed = false;
+  std::shared_ptr<PresolveView> presolve;
   void clear() { *this = Results(); }
 };
 

@@ -12,4 +12,5 @@
 #include "ondr_io.h"
 #include "ondr_cb.h"
 #include "ondr_mipsol.h"
+#include "ondr_analysis.h"
 #endif

@@ -1,6 +1,7 @@
 // ONDRlpoptimize and ONDRgetlpsol.
 #include "env/shell.h"
 #include "controls/ids.h"
+#include "analysis/presolve.h"
 #include "lp/highs_run.h"
 #include "lp/solve.h"
 #include "nlp/local.h"
@@ -48,6 +49,7 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
     }
     if (has_entities(m)) res.mipstatus = res.lpstatus == 1 ? 2 : 1;
     res.time = clock.seconds();
+    allow_presolved_form(prob, res);
     prob->results = std::move(res);
   });
 }
