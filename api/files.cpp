@@ -2,8 +2,8 @@
 // writeslxsol, writeprtsol, writebinsol, readslxsol, readbinsol,
 // writebasis, readbasis, save and restore. All but save share one shape:
 // a file (or problem) name and a flags string, passed straight to the
-// library; the readers change the problem and are refused while another
-// thread solves it.
+// library. All are refused while another thread solves the problem: the
+// readers change it, the writers read what the solve writes.
 #include "module/errors.h"
 #include "module/types.h"
 #include "problem/doc.h"
@@ -14,8 +14,7 @@ namespace {
 using FileCall = int (*)(ONDRprob, const char *, const char *);
 
 enum FileKind {
-  WRITE,      // (filename, flags='')
-  READ,       // (filename, flags=''), changes the problem
+  NAMED,      // (filename, flags='')
   OPTIONAL,   // (filename='', flags=''), writebasis
   RESTORE,    // (probname, flags=''), replaces the whole problem
 };
@@ -36,7 +35,7 @@ PyObject *file_method(PyObject *self, PyObject *args, PyObject *kw) {
                                    (char **)(Kind == RESTORE ? restore_names : names), &name, &flags))
     return nullptr;
   if (require_prob(p) != 0) return nullptr;
-  if (Kind != WRITE && Kind != OPTIONAL && problem_check_idle(p) != 0) return nullptr;
+  if (problem_check_idle(p) != 0) return nullptr;
   if (Call(p->prob, name, flags) != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   // The library problem was replaced: the variables, constraints and sets
   // of the problem are made anew for what it now holds.
@@ -46,7 +45,7 @@ PyObject *file_method(PyObject *self, PyObject *args, PyObject *kw) {
 
 PyObject *ONDR_PY_save(PyObject *self, PyObject *, PyObject *) {
   ProblemObject *p = (ProblemObject *)self;
-  if (require_prob(p) != 0) return nullptr;
+  if (require_prob(p) != 0 || problem_check_idle(p) != 0) return nullptr;
   if (ONDRsave(p->prob) != 0) return setOndrErrIfNull(self, nullptr), nullptr;
   Py_RETURN_NONE;
 }
@@ -62,35 +61,35 @@ PyObject *ONDR_PY_save(PyObject *self, PyObject *, PyObject *) {
 }  // namespace
 
 const PyMethodDef problem_solfile_methods[] = {
-    FILE_METHOD("writesol", ONDRwritesol, WRITE, "Writes the solution as a listing for programs to read.",
+    FILE_METHOD("writesol", ONDRwritesol, NAMED, "Writes the solution as a listing for programs to read.",
                 "p.writesol(filename, flags='')",
                 "filename: the file to write;\n  " SOLUTION_FLAGS ",\n  'c' columns only, 'r' rows only.",
                 "p.writesol('model.sol')",
                 "One line per column (value, reduced cost, bounds) and per row (activity,\n"
                 "  slack, dual, bounds); numbers with full precision.",
                 "writeprtsol, writeslxsol, writebinsol"),
-    FILE_METHOD("writeslxsol", ONDRwriteslxsol, WRITE, "Writes the solution as a text file of names and values.",
+    FILE_METHOD("writeslxsol", ONDRwriteslxsol, NAMED, "Writes the solution as a text file of names and values.",
                 "p.writeslxsol(filename, flags='')", "filename: the file to write;\n  " SOLUTION_FLAGS
                 ",\n  'd' duals and reduced costs too.",
                 "p.writeslxsol('model.slx')", "readslxsol reads the file back into a problem.",
                 "readslxsol, writesol"),
-    FILE_METHOD("writeprtsol", ONDRwriteprtsol, WRITE, "Writes a solution report for people to read.",
+    FILE_METHOD("writeprtsol", ONDRwriteprtsol, NAMED, "Writes a solution report for people to read.",
                 "p.writeprtsol(filename, flags='')",
                 "filename: the file to write;\n  " SOLUTION_FLAGS ",\n  'c' columns only, 'r' rows only.",
                 "p.writeprtsol('model.prt')", "Statuses in words and aligned tables of columns and rows.",
                 "writesol"),
-    FILE_METHOD("writebinsol", ONDRwritebinsol, WRITE, "Writes the results of the last solve as a binary file.",
+    FILE_METHOD("writebinsol", ONDRwritebinsol, NAMED, "Writes the results of the last solve as a binary file.",
                 "p.writebinsol(filename, flags='')", "filename: the file to write; flags: none.",
                 "p.writebinsol('model.bsol')", "readbinsol restores the results bit for bit.",
                 "readbinsol"),
-    FILE_METHOD("readslxsol", ONDRreadslxsol, READ, "Loads a solution from a file of names and values.",
+    FILE_METHOD("readslxsol", ONDRreadslxsol, NAMED, "Loads a solution from a file of names and values.",
                 "p.readslxsol(filename, flags='')",
                 "filename: a file written by writeslxsol; flags: 'a' skips names the\n  problem does not have.",
                 "p.readslxsol('model.slx')",
                 "The values become the problem's current solution (columns not listed\n"
                 "  are 0); the LP status then reads unfinished.",
                 "writeslxsol, getSolution"),
-    FILE_METHOD("readbinsol", ONDRreadbinsol, READ, "Restores the results of a solve from a binary file.",
+    FILE_METHOD("readbinsol", ONDRreadbinsol, NAMED, "Restores the results of a solve from a binary file.",
                 "p.readbinsol(filename, flags='')", "filename: a file written by writebinsol; flags: none.",
                 "p.readbinsol('model.bsol')",
                 "The file must be of a problem with as many rows and columns.", "writebinsol"),
@@ -99,7 +98,7 @@ const PyMethodDef problem_solfile_methods[] = {
                 "filename: the file to write (default: the problem's name with .bss);\n  flags: none.",
                 "p.writebasis('model.bss')", "Statuses 0-3 of every column and row, by name.",
                 "readbasis"),
-    FILE_METHOD("readbasis", ONDRreadbasis, READ, "Reads a basis for the next LP solve to start from.",
+    FILE_METHOD("readbasis", ONDRreadbasis, NAMED, "Reads a basis for the next LP solve to start from.",
                 "p.readbasis(filename, flags='')", "filename: a file written by writebasis; flags: none.",
                 "p.readbasis('model.bss')",
                 "The basis of an optimal LP read back re-solves it without iterations.", "writebasis"),

@@ -104,7 +104,10 @@ void read_basis(ONDRprob prob, const char *filename, const char *flags) {
 }  // namespace ondr::io
 
 ONDR_API int ONDRwritebasis(ONDRprob prob, const char *filename, const char *flags) {
-  return ondr::guard_prob(prob, [&] { ondr::io::write_basis(prob, filename, flags); });
+  return ondr::guard_prob(prob, [&] {
+    ondr::check_not_busy(prob);  // a solve on another thread writes what is written
+    ondr::io::write_basis(prob, filename, flags);
+  });
 }
 
 ONDR_API int ONDRreadbasis(ONDRprob prob, const char *filename, const char *flags) {

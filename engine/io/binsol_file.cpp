@@ -75,7 +75,10 @@ void read_binsol(ONDRprob prob, const char *filename, const char *flags) {
 }  // namespace ondr::io
 
 ONDR_API int ONDRwritebinsol(ONDRprob prob, const char *filename, const char *flags) {
-  return ondr::guard_prob(prob, [&] { ondr::io::write_binsol(prob, filename, flags); });
+  return ondr::guard_prob(prob, [&] {
+    ondr::check_not_busy(prob);  // a solve on another thread writes what is written
+    ondr::io::write_binsol(prob, filename, flags);
+  });
 }
 
 ONDR_API int ONDRreadbinsol(ONDRprob prob, const char *filename, const char *flags) {

@@ -152,7 +152,10 @@ void read_slxsol(ONDRprob prob, const char *filename, const char *flags) {
 }  // namespace ondr::io
 
 ONDR_API int ONDRwriteslxsol(ONDRprob prob, const char *filename, const char *flags) {
-  return ondr::guard_prob(prob, [&] { ondr::io::write_slxsol(prob, filename, flags); });
+  return ondr::guard_prob(prob, [&] {
+    ondr::check_not_busy(prob);  // a solve on another thread writes what is written
+    ondr::io::write_slxsol(prob, filename, flags);
+  });
 }
 
 ONDR_API int ONDRreadslxsol(ONDRprob prob, const char *filename, const char *flags) {

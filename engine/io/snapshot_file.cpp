@@ -132,7 +132,10 @@ void restore_snapshot(ONDRprob prob, const char *probname, const char *flags) {
 }  // namespace ondr::io
 
 ONDR_API int ONDRsave(ONDRprob prob) {
-  return ondr::guard_prob(prob, [&] { ondr::io::save_snapshot(prob); });
+  return ondr::guard_prob(prob, [&] {
+    ondr::check_not_busy(prob);  // a solve on another thread writes what is written
+    ondr::io::save_snapshot(prob);
+  });
 }
 
 ONDR_API int ONDRrestore(ONDRprob prob, const char *probname, const char *flags) {

@@ -76,5 +76,8 @@ void write_sol(ONDRprob prob, const char *filename, const char *flags) {
 }  // namespace ondr::io
 
 ONDR_API int ONDRwritesol(ONDRprob prob, const char *filename, const char *flags) {
-  return ondr::guard_prob(prob, [&] { ondr::io::write_sol(prob, filename, flags); });
+  return ondr::guard_prob(prob, [&] {
+    ondr::check_not_busy(prob);  // a solve on another thread writes what is written
+    ondr::io::write_sol(prob, filename, flags);
+  });
 }
