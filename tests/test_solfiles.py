@@ -240,3 +240,21 @@ def test_setlogfile_receives_log_lines_and_message_status_suppresses(in_tmp):
     p.setlogfile("")
     with pytest.raises(RuntimeError, match="Cannot open log file"):
         p.setlogfile(str(in_tmp / "no" / "such" / "dir.log"))
+
+
+def test_restore_of_a_nonlinear_problem_keeps_its_solution(in_tmp):
+    p = ondrel.problem("nl")
+    p.controls.outputlog = 0
+    x = ondrel.var(name="x", lb=0.5, ub=3)
+    y = ondrel.var(name="y", lb=0, ub=3)
+    p.addVariable(x, y)
+    p.addConstraint(ondrel.sin(x) * y + x ** 2 <= 4)
+    p.setObjective(ondrel.exp(x) - y)
+    p.solve()
+    sol, obj = p.getSolution(), p.getObjVal()
+    p.save()
+    q = ondrel.problem()
+    q.restore("nl")
+    assert bits(q.getSolution()) == bits(sol) and q.getObjVal() == obj
+    q.solve()
+    assert q.getObjVal() == pytest.approx(obj, abs=1e-6)

@@ -51,4 +51,37 @@ Results read_results(BinReader &rd, int ncols, int nrows) {
   return r;
 }
 
+void write_nlp_results(BinWriter &w, const NlpResults &r) {
+  w.i32(r.status);
+  w.i32(r.state);
+  w.i32(r.solverused);
+  w.i64(r.iter);
+  for (double d : {r.objval, r.maxinfeas, r.time}) w.f64(d);
+  w.u8(r.has_sol ? 1 : 0);
+  for (const auto *v : {&r.x, &r.slack, &r.dual, &r.dj}) w.f64s(*v);
+}
+
+NlpResults read_nlp_results(BinReader &rd, int ncols, int nrows) {
+  NlpResults r;
+  r.status = rd.i32();
+  r.state = rd.i32();
+  r.solverused = rd.i32();
+  r.iter = rd.i64();
+  for (double *d : {&r.objval, &r.maxinfeas, &r.time}) *d = rd.f64();
+  uint8_t sol = rd.u8();
+  if (sol > 1) rd.bad("invalid nonlinear solution flag %u", sol);
+  r.has_sol = sol == 1;
+  std::vector<double> *vecs[] = {&r.x, &r.slack, &r.dual, &r.dj};
+  const bool by_col[] = {true, false, false, true};
+  for (int k = 0; k < 4; ++k) {
+    *vecs[k] = rd.f64s();
+    size_t want = by_col[k] ? (size_t)ncols : (size_t)nrows;
+    if (!vecs[k]->empty() && vecs[k]->size() != want)
+      rd.bad("a nonlinear solution vector has %zu entries for a problem of %zu", vecs[k]->size(), want);
+  }
+  if (r.has_sol && (r.x.size() != (size_t)ncols || r.slack.size() != (size_t)nrows))
+    rd.bad("the nonlinear solution is missing");
+  return r;
+}
+
 }  // namespace ondr::io

@@ -2,8 +2,10 @@
 // restored problem reads as the saved one did: the model with its names,
 // the controls, the start basis of the next solve and the results of the
 // last solve (statuses, objective values, counts, solutions, duals and the
-// final basis). The nonlinear layer's own controls and results, callbacks,
-// the log file and message statuses are not part of it.
+// final basis), and the nonlinear layer's controls and results when a
+// nonlinear layer drives the problem (they are restored when one drives
+// the problem restored into). User functions, strings of the nonlinear
+// layer, callbacks, the log file and message statuses are not part of it.
 //
 // ONDRsave writes "<problem name>.svf" ("noname.svf" for an unnamed
 // problem) in the working folder; ONDRrestore(probname) reads
@@ -17,6 +19,8 @@
 //            2 double, 3 string) and the value (i64, f64 or string)
 //   basis    start basis: column statuses, row statuses (i32 vectors)
 //   results  as io/results_bin.h describes
+//   u8       1 when a nonlinear section follows, else 0; the section holds
+//            the nonlinear layer's controls (as above) and results
 //   4 bytes  end mark "SEND"
 //
 // The whole file is read and checked before the problem changes: a wrong
@@ -45,7 +49,7 @@ constexpr uint32_t kVersion = 1;
 void write_controls(BinWriter &w, const ControlValues &c) {
   std::vector<const ParamDef *> list;
   for (const ParamDef *p = kParams; p->id; ++p)
-    if (p->control && p->layer == LAYER_OPT && p->type != PT_PTR) list.push_back(p);
+    if (p->control && p->layer == c.layer() && p->type != PT_PTR) list.push_back(p);
   w.u32((uint32_t)list.size());
   for (const ParamDef *p : list) {
     w.i32(p->id);
@@ -56,13 +60,13 @@ void write_controls(BinWriter &w, const ControlValues &c) {
   }
 }
 
-ControlValues read_controls(BinReader &rd) {
-  ControlValues c{LAYER_OPT};
+ControlValues read_controls(BinReader &rd, int layer) {
+  ControlValues c{layer};
   uint32_t n = rd.count(5);
   for (uint32_t k = 0; k < n; ++k) {
     int id = rd.i32();
     int type = rd.u8();
-    const ParamDef *p = find_param(LAYER_OPT, id);
+    const ParamDef *p = find_param(layer, id);
     if (!p || !p->control || p->type != type) rd.bad("unknown control id %d of type %d", id, type);
     try {
       if (type == PT_INT) c.seti(id, rd.i64());
@@ -91,6 +95,12 @@ void save_snapshot(ONDRprob prob) {
   w.i32s(prob->warm.cstat);
   w.i32s(prob->warm.rstat);
   write_results(w, prob->results);
+  OSLPprob slp = prob->slp && slp_alive(prob->slp) ? prob->slp : nullptr;
+  w.u8(slp ? 1 : 0);
+  if (slp) {
+    write_controls(w, slp->controls);
+    write_nlp_results(w, slp->results);
+  }
   w.bytes("SEND");
   write_file(file, w.data());
   file_message(prob, kMsgSnapshotSaved, format("Problem saved to '%s'", file.c_str()));
@@ -106,7 +116,7 @@ void restore_snapshot(ONDRprob prob, const char *probname, const char *flags) {
   uint32_t version = rd.u32();
   if (version != kVersion) rd.bad("format version %u, this library reads version %u", version, kVersion);
   Model m = read_model(rd);
-  ControlValues controls = read_controls(rd);
+  ControlValues controls = read_controls(rd, LAYER_OPT);
   WarmBasis warm;
   warm.cstat = rd.i32s();
   warm.rstat = rd.i32s();
@@ -115,6 +125,14 @@ void restore_snapshot(ONDRprob prob, const char *probname, const char *flags) {
     for (int s : *v)
       if (s < 0 || s > 3) rd.bad("invalid basis status %d", s);
   Results res = read_results(rd, m.ncols(), m.nrows());
+  uint8_t nonlinear = rd.u8();
+  if (nonlinear > 1) rd.bad("invalid nonlinear section flag %u", nonlinear);
+  ControlValues nlp_controls{LAYER_NLP};
+  NlpResults nlp_res;
+  if (nonlinear) {
+    nlp_controls = read_controls(rd, LAYER_NLP);
+    nlp_res = read_nlp_results(rd, m.ncols(), m.nrows());
+  }
   rd.expect("SEND", "a complete problem snapshot");
   if (!rd.at_end()) rd.bad("unexpected data after the end mark");
 
@@ -125,7 +143,11 @@ void restore_snapshot(ONDRprob prob, const char *probname, const char *flags) {
   }
   prob->warm = std::move(warm);
   prob->results = std::move(res);
-  if (prob->slp && slp_alive(prob->slp)) prob->slp->results = NlpResults();
+  if (prob->slp && slp_alive(prob->slp)) {
+    OSLPprob slp = prob->slp;
+    if (nonlinear) slp->controls = std::move(nlp_controls);
+    slp->results = nonlinear ? std::move(nlp_res) : NlpResults();
+  }
   file_message(prob, kMsgSnapshotRestored, format("Problem restored from '%s'", file.c_str()));
 }
 
