@@ -57,7 +57,7 @@ class ModelReader {
       row.resize(k);
       int last = -1;
       for (auto &e : row) {
-        e.index = col(n, "row entry");
+        e.index = index(n, "row entry");
         e.value = value("coefficient");
         if (e.index <= last) rd_.bad("row entries out of order");
         last = e.index;
@@ -87,7 +87,7 @@ class ModelReader {
     m.setnames = sized_strings((int)ns, "set name");
     m.indcol = rd_.i32s();
     m.indcomp = rd_.i32s();
-    if (m.indcol.size() != m.indcomp.size() || (!m.indcol.empty() && m.indcol.size() != (size_t)r))
+    if (m.indcol.size() != (size_t)r || m.indcomp.size() != (size_t)r)
       rd_.bad("indicator data of the wrong size");
     for (size_t i = 0; i < m.indcol.size(); ++i)
       if (m.indcol[i] < -1 || m.indcol[i] >= n || (m.indcol[i] >= 0 && m.indcomp[i] != 1 && m.indcomp[i] != -1))
@@ -121,8 +121,12 @@ class ModelReader {
     }
     m.rowscale = rd_.i32s();
     m.colscale = rd_.i32s();
-    if (!m.rowscale.empty() || !m.colscale.empty())
-      if (m.rowscale.size() != (size_t)r || m.colscale.size() != (size_t)n) rd_.bad("scaling of the wrong size");
+    // Each scaling is absent or one exponent per row (column), in [-64, 64].
+    for (const auto *sc : {&m.rowscale, &m.colscale}) {
+      if (!sc->empty() && sc->size() != (size_t)(sc == &m.rowscale ? r : n)) rd_.bad("scaling of the wrong size");
+      for (int e : *sc)
+        if (e < -64 || e > 64) rd_.bad("scale exponent %d out of range", e);
+    }
     return m;
   }
 
@@ -132,7 +136,6 @@ class ModelReader {
     if (i < 0 || i >= n) rd_.bad("%s %d out of range", what, i);
     return i;
   }
-  int col(int n, const char *what) { return index(n, what); }
   double value(const char *what) {
     double v = rd_.f64();
     if (std::isnan(v)) rd_.bad("%s is NaN", what);
@@ -156,9 +159,10 @@ class ModelReader {
     if (v.size() != (size_t)n) rd_.bad("%zu entries of %s for %d items", v.size(), what, n);
     return v;
   }
+  // Names: at most one per item (items past the end have none).
   std::vector<std::string> sized_strings(int n, const char *what) {
     uint32_t k = rd_.count(4);
-    if (k != (uint32_t)n) rd_.bad("%u entries of %s for %d items", k, what, n);
+    if (k > (uint32_t)n) rd_.bad("%u entries of %s for %d items", k, what, n);
     std::vector<std::string> v(k);
     for (auto &s : v) s = rd_.str();
     return v;

@@ -339,3 +339,46 @@ TEST(message_status_switches_off_a_numbered_message) {
   CHECK(slurp(log).size() == len);
   CHECK_OK(ONDRsetlogfile(f.prob, ""));
 }
+
+TEST(corrupted_snapshots_fail_or_give_a_usable_problem) {
+  Fixture f;
+  TempDir tmp;
+  char cwd[4096];
+  CHECK(getcwd(cwd, sizeof cwd) != nullptr);
+  std::string dir = tmp.path("");
+  dir.pop_back();
+  CHECK(chdir(dir.c_str()) == 0);
+  tmp.path("small.svf");
+  tmp.path("bad.svf");
+  ONDRsetintcontrol(f.prob, ONDR_OUTPUTLOG, 0);
+  load_small(f.prob);
+  // An unnamed set: the model holds fewer names than sets.
+  const int setcols[] = {0, 1};
+  const double ref[] = {1, 2};
+  const char st[] = {'1'};
+  const int64_t sstart[] = {0, 2};
+  ONDRaddsets64(f.prob, 1, 2, st, sstart, setcols, ref);
+  CHECK_OK(ONDRlpoptimize(f.prob, ""));
+  CHECK_OK(ONDRsave(f.prob));
+  std::string snap = slurp("small.svf");
+  // Each byte in turn set to 0xff: the restore either fails or leaves a
+  // problem that can be solved and queried.
+  int restored = 0;
+  for (size_t i = 8; i < snap.size(); ++i) {
+    std::string bad = snap;
+    bad[i] = (char)0xff;
+    spit("bad.svf", bad);
+    ONDRprob q = nullptr;
+    ONDRcreateprob(&q);
+    ONDRsetintcontrol(q, ONDR_OUTPUTLOG, 0);
+    if (ONDRrestore(q, "bad", "") == 0) {
+      ++restored;
+      ONDRlpoptimize(q, "");
+      ONDRmipoptimize(q, "");
+      describe(q);
+    }
+    ONDRdestroyprob(q);
+  }
+  CHECK(restored > 0);
+  CHECK(chdir(cwd) == 0);
+}
