@@ -38,12 +38,6 @@ namespace ondr::io {
 
 namespace {
 
-std::string num(double v) {
-  if (v >= kInf) return "inf";
-  if (v <= -kInf) return "-inf";
-  return format_number(v);
-}
-
 // One name-value section of the file being read: values by index, and
 // which indices were given.
 struct Section {
@@ -63,14 +57,14 @@ void write_slxsol(ONDRprob prob, const char *filename, const char *flags) {
   if (duals && !s.dual) fail(ERR_STATE, "No duals to write: the solution has none (flag 'd')");
   const Model &m = prob->model;
   std::string out = "ONDRSLX 1\nNAME " + escape_name(m.name) + "\nSOLUTION " + (s.mip ? "MIP" : "LP") +
-                    "\nOBJECTIVE " + num(s.objval) + "\n";
+                    "\nOBJECTIVE " + number_text(s.objval) + "\n";
   for (int j = 0; j < m.ncols(); ++j)
-    out += "C " + escape_name(m.name_or_default(2, j)) + " " + num((*s.x)[(size_t)j]) + "\n";
+    out += "C " + escape_name(m.name_or_default(2, j)) + " " + number_text((*s.x)[(size_t)j]) + "\n";
   if (duals) {
     for (int i = 0; i < m.nrows(); ++i)
-      out += "D " + escape_name(m.name_or_default(1, i)) + " " + num((*s.dual)[(size_t)i]) + "\n";
+      out += "D " + escape_name(m.name_or_default(1, i)) + " " + number_text((*s.dual)[(size_t)i]) + "\n";
     for (int j = 0; j < m.ncols(); ++j)
-      out += "J " + escape_name(m.name_or_default(2, j)) + " " + num((*s.dj)[(size_t)j]) + "\n";
+      out += "J " + escape_name(m.name_or_default(2, j)) + " " + number_text((*s.dj)[(size_t)j]) + "\n";
   }
   out += "END\n";
   write_file(filename, out);

@@ -30,13 +30,7 @@ namespace ondr::io {
 
 namespace {
 
-std::string num(double v) {
-  if (v >= kInf) return "inf";
-  if (v <= -kInf) return "-inf";
-  return format_number(v);
-}
-
-std::string opt_num(const std::vector<double> *v, int i) { return v ? num((*v)[(size_t)i]) : "-"; }
+std::string opt_num(const std::vector<double> *v, int i) { return v ? number_text((*v)[(size_t)i]) : "-"; }
 
 }  // namespace
 
@@ -48,13 +42,13 @@ void write_sol(ONDRprob prob, const char *filename, const char *flags) {
   bool cols = !has_flag(f, 'r') || has_flag(f, 'c'), rows = !has_flag(f, 'c') || has_flag(f, 'r');
   std::string out = "PROBLEM " + escape_name(m.name) + "\nSOLUTION " + (s.mip ? "MIP" : "LP") + "\n";
   out += format("STATUS %d %d\nOBJECTIVE %s\n", prob->results.lpstatus, prob->results.mipstatus,
-                num(s.objval).c_str());
+                number_text(s.objval).c_str());
   if (cols) {
     out += format("COLUMNS %d\n", m.ncols());
     for (int j = 0; j < m.ncols(); ++j)
       out += format("%d %s %c %s %s %s %s\n", j, escape_name(m.name_or_default(2, j)).c_str(),
-                    m.coltype[(size_t)j], num((*s.x)[(size_t)j]).c_str(), opt_num(s.dj, j).c_str(),
-                    num(m.lb[(size_t)j]).c_str(), num(m.ub[(size_t)j]).c_str());
+                    m.coltype[(size_t)j], number_text((*s.x)[(size_t)j]).c_str(), opt_num(s.dj, j).c_str(),
+                    number_text(m.lb[(size_t)j]).c_str(), number_text(m.ub[(size_t)j]).c_str());
   }
   if (rows) {
     out += format("ROWS %d\n", m.nrows());
@@ -63,9 +57,9 @@ void write_sol(ONDRprob prob, const char *filename, const char *flags) {
       row_bounds(m, i, lo, up);
       double rhs = m.rowtype[(size_t)i] == 'N' ? 0.0 : m.rhs[(size_t)i];
       out += format("%d %s %c %s %s %s %s %s\n", i, escape_name(m.name_or_default(1, i)).c_str(),
-                    m.rowtype[(size_t)i], num(rhs - (*s.slack)[(size_t)i]).c_str(),
-                    num((*s.slack)[(size_t)i]).c_str(), opt_num(s.dual, i).c_str(), num(lo).c_str(),
-                    num(up).c_str());
+                    m.rowtype[(size_t)i], number_text(rhs - (*s.slack)[(size_t)i]).c_str(),
+                    number_text((*s.slack)[(size_t)i]).c_str(), opt_num(s.dual, i).c_str(), number_text(lo).c_str(),
+                    number_text(up).c_str());
     }
   }
   out += "END\n";

@@ -3,6 +3,8 @@
 #include "env/environment.h"
 #include "env/error.h"
 #include "io/source.h"
+#include "io/text.h"
+#include "model/store.h"
 
 namespace ondr::io {
 
@@ -64,6 +66,12 @@ bool unescape_name(std::string_view s, std::string &name) {
     i += 2;
   }
   return true;
+}
+
+std::string number_text(double v) {
+  if (v >= kInf) return "inf";
+  if (v <= -kInf) return "-inf";
+  return format_number(v);
 }
 
 SolutionView choose_solution(ONDRprob prob, const std::string &flags) {

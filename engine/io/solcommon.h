@@ -22,6 +22,9 @@ std::string escape_name(std::string_view name);
 // The name, or false when `s` is not a valid escaped name.
 bool unescape_name(std::string_view s, std::string &name);
 
+// A number with round-trip precision; infinities (beyond 1e20) as inf, -inf.
+std::string number_text(double v);
+
 // The solution a writer reports: the MIP solution (flag 'm') or the LP
 // solution (flag 'l'); without either, the MIP solution when there is one.
 struct SolutionView {
