@@ -183,6 +183,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
                                           problem_objective_methods, problem_solve_methods, problem_lookup_methods,
                                           problem_file_methods, problem_set_methods, problem_optimize_methods,
                                           problem_mipsol_methods, problem_analysis_methods,
+                                          problem_solfile_methods, problem_simple_methods,
                                           callback_methods()}));
   solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods, callback_module_methods});

@@ -43,6 +43,8 @@ extern const PyMethodDef problem_set_methods[];        // problem/sets.cpp
 extern const PyMethodDef problem_optimize_methods[];   // api/optimize.cpp
 extern const PyMethodDef problem_mipsol_methods[];     // api/mipsol.cpp
 extern const PyMethodDef problem_analysis_methods[];   // api/analysis.cpp
+extern const PyMethodDef problem_solfile_methods[];    // api/files.cpp
+extern const PyMethodDef problem_simple_methods[];     // api/simple.cpp
 
 // NumPy: bound at import; true for NumPy's C-int and C-long scalars.
 int numpy_bind(void);

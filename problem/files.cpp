@@ -181,6 +181,48 @@ bool has_row_coefs_besides(OSLPprob slp, int row) {
   return false;
 }
 
+// The modelling face of a library problem, built aside: new containers and
+// the nonlinear bookkeeping that goes with them.
+struct Face {
+  PyRef vars, varmap, cons, conmap, sets, sosmap;
+  bool transfer = false;
+  int ncols = 0, nrows = 0;
+  bool nonlinear = false;
+};
+
+int make_face(ProblemObject *p, ONDRprob src, OSLPprob slp, Face &f) {
+  if (src_int_attrib(p, src, kCols, &f.ncols) || src_int_attrib(p, src, kRows, &f.nrows)) return -1;
+  f.transfer = read_transfer(p, src, slp, f.ncols, f.nrows);
+  f.vars = PyRef(PyList_New(0));
+  f.varmap = PyRef(PyDict_New());
+  f.cons = PyRef(PyList_New(0));
+  f.conmap = PyRef(PyDict_New());
+  f.sets = PyRef(PyList_New(0));
+  f.sosmap = PyRef(PyDict_New());
+  if (!f.vars || !f.varmap || !f.cons || !f.conmap || !f.sets || !f.sosmap) return -1;
+  if (build_face(p, src, f.transfer, f.vars.get(), f.varmap.get(), f.cons.get(), f.conmap.get(), f.sets.get(),
+                 f.sosmap.get()) != 0)
+    return -1;
+  int ncoefs = 0;
+  if (slp && OSLPgetintattrib(slp, kNlpCoefs, &ncoefs) != 0) return setOndrErrIfNull((PyObject *)p, nullptr), -1;
+  // The transfer row's coefficients are the objective's, not a constraint's.
+  f.nonlinear = ncoefs > 0 && (!f.transfer || has_row_coefs_besides(slp, f.nrows - 1));
+  return 0;
+}
+
+void install_face(ProblemObject *p, Face &f) {
+  Py_SETREF(p->variables, f.vars.release());
+  Py_SETREF(p->varmap, f.varmap.release());
+  Py_SETREF(p->constraints, f.cons.release());
+  Py_SETREF(p->conmap, f.conmap.release());
+  Py_SETREF(p->sets, f.sets.release());
+  Py_SETREF(p->sosmap, f.sosmap.release());
+  p->nonlinear_objective = f.transfer ? 1 : 0;
+  p->obj_transfer_col = f.transfer ? f.ncols - 1 : -1;
+  p->obj_transfer_row = f.transfer ? f.nrows - 1 : -1;
+  p->nonlinear_count = f.nonlinear ? 1 : 0;
+}
+
 PyObject *problem_read(PyObject *self, PyObject *args, PyObject *kw) {
   static const char *kwlist[] = {"filename", "options", nullptr};
   ProblemObject *p = (ProblemObject *)self;
@@ -201,33 +243,14 @@ PyObject *problem_read(PyObject *self, PyObject *args, PyObject *kw) {
   if (rc != 0 && tmp.slp) rc = OSLPreadprob(tmp.slp, filename, options);
   Py_END_ALLOW_THREADS
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
-  int ncols = 0, nrows = 0;
-  if (src_int_attrib(p, tmp.prob, kCols, &ncols) || src_int_attrib(p, tmp.prob, kRows, &nrows)) return nullptr;
-  bool transfer = read_transfer(p, tmp.prob, tmp.slp, ncols, nrows);
-  PyRef vars(PyList_New(0)), varmap(PyDict_New()), cons(PyList_New(0)), conmap(PyDict_New()), sets(PyList_New(0)),
-      sosmap(PyDict_New());
-  if (!vars || !varmap || !cons || !conmap || !sets || !sosmap) return nullptr;
-  if (build_face(p, tmp.prob, transfer, vars.get(), varmap.get(), cons.get(), conmap.get(), sets.get(),
-                 sosmap.get()) != 0)
-    return nullptr;
-  int ncoefs = 0;
-  if (tmp.slp && OSLPgetintattrib(tmp.slp, kNlpCoefs, &ncoefs) != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  Face face;
+  if (make_face(p, tmp.prob, tmp.slp, face) != 0) return nullptr;
   // The library copy keeps the first failure free of changes; the nonlinear
   // part follows and replaces the user functions with the file's (none).
   if (ONDRcopyprob(p->prob, tmp.prob, "") != 0 || (tmp.slp && OSLPcopyprob(p->slpprob, tmp.slp, "") != 0))
     return setOndrErrIfNull(self, nullptr), nullptr;
-  Py_SETREF(p->variables, vars.release());
-  Py_SETREF(p->varmap, varmap.release());
-  Py_SETREF(p->constraints, cons.release());
-  Py_SETREF(p->conmap, conmap.release());
-  Py_SETREF(p->sets, sets.release());
-  Py_SETREF(p->sosmap, sosmap.release());
+  install_face(p, face);
   Py_CLEAR(p->userfuncs);
-  p->nonlinear_objective = transfer ? 1 : 0;
-  p->obj_transfer_col = transfer ? ncols - 1 : -1;
-  p->obj_transfer_row = transfer ? nrows - 1 : -1;
-  // The transfer row's coefficients are the objective's, not a constraint's.
-  p->nonlinear_count = ncoefs > 0 && (!transfer || has_row_coefs_besides(tmp.slp, nrows - 1)) ? 1 : 0;
   Py_RETURN_NONE;
 }
 
@@ -250,6 +273,13 @@ PyObject *problem_write(PyObject *self, PyObject *args, PyObject *kw) {
 }
 
 }  // namespace
+
+int problem_refresh_face(ProblemObject *p) {
+  Face face;
+  if (make_face(p, p->prob, p->slpprob, face) != 0) return -1;
+  install_face(p, face);
+  return 0;
+}
 
 const PyMethodDef problem_file_methods[] = {
     {"read", (PyCFunction)problem_read, METH_VARARGS | METH_KEYWORDS,

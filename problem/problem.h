@@ -46,6 +46,9 @@ inline bool problem_is_nonlinear(const ProblemObject *p) {
   return p->nonlinear_count > 0 || p->nonlinear_objective == 1;
 }
 
+// Makes new variables, constraints and sets for what the problem's library
+// problem holds (after it was replaced as a whole): 0, or -1 with an error.
+int problem_refresh_face(ProblemObject *p);
 // 0 when the problem may be changed from this thread; -1 with a
 // RuntimeError while another thread is solving it.
 int problem_check_idle(ProblemObject *p);

@@ -37,6 +37,8 @@ MUTATIONS = {
     "copy": lambda p, x: p.copy(),
     "controls": lambda p, x: setattr(p.controls, "timelimit", 1),
     "free": lambda p, x: ondrel.free(),
+    "writesol": lambda p, x: p.writesol("/nonexistent/x.sol"),
+    "restore": lambda p, x: p.restore("/nonexistent/x"),
 }
 
 

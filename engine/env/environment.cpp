@@ -111,7 +111,7 @@ bool busy_elsewhere(ONDRprob p) {
   return p->busy.load() && p->busy_owner != std::this_thread::get_id();
 }
 
-void emit_message(ONDRprob prob, int msgtype, const std::string &text) {
+void emit_message(ONDRprob prob, int msgtype, const std::string &text, int code) {
   if (!prob || !g_messages.load()) return;
   // The problem's output settings are read under its lock: a callback or
   // ONDRsetlogfile may change them while solver threads print.
@@ -119,6 +119,10 @@ void emit_message(ONDRprob prob, int msgtype, const std::string &text) {
   bool shown;
   {
     std::lock_guard<std::mutex> g(prob->lock);
+    if (code > 0) {
+      auto it = prob->msgstatus.find(code);
+      if (it != prob->msgstatus.end() && it->second == 0) return;
+    }
     logfile = prob->logfile;
     shown = prob->controls.geti(id::OUTPUTLOG) || msgtype == 4;
   }

@@ -40,8 +40,10 @@ void end_edit(ONDRprob p);
 // True when `p` is being solved by a thread other than the calling one.
 bool busy_elsewhere(ONDRprob p);
 
-// Message types: 1 information, 3 warning, 4 error.
-void emit_message(ONDRprob prob, int msgtype, const std::string &text);
+// Message types: 1 information, 3 warning, 4 error. A message with a
+// number (code > 0) is dropped when ONDRsetmessagestatus switched that
+// number off for the problem.
+void emit_message(ONDRprob prob, int msgtype, const std::string &text, int code = 0);
 
 // Destroys an optimizer or nonlinear problem record (no checks).
 void destroy_problem_record(ONDRprob p);

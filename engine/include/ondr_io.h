@@ -78,4 +78,36 @@
 ONDR_API int ONDRreadprob(ONDRprob prob, const char *filename, const char *flags);
 ONDR_API int ONDRwriteprob(ONDRprob prob, const char *filename, const char *flags);
 
+/* Solution, basis and snapshot files. Each format is described in the
+   header comment of its reader and writer in engine/io/ (sol_write.cpp,
+   prt_write.cpp, slx_file.cpp, binsol_file.cpp, basis_file.cpp,
+   snapshot_file.cpp). In text files names are one word, with bytes up to
+   the space, DEL and '%' written as %XX; numbers have round-trip
+   precision. Readers refuse malformed files with "<file>:<line>: ..." (or
+   "<file>: ... (at byte n)") and leave the problem unchanged.
+
+   Solution writers take 'l' (the LP solution) or 'm' (the MIP solution;
+   default: the MIP solution when there is one); ONDRwritesol and
+   ONDRwriteprtsol also 'c' (columns only) and 'r' (rows only),
+   ONDRwriteslxsol 'd' (duals and reduced costs too). ONDRreadslxsol loads
+   the file's values as the current solution ('a': skip unknown names);
+   ONDRreadbinsol restores the results of the solve that wrote the file.
+   ONDRwritebasis/ONDRreadbasis write and read the start basis of the next
+   LP solve ("<problem name>.bss" when no file is named). ONDRsave writes
+   "<problem name>.svf", ONDRrestore(probname) reads "<probname>.svf".
+
+   Messages (numbers for ONDRsetmessagestatus): 1101 solution written,
+   1102 solution read, 1103 basis written, 1104 basis read, 1105 problem
+   saved, 1106 problem restored. */
+ONDR_API int ONDRwritesol(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRwriteprtsol(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRwriteslxsol(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRreadslxsol(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRwritebinsol(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRreadbinsol(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRwritebasis(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRreadbasis(ONDRprob prob, const char *filename, const char *flags);
+ONDR_API int ONDRsave(ONDRprob prob);
+ONDR_API int ONDRrestore(ONDRprob prob, const char *probname, const char *flags);
+
 #endif
