@@ -98,7 +98,7 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
 }
 
 enum Reader { R_SOLUTION, R_SLACK, R_DUAL, R_RCOST };
-int read_vector(ProblemObject *p, Content c, Reader r, double *out);
+int read_values(ProblemObject *p, Content c, Reader r, int n, const int *idx, double *out);
 int status_code(ProblemObject *p, Content c, int *code);
 constexpr int kMipLpOptimal = 2;  // MIP status: only the LP relaxation was solved
 
@@ -114,12 +114,8 @@ PyObject *problem_getObjVal(PyObject *self, PyObject *) {
   if (c == INTEGER && status_code(p, c, &code) != 0) return nullptr;
   if (c == INTEGER && code == kMipLpOptimal) {
     attr = kLpObj;
-  } else {
-    int length = 0;
-    int rc = c == NONLINEAR ? OSLPgetintattrib(p->slpprob, kNlpCols, &length) : ONDRgetintattrib(p->prob, kCols, &length);
-    if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
-    std::vector<double> x((size_t)length + 1, 0.0);
-    if (read_vector(p, c, R_SOLUTION, x.data()) != 0) return nullptr;
+  } else if (read_values(p, c, R_SOLUTION, 0, nullptr, nullptr) != 0) {
+    return nullptr;
   }
   double v = 0;
   int rc = c == NONLINEAR ? OSLPgetdblattrib(p->slpprob, kNlpObj, &v) : ONDRgetdblattrib(p->prob, attr, &v);
@@ -162,25 +158,32 @@ PyObject *problem_getProbStatusString(PyObject *self, PyObject *) {
 
 // ---- vectors ----
 
-int read_vector(ProblemObject *p, Content c, Reader r, double *out) {
-  double *x = r == R_SOLUTION ? out : nullptr, *s = r == R_SLACK ? out : nullptr;
-  double *d = r == R_DUAL ? out : nullptr, *j = r == R_RCOST ? out : nullptr;
+// Entries idx[0..n) of one result vector into out (n may be 0: only checks
+// that the vector exists). The optimizer's vectors are read entry by entry,
+// so one value costs the same on any model size; the nonlinear layer's are
+// read whole.
+int read_values(ProblemObject *p, Content c, Reader r, int n, const int *idx, double *out) {
   static const char *msgs[] = {"Could not get solution", "Could not get constraints' slack",
                                "Could not get dual solution", "Could not retrieve reduced costs"};
   if (c == NONLINEAR) {
+    int length = 0;
+    if (OSLPgetintattrib(p->slpprob, r == R_SOLUTION || r == R_RCOST ? kNlpCols : kNlpRows, &length) != 0)
+      return setOndrErrIfNull((PyObject *)p, nullptr), -1;
+    std::vector<double> v((size_t)length + 1, 0.0);
+    double *x = r == R_SOLUTION ? v.data() : nullptr, *s = r == R_SLACK ? v.data() : nullptr;
+    double *d = r == R_DUAL ? v.data() : nullptr, *j = r == R_RCOST ? v.data() : nullptr;
     if (OSLPgetslpsol(p->slpprob, x, s, d, j) != 0) return setOndrErrIfNull((PyObject *)p, nullptr), -1;
+    for (int k = 0; k < n; ++k) out[k] = v[(size_t)idx[k]];
     return 0;
   }
-  if (c == INTEGER) {
-    if (r == R_DUAL || r == R_RCOST) {
-      PyErr_SetString(PyExc_RuntimeError, r == R_DUAL ? "Cannot retrieve dual variables in a MIP"
-                                                      : "Cannot retrieve reduced cost in a MIP");
-      return -1;
-    }
-    if (ONDRgetmipsol(p->prob, x, s) != 0) return fail_with(p, msgs[r]);
-    return 0;
+  if (c == INTEGER && (r == R_DUAL || r == R_RCOST)) {
+    PyErr_SetString(PyExc_RuntimeError, r == R_DUAL ? "Cannot retrieve dual variables in a MIP"
+                                                    : "Cannot retrieve reduced cost in a MIP");
+    return -1;
   }
-  if (ONDRgetlpsol(p->prob, x, s, d, j) != 0) return fail_with(p, msgs[r]);
+  static const int lp[] = {ONDR_SOL_X, ONDR_SOL_SLACK, ONDR_SOL_DUAL, ONDR_SOL_DJ};
+  const int which = c == INTEGER ? (r == R_SOLUTION ? ONDR_SOL_MIPX : ONDR_SOL_MIPSLACK) : lp[r];
+  if (ONDRgetsolvalues(p->prob, which, n, idx, out) != 0) return fail_with(p, msgs[r]);
   return 0;
 }
 
@@ -219,34 +222,43 @@ int problem_objectIndex(ProblemObject *p, PyObject *obj, int kind, int length) {
   return (int)idx;
 }
 
-PyObject *problem_getVector(ProblemObject *p, PyObject *args, int length, const double *v, int kind) {
-  Py_ssize_t n = PyTuple_GET_SIZE(args);
-  if (n == 0) {
-    PyRef list(PyList_New(length));
-    if (!list) return nullptr;
-    for (int i = 0; i < length; ++i) {
-      PyObject *f = PyFloat_FromDouble(v[i]);
-      if (!f) return nullptr;
-      PyList_SET_ITEM(list.get(), i, f);
-    }
-    return list.release();
-  }
-  PyObject *a = PyTuple_GET_ITEM(args, 0);
+// The values of what `args` names: every user row or column (no arguments:
+// a list), one object or name (a float), or a nested sequence of them (a
+// flat list). Indices are resolved first, then only those entries are read.
+PyObject *problem_getVector(ProblemObject *p, PyObject *args, int length, int kind, Content c, Reader r) {
+  if (read_values(p, c, r, 0, nullptr, nullptr) != 0) return nullptr;  // the reason there is no result comes first
+  std::vector<int> idx;
+  const Py_ssize_t n = PyTuple_GET_SIZE(args);
+  PyObject *a = n > 0 ? PyTuple_GET_ITEM(args, 0) : nullptr;
   // A single name (str or bytes) is one object, like a single variable.
-  bool one_name = PyUnicode_Check(a) || PyBytes_Check(a);
-  if (n == 1 && (one_name || (!PyTuple_Check(a) && !PyList_Check(a) && !PySequence_Check(a) && !PyIter_Check(a)))) {
+  const bool one = n == 1 && (PyUnicode_Check(a) || PyBytes_Check(a) ||
+                              (!PyTuple_Check(a) && !PyList_Check(a) && !PySequence_Check(a) && !PyIter_Check(a)));
+  if (n == 0) {
+    idx.resize((size_t)length);
+    for (int i = 0; i < length; ++i) idx[(size_t)i] = i;
+  } else if (one) {
     int i = problem_objectIndex(p, a, kind, length);
-    return i < 0 ? nullptr : PyFloat_FromDouble(v[i]);
+    if (i < 0) return nullptr;
+    idx.push_back(i);
+  } else if (walkNestedObjects((PyObject *)p, args, [&](PyObject *leaf) {
+               int i = problem_objectIndex(p, leaf, kind, length);
+               if (i < 0) return -1;
+               idx.push_back(i);
+               return 0;
+             }) != 0) {
+    return nullptr;
   }
-  PyRef list(PyList_New(0));
+  std::vector<double> v(idx.size());
+  if (read_values(p, c, r, (int)idx.size(), idx.data(), v.data()) != 0) return nullptr;
+  if (one) return PyFloat_FromDouble(v[0]);
+  PyRef list(PyList_New((Py_ssize_t)v.size()));
   if (!list) return nullptr;
-  int rc = walkNestedObjects((PyObject *)p, args, [&](PyObject *leaf) {
-    int i = problem_objectIndex(p, leaf, kind, length);
-    if (i < 0) return -1;
-    PyRef f(PyFloat_FromDouble(v[i]));
-    return f ? PyList_Append(list.get(), f.get()) : -1;
-  });
-  return rc == 0 ? list.release() : nullptr;
+  for (size_t k = 0; k < v.size(); ++k) {
+    PyObject *f = PyFloat_FromDouble(v[k]);
+    if (!f) return nullptr;
+    PyList_SET_ITEM(list.get(), (Py_ssize_t)k, f);
+  }
+  return list.release();
 }
 
 PyObject *problem_getResult(PyObject *self, PyObject *args, int kind, Reader r) {
@@ -257,10 +269,8 @@ PyObject *problem_getResult(PyObject *self, PyObject *args, int kind, Reader r) 
   int rc = c == NONLINEAR ? OSLPgetintattrib(p->slpprob, kind == 0 ? kNlpCols : kNlpRows, &length)
                           : ONDRgetintattrib(p->prob, kind == 0 ? kCols : kRows, &length);
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
-  std::vector<double> v((size_t)length + 1, 0.0);
-  if (read_vector(p, c, r, v.data()) != 0) return nullptr;
   // The objective's transfer column and row come last and are not the user's.
-  return problem_getVector(p, args, user_count(p, kind, length), v.data(), kind);
+  return problem_getVector(p, args, user_count(p, kind, length), kind, c, r);
 }
 
 PyObject *problem_getSolution(PyObject *self, PyObject *args) { return problem_getResult(self, args, 0, R_SOLUTION); }

@@ -58,9 +58,15 @@ int64_t int_attrib(ONDRprob prob, int pid) {
       len = std::max<size_t>(len, 12);
       return (int64_t)((len + 7) / 8);
     }
-    case id::MIPENTS:
-      return (int64_t)std::count_if(m.coltype.begin(), m.coltype.end(),
-                                    [](char t) { return t != 'C'; });
+    case id::MIPENTS: {
+      // Counted once per model state: result reads ask for it every time.
+      int64_t n = prob->mipents.load();
+      if (n < 0) {
+        n = (int64_t)std::count_if(m.coltype.begin(), m.coltype.end(), [](char t) { return t != 'C'; });
+        prob->mipents.store(n);
+      }
+      return n;
+    }
     case id::PROBNAMELENGTH: return (int64_t)m.name.size() + 1;
     case id::OBJSENSE_ATTR: return m.objsense;
   }

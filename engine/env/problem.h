@@ -72,6 +72,9 @@ struct ondr_problem_s {
   std::string lasterror;
   int lasterror_code = 0;
   std::atomic<int> interrupt_reason{0};   // nonzero: a running solve must stop
+  // The number of non-continuous columns while the model is unchanged (-1:
+  // count again); model_changed() clears it.
+  mutable std::atomic<int64_t> mipents{-1};
   // A solve is running on this problem (see BusyScope in env/shell.h): the
   // thread running it may still change the problem (callbacks run there),
   // every other thread is refused. Written under the environment's lock.

@@ -134,4 +134,13 @@ ONDR_API int ONDRgetlpsol(ONDRprob prob, double x[], double slack[], double dual
    be NULL. Fails when there is none. */
 ONDR_API int ONDRgetmipsol(ONDRprob prob, double x[], double slack[]);
 
+/* Selected entries of one vector of the last solution, in constant time per
+   entry: `which` is ONDR_SOL_X, _SLACK, _DUAL or _DJ of the LP solution, or
+   ONDR_SOL_MIPX, _MIPSLACK of the integer one; out[k] receives entry
+   index[k] (columns for x and dj, rows otherwise). n may be 0 to ask only
+   whether the vector is available. Fails as ONDRgetlpsol / ONDRgetmipsol do
+   when the vector is not available, and on an index out of range. */
+enum { ONDR_SOL_X = 0, ONDR_SOL_SLACK = 1, ONDR_SOL_DUAL = 2, ONDR_SOL_DJ = 3, ONDR_SOL_MIPX = 4, ONDR_SOL_MIPSLACK = 5 };
+ONDR_API int ONDRgetsolvalues(ONDRprob prob, int which, int n, const int index[], double out[]);
+
 #endif

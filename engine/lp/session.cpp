@@ -19,6 +19,7 @@ Session &session_of(ONDRprob prob) {
 }
 
 void model_changed(ONDRprob prob, const Change &c) noexcept {
+  if (prob) prob->mipents.store(-1);
   if (prob && prob->session) prob->session->apply(prob, c);
 }
 

@@ -198,6 +198,34 @@ TEST(empty_problems) {
   }
 }
 
+TEST(single_solution_entries_match_the_whole_vectors) {
+  Fixture f;
+  int idx[3] = {4, 0, 2};
+  double v[3] = {0, 0, 0};
+  CHECK_FAIL(ONDRgetsolvalues(f.prob, ONDR_SOL_X, 0, nullptr, nullptr));
+  CHECK_CONTAINS(check::lasterror(f.prob), "has not been solved");
+  CHECK_OK(hand_lp().load(f.prob));
+  CHECK_OK(ONDRlpoptimize(f.prob, ""));
+  double x[5], slack[5], dual[5], dj[5];
+  CHECK_OK(ONDRgetlpsol(f.prob, x, slack, dual, dj));
+  const double *whole[] = {x, slack, dual, dj};
+  for (int which = ONDR_SOL_X; which <= ONDR_SOL_DJ; ++which) {
+    CHECK_OK(ONDRgetsolvalues(f.prob, which, 3, idx, v));
+    for (int k = 0; k < 3; ++k) CHECK(v[k] == whole[which][idx[k]]);
+  }
+  CHECK_FAIL(ONDRgetsolvalues(f.prob, ONDR_SOL_MIPX, 1, idx, v));  // an LP solve has no integer solution
+  int bad[2] = {1, 5};
+  v[0] = -7;
+  CHECK_FAIL(ONDRgetsolvalues(f.prob, ONDR_SOL_SLACK, 2, bad, v));
+  CHECK_CONTAINS(check::lasterror(f.prob), "invalid row index 5");
+  CHECK(v[0] == -7);  // nothing written on failure
+  CHECK_FAIL(ONDRgetsolvalues(f.prob, 6, 1, idx, v));
+  double one = 1;
+  int col = 0;
+  CHECK_OK(ONDRchgobj(f.prob, 1, &col, &one));  // a change discards the results
+  CHECK_FAIL(ONDRgetsolvalues(f.prob, ONDR_SOL_X, 1, idx, v));
+}
+
 TEST(results_describe_the_last_solve_only) {
   Fixture f;
   double x[5];
