@@ -52,6 +52,7 @@ NodeLp::NodeLp(ONDRprob prob, const BbModel &bm, const ControlValues &c,
   h_.pass_model(bm.lp);
   lo_ = bm.lp.collo;
   up_ = bm.lp.colup;
+  model_rows_ = bm.nrows();
   rlo_ = bm.lp.rowlo;
   rup_ = bm.lp.rowup;
   hooks_.prob = prob;
@@ -73,6 +74,32 @@ void NodeLp::set_row_bounds(const std::vector<double> &lo, const std::vector<dou
                                          const double *u) {
     return Highs_changeRowsBoundsBySet(h, n, i, l, u);
   });
+}
+
+static_assert(sizeof(HighsInt) == sizeof(HighsIntLike), "HiGHS index type");
+
+void NodeLp::add_rows(const std::vector<double> &lo, const std::vector<HighsIntLike> &start,
+                      const std::vector<HighsIntLike> &index, const std::vector<double> &value) {
+  std::vector<double> up(lo.size(), inf_);
+  if (Highs_addRows(h_.get(), (HighsInt)lo.size(), lo.data(), up.data(), (HighsInt)index.size(),
+                    start.data(), index.data(), value.data()) == kHighsStatusError)
+    fail(ERR_SOLVER, "HiGHS refused the cuts of the search");
+  for (double l : lo) {
+    rlo_.push_back(l);
+    rup_.push_back(kInf);
+  }
+}
+
+void NodeLp::delete_extra_rows(const std::vector<int> &extra) {
+  if (extra.empty()) return;
+  std::vector<HighsInt> set;
+  for (int e : extra) set.push_back((HighsInt)(model_rows_ + e));
+  if (Highs_deleteRowsBySet(h_.get(), (HighsInt)set.size(), set.data()) == kHighsStatusError)
+    fail(ERR_SOLVER, "HiGHS refused to delete the cuts of the search");
+  for (auto it = extra.rbegin(); it != extra.rend(); ++it) {
+    rlo_.erase(rlo_.begin() + model_rows_ + *it);
+    rup_.erase(rup_.begin() + model_rows_ + *it);
+  }
 }
 
 bool NodeLp::set_basis(const Basis &b) { return h_.set_basis(b.cols, b.rows); }

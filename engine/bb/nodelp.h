@@ -16,6 +16,9 @@
 namespace ondr {
 namespace bb {
 
+// HiGHS's index type (HighsInt is int in the wheel the library is built on).
+using HighsIntLike = int;
+
 enum class LpStatus { Optimal, Infeasible, Cutoff, Unbounded, IterLimit, Stopped };
 
 class NodeLp {
@@ -26,6 +29,15 @@ class NodeLp {
   void set_col_bounds(const std::vector<double> &lo, const std::vector<double> &up);
   void set_row_bounds(const std::vector<double> &lo, const std::vector<double> &up);
   const std::vector<double> &col_lo() const { return lo_; }
+  // Bounds of every row the instance holds (the model's, then cuts').
+  void row_bounds(std::vector<double> &lo, std::vector<double> &up) const { lo = rlo_; up = rup_; }
+  // Appends rows lo <= a x (< inf) in compressed row form; throws when
+  // HiGHS refuses them.
+  void add_rows(const std::vector<double> &lo, const std::vector<HighsIntLike> &start,
+                const std::vector<HighsIntLike> &index, const std::vector<double> &value);
+  // Deletes appended rows, given by their positions among the appended
+  // rows (increasing).
+  void delete_extra_rows(const std::vector<int> &extra);
   const std::vector<double> &col_up() const { return up_; }
   // Warm start from `b`; false when HiGHS refuses it (the run starts from
   // whatever HiGHS holds).
@@ -46,6 +58,7 @@ class NodeLp {
   HighsHandle h_;
   RunHooks hooks_;
   double inf_;
+  int model_rows_ = 0;
   std::vector<double> lo_, up_, rlo_, rup_;
   std::vector<double> x_, rowact_;
   double obj_ = 0.0;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include "bb/branch.h"
+#include "bb/cuts.h"
 #include "bb/heuristics.h"
 #include "bb/nodelp.h"
 #include "bb/propagate.h"
@@ -22,6 +23,9 @@ constexpr int kStopTime = 1, kStopNodes = 3, kStopGap = 5, kStopSolutions = 6;
 constexpr int kDiveEvery = 100;    // nodes between dives of the diving heuristic
 constexpr int kDiveLps = 40;       // LP solves of one dive
 constexpr int kLogEvery = 1000;    // nodes between log lines
+constexpr int kCutRounds = 20;     // rounds of root cuts at most
+constexpr int kCutsPerRound = 100; // cuts added by one round at most
+constexpr int kCutMaxAge = 3;      // rounds a slack cut stays in the LP
 
 class Search {
  public:
@@ -57,6 +61,7 @@ class Search {
   void branch_node(Node &node, const Branching &b, double obj,
                    const std::shared_ptr<const Basis> &basis, std::optional<Node> &next);
   void log_line(const char *what);
+  LpStatus root_cuts(double &obj, std::vector<double> &x);
 
   ONDRprob prob_;
   const BbModel &bm_;
@@ -66,6 +71,7 @@ class Search {
   NodeLp lp_;
   Heuristics heur_;
   Pseudocosts pc_;
+  CutPool pool_;
   BranchSettings bs_;
   NodeQueue queue_;
   std::vector<double> root_lo_, root_up_;
@@ -190,6 +196,20 @@ void Search::process(Node &node, std::optional<Node> &next) {
     if (ev_.nodecutoff) ev_.nodecutoff(node);
     return;
   }
+  if (node.depth == 0) {
+    LpStatus cs = root_cuts(obj, x);
+    if (cs == LpStatus::Stopped) {
+      --out_.nodes;
+      queue_.push(node);
+      stop_ = lp_.stop_reason() ? lp_.stop_reason() : kStopTime;
+      return;
+    }
+    if (cs != LpStatus::Optimal || obj >= threshold()) {
+      if (ev_.nodecutoff) ev_.nodecutoff(node);
+      return;
+    }
+    node.bound = std::max(node.bound, obj);
+  }
   if (ev_.optnode && ev_.optnode(node)) return;
   last_solved_ = node.id;
   std::shared_ptr<const Basis> basis = lp_.basis();
@@ -212,6 +232,29 @@ void Search::process(Node &node, std::optional<Node> &next) {
     }
   }
   branch_node(node, b, obj, basis, next);
+}
+
+// Rounds of Gomory cuts on the root LP (solved, objective obj, solution
+// x), until a round finds none or the bound stalls; obj and x follow.
+LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
+  int stalls = 0;
+  for (int round = 0; round < kCutRounds && stalls < 2; ++round) {
+    std::vector<Cut> cuts = gomory_cuts(bm_, lp_, pool_, x, lim_.inttol, kCutsPerRound);
+    if (cuts.empty()) break;
+    pool_.add(lp_, std::move(cuts));
+    LpStatus st = lp_.solve(threshold());
+    if (st != LpStatus::Optimal) return st;
+    if (pool_.age(lp_, lp_.x(), kCutMaxAge) > 0) {
+      st = lp_.solve(threshold());
+      if (st != LpStatus::Optimal) return st;
+    }
+    double gain = lp_.objective() - obj;
+    stalls = gain < 1e-4 * std::max(1.0, std::fabs(obj)) ? stalls + 1 : 0;
+    obj = lp_.objective();
+    x = lp_.x();
+  }
+  if (log_) log_line(format("root cuts %zu", pool_.cuts().size()).c_str());
+  return LpStatus::Optimal;
 }
 
 SearchOutcome Search::run() {
