@@ -41,6 +41,24 @@ def test_instance_to_its_published_optimum(folder, name, optimum):
     assert p.attributes.bestbound <= p.attributes.mipobjval + 1e-6 * max(1, abs(optimum))
 
 
+@pytest.mark.parametrize("name", ["semi-continuous", "semi-integer"])
+@pytest.mark.parametrize("threads", [1, 2])
+def test_feature_instances_agree_with_highs(name, threads):
+    path = os.path.join(DATA, "instances", name + ".mps")
+    if not os.path.exists(path):
+        pytest.skip("instance folder not present")
+    found = []
+    for solver in (1, 2):
+        p = ondrel.problem()
+        p.read(path)
+        p.controls.mipsolver = solver
+        p.controls.threads = threads
+        p.solve()
+        found.append((p.getProbStatusString(), p.getObjVal()))
+    assert found[0][0] == found[1][0] == "mip_optimal"
+    assert found[1][1] == pytest.approx(found[0][1], rel=1e-6, abs=1e-6)
+
+
 def test_sos2_and_indicator_without_bounds():
     # A piecewise-linear cost f(t) by SOS2 weights, t >= 2.5, points
     # (0, 4) (1, 0) (2, 3) (3, 1): t = 3, f = 1; and an indicator row on

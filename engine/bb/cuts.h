@@ -1,5 +1,5 @@
 // Root cuts: Gomory mixed-integer cuts read from the optimal tableau (rows
-// of B^-1 from HiGHS), kept in a pool whose cuts are rows of the worker's
+// of B^-1 from HiGHS) and knapsack covers, kept in a pool whose cuts are rows of the worker's
 // LP after the model's rows. A cut that stays slack for several rounds ages
 // out of the LP.
 #pragma once
@@ -37,6 +37,14 @@ class CutPool {
 // the most violated (relative to their norm) first.
 std::vector<Cut> gomory_cuts(const BbModel &bm, NodeLp &lp, const CutPool &pool,
                              const std::vector<double> &x, double inttol, int max_cuts);
+
+// Extended knapsack cover cuts of the model's rows read as knapsacks over
+// their binary columns (negative coefficients complemented, the other
+// columns at their least contribution), violated at x; at most `max_cuts`.
+std::vector<Cut> cover_cuts(const BbModel &bm, const std::vector<double> &lo,
+                            const std::vector<double> &up, const std::vector<double> &rlo,
+                            const std::vector<double> &rup, const std::vector<double> &x,
+                            int max_cuts);
 
 }  // namespace bb
 }  // namespace ondr

@@ -1,5 +1,6 @@
 #include "bb/nodelp.h"
 #include <cmath>
+#include "controls/ids.h"
 #include "env/error.h"
 #include "lp/highs_run.h"
 #pragma GCC diagnostic push
@@ -45,7 +46,8 @@ NodeLp::NodeLp(ONDRprob prob, const BbModel &bm, const ControlValues &c,
   h_.set("presolve", "off");
   h_.set("solver", "simplex");
   h_.set("simplex_strategy", 1);
-  h_.set("threads", 1);
+  // HiGHS refuses a run whose thread count differs from this thread's scheduler.
+  prepare_scheduler((int)c.geti(id::THREADS));
   inf_ = h_.infinity();
   h_.set("time_limit", inf_);
   h_.set_flag("output_flag", false);

@@ -234,12 +234,15 @@ void Search::process(Node &node, std::optional<Node> &next) {
   branch_node(node, b, obj, basis, next);
 }
 
-// Rounds of Gomory cuts on the root LP (solved, objective obj, solution
+// Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
 // x), until a round finds none or the bound stalls; obj and x follow.
 LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
   int stalls = 0;
   for (int round = 0; round < kCutRounds && stalls < 2; ++round) {
     std::vector<Cut> cuts = gomory_cuts(bm_, lp_, pool_, x, lim_.inttol, kCutsPerRound);
+    for (Cut &c : cover_cuts(bm_, lp_.col_lo(), lp_.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
+                             kCutsPerRound))
+      cuts.push_back(std::move(c));
     if (cuts.empty()) break;
     pool_.add(lp_, std::move(cuts));
     LpStatus st = lp_.solve(threshold());
