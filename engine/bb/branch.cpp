@@ -70,16 +70,18 @@ bool semicont_branching(const BbModel &bm, const std::vector<double> &x,
                         const std::vector<double> &lo, const std::vector<double> &up,
                         const BranchSettings &s, Branching &out) {
   for (int j = 0; j < bm.ncols(); ++j) {
-    char r = bm.rule[(size_t)j];
-    if (r != RULE_SEMICONT && r != RULE_SEMIINT) continue;
-    double on = bm.on[(size_t)j], v = x[(size_t)j];
-    if (on <= 0 || lo[(size_t)j] >= on) continue;  // already on, or no gap
-    if (v <= s.feastol || v >= on - s.feastol) continue;
+    double v = x[(size_t)j];
+    if (!in_gap(bm, j, v, s.feastol)) continue;
+    // Children: off (0), or on within the range, above or below 0.
+    double on = bm.on[(size_t)j], top = bm.top[(size_t)j];
+    bool above = on > 0;
     out = Branching();
     out.value = v;
     out.children.push_back({{j, 0.0, 0.0}});
-    if (up[(size_t)j] >= on) out.children.push_back({{j, on, up[(size_t)j]}});
-    out.preferred = v > 0.5 * on && out.children.size() > 1 ? 1 : 0;
+    if (above && up[(size_t)j] >= on) out.children.push_back({{j, on, up[(size_t)j]}});
+    if (!above && lo[(size_t)j] <= top) out.children.push_back({{j, lo[(size_t)j], top}});
+    bool nearer_on = above ? v > 0.5 * on : v < 0.5 * top;
+    out.preferred = nearer_on && out.children.size() > 1 ? 1 : 0;
     return true;
   }
   return false;
@@ -144,8 +146,7 @@ std::vector<int> fractional_columns(const BbModel &bm, const std::vector<double>
     char r = bm.rule[(size_t)j];
     if (r == RULE_CONT || r == RULE_SEMICONT) continue;
     double v = x[(size_t)j];
-    if (r == RULE_SEMIINT && v > inttol && v < bm.on[(size_t)j] - inttol)
-      continue;  // between 0 and the threshold: the threshold branching comes first
+    if (in_gap(bm, j, v, inttol)) continue;  // the threshold branching comes first
     if (r == RULE_PARTINT && v >= bm.on[(size_t)j]) continue;
     if (lo[(size_t)j] == up[(size_t)j]) continue;
     if (std::fabs(v - std::round(v)) > inttol) out.push_back(j);

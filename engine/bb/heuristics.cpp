@@ -52,12 +52,11 @@ bool Heuristics::round(const std::vector<double> &x, const std::vector<double> &
   for (int j = 0; j < bm_.ncols(); ++j) {
     double v = x[(size_t)j];
     char r = bm_.rule[(size_t)j];
-    if (r == RULE_SEMICONT || (r == RULE_SEMIINT && v < bm_.on[(size_t)j])) {
-      double on = bm_.on[(size_t)j];
-      if (v > feastol_ && v < on - feastol_) out[(size_t)j] = v < 0.5 * on ? 0.0 : on;
-      if (r == RULE_SEMICONT) continue;
-      v = out[(size_t)j];
+    if (in_gap(bm_, j, v, feastol_)) {
+      double end = bm_.on[(size_t)j] > 0 ? bm_.on[(size_t)j] : bm_.top[(size_t)j];
+      out[(size_t)j] = v = std::fabs(v) < 0.5 * std::fabs(end) ? 0.0 : end;
     }
+    if (r == RULE_SEMICONT) continue;
     if (!integral_here(bm_, j, lo[(size_t)j], up[(size_t)j]) && r != RULE_SEMIINT &&
         !(r == RULE_PARTINT && v < bm_.on[(size_t)j]))
       continue;

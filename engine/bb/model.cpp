@@ -36,6 +36,7 @@ BbModel build_model(const Model &m) {
   int n = m.ncols(), r = m.nrows();
   bm.rule.resize((size_t)n);
   bm.on.assign((size_t)n, 0.0);
+  bm.top = m.ub;
   for (int j = 0; j < n; ++j) {
     bm.rule[(size_t)j] = rule_of(m.coltype[(size_t)j]);
     if (bm.rule[(size_t)j] == RULE_SEMICONT || bm.rule[(size_t)j] == RULE_SEMIINT)
@@ -76,6 +77,15 @@ BbModel build_model(const Model &m) {
     bm.sets.push_back(std::move(so));
   }
   return bm;
+}
+
+bool in_gap(const BbModel &bm, int j, double v, double tol) {
+  char r = bm.rule[(size_t)j];
+  if (r != RULE_SEMICONT && r != RULE_SEMIINT) return false;
+  double a = bm.on[(size_t)j], b = bm.top[(size_t)j];
+  if (a > 0) return v > tol && v < a - tol;
+  if (b < 0) return v < -tol && v > b + tol;
+  return false;
 }
 
 double objective_of(const BbModel &bm, const std::vector<double> &x) {

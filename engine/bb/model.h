@@ -35,6 +35,7 @@ struct BbModel {
   int sense = 1;             // the user's sense: user value = sense * internal value
   std::vector<char> rule;    // ColRule per column
   std::vector<double> on;    // threshold of semi-continuous, semi-integer, partially integer
+  std::vector<double> top;   // upper end of a semi-continuous or semi-integer range
   // Rows by columns (every row, indicator rows included).
   std::vector<std::vector<Entry>> cols;
   std::vector<Indicator> indicators;
@@ -48,6 +49,11 @@ struct BbModel {
 // Builds the search's model from the store. Infinite bounds are allowed
 // everywhere: sets and indicators are enforced by branching, not big-M.
 BbModel build_model(const Model &m);
+
+// Whether v lies in the gap of a semi-continuous or semi-integer column
+// j: strictly (by tol) between 0 and its range [on, top]. A range holding 0
+// has no gap.
+bool in_gap(const BbModel &bm, int j, double v, double tol);
 
 // Objective value (internal, minimization form) of x.
 double objective_of(const BbModel &bm, const std::vector<double> &x);

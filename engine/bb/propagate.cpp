@@ -55,7 +55,12 @@ bool integer_rows_infeasible(const BbModel &bm) {
 bool integral_here(const BbModel &bm, int j, double lo, double up) {
   switch (bm.rule[(size_t)j]) {
     case RULE_INT: return true;
-    case RULE_SEMIINT: return lo >= bm.on[(size_t)j] - 1e-9;
+    case RULE_SEMIINT: {
+      double on = bm.on[(size_t)j], top = bm.top[(size_t)j];
+      if (on > 0) return lo >= on - 1e-9;
+      if (top < 0) return up <= top + 1e-9;
+      return true;  // the range holds 0: every value is an integer of it
+    }
     case RULE_PARTINT: return up <= bm.on[(size_t)j] + 1e-9;
     default: return false;
   }

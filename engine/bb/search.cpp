@@ -21,6 +21,7 @@ namespace {
 constexpr double kPosInf = std::numeric_limits<double>::infinity();
 constexpr int kStopTime = 1, kStopNodes = 3, kStopGap = 5, kStopSolutions = 6;
 constexpr int kDiveEvery = 100;    // nodes between dives of the diving heuristic
+constexpr int kDiveEveryUntilSolution = 10;  // ... while there is no incumbent
 constexpr int kDiveLps = 40;       // LP solves of one dive
 constexpr int kLogEvery = 1000;    // nodes between log lines
 constexpr int kCutRounds = 20;     // rounds of root cuts at most
@@ -224,7 +225,8 @@ void Search::process(Node &node, std::optional<Node> &next) {
     std::vector<double> rounded;
     if (heur_.round(x, lo, up, rounded)) incumbent(rounded, objective_of(bm_, rounded));
     b = choose_integer_branch(bm_, lp_, x, obj, frac, pc_, bs_, threshold());
-    if (out_.nodes == 1 || out_.nodes % kDiveEvery == 0) {
+    int every = out_.has_incumbent ? kDiveEvery : kDiveEveryUntilSolution;
+    if (out_.nodes == 1 || out_.nodes % every == 0) {
       std::vector<double> dived;
       if (heur_.dive(lp_, lo, up, x, threshold(), kDiveLps, dived))
         incumbent(dived, objective_of(bm_, dived));

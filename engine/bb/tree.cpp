@@ -39,6 +39,7 @@ LpData fixed_relaxation(const Model &m, const BbModel &bm, const std::vector<dou
       case RULE_SEMICONT:
         if (std::fabs(v) <= 1e-9) lo = up = 0.0;
         else if (on > 0) lo = std::max(lo, on);
+        else if (bm.top[(size_t)j] < 0) up = std::min(up, bm.top[(size_t)j]);
         break;
       case RULE_SEMIINT: lo = up = std::round(v); break;
       case RULE_PARTINT:

@@ -106,6 +106,19 @@ TEST(column_types_with_finite_and_infinite_bounds) {
     double want = c.type == 'P' && c.limit < 1 ? 0.7 : c.obj;
     expect(f.prob, 6, want, c.what);
   }
+  // min x, x semi-continuous in {0} or [-5, -2], x >= r: the gap lies below 0
+  struct Below { double r; char type; double obj; };
+  const Below below[] = {{-1e20, 'S', -5}, {-3, 'S', -3}, {-1, 'S', 0}, {-2.5, 'R', -2},
+                         {-4.5, 'R', -4}};
+  for (const Below &c : below) {
+    Fixture f;
+    LpBuild b;
+    int x = b.col(1, -10, -2);
+    if (c.r > -1e20) b.row('G', c.r, {{x, 1}});
+    CHECK_OK(b.load(f.prob));
+    set_types(f.prob, {x}, {c.type}, {-5});
+    expect(f.prob, 6, c.obj, "range below zero");
+  }
   {  // max x, x <= 2.45, partially integer with limit 2.5: integer 2
     Fixture f;
     LpBuild b;
