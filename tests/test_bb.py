@@ -18,6 +18,7 @@ DATA = os.path.normpath(os.path.join(HERE, "..", "..", "shared", "data"))
 SOLVED = [
     ("instances", "flugpl", 1201500), ("instances", "small_mip", 3.2368421),
     ("instances", "egout", 568.1007), ("miplib3", "p0033", 3089), ("miplib3", "enigma", 0),
+    ("miplib3", "misc06", 12850.8607), ("miplib3", "gen", 112313), ("miplib3", "mod010", 6548),
 ]
 
 
