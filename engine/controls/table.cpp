@@ -64,7 +64,11 @@ const ParamDef kParams[] = {
     INTC(id::RANDOMSEED, "RANDOMSEED", 0, 0, IMAX, "seed of the solvers' random choices"),
     INTC(id::SCALING, "SCALING", 1, 0, 1, "1: scale the problem before solving"),
     INTC(id::CROSSOVER, "CROSSOVER", 1, 0, 1, "1: crossover to a basis after barrier"),
-    INTC(id::MIPSOLVER, "MIPSOLVER", 0, 0, 1, "MIP search: 0 automatic, 1 HiGHS MIP"),
+    INTC(id::MIPSOLVER, "MIPSOLVER", 0, 0, 2,
+         "MIP search: 1 HiGHS's MIP, 2 the library's own tree search, 0 automatic: the tree "
+         "search when a node callback is registered or when HiGHS's formulation would need an "
+         "infinite big-M (sets, indicator rows, semi-continuous or partially integer columns "
+         "without finite bounds), HiGHS's MIP otherwise"),
     INTC(id::MAXNAMELENGTH, "MAXNAMELENGTH", 1024, 8, 1024, "longest row, column or set name"),
     INTC(id::KEEPBASIS, "KEEPBASIS", 1, 0, 1,
          "1: loading a problem of the same size keeps the previous basis as the start basis"),

@@ -57,7 +57,7 @@
   X(RANDOMSEED, 8008, INT, CONTROL)                                                               \
   X(SCALING, 8009, INT, CONTROL)        /* 1 on, 0 off */                                         \
   X(CROSSOVER, 8010, INT, CONTROL)      /* 1 on, 0 off (barrier only) */                          \
-  X(MIPSOLVER, 8011, INT, CONTROL)      /* 0 automatic, 1 HiGHS MIP */                            \
+  X(MIPSOLVER, 8011, INT, CONTROL)      /* 0 automatic, 1 HiGHS MIP, 2 tree search */             \
   X(MAXNAMELENGTH, 8012, INT, CONTROL)  /* longest name accepted */                               \
   X(KEEPBASIS, 8035, INT, CONTROL)      /* 1: a same-size load keeps the warm basis */            \
   /* double controls */                                                                           \

@@ -1,5 +1,6 @@
 // ONDRmipoptimize and ONDRgetmipsol.
 #include <cmath>
+#include "bb/tree.h"
 #include "controls/ids.h"
 #include "env/shell.h"
 #include "lp/session.h"
@@ -247,6 +248,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     const Model &m = prob->model;
     bool entities = has_entities(m);
     bool search = entities && !f.relax_only;
+    bool tree = false;
     LpData d;
     if (search) {
       if (has_quadratic_rows(m))
@@ -259,7 +261,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
                "A quadratic objective together with integer columns, sets or indicator rows "
                "(MIQP) needs the engine's own branch-and-bound, which this release does not "
                "have");
-      d = mip_model(m);
+      tree = bb::use_tree_search(prob, d);
     }
     bool local = !search && needs_local_solver(m);
     cb::refuse_unfired(prob, local ? cb::P_LOCAL : cb::P_MIP);
@@ -267,7 +269,8 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     Stopwatch clock;
     if (search) {
       Results res;
-      solve_mip(prob, d, f.alg, res);
+      if (tree) bb::solve_tree(prob, f.alg, res);
+      else solve_mip(prob, d, f.alg, res);
       res.time = clock.seconds();
       prob->results = std::move(res);
       return;

@@ -165,6 +165,8 @@ TEST(semi_continuous_and_semi_integer) {
   b.col(1, 0, 1e20);
   CHECK_OK(b.load(f.prob));
   set_types(f.prob, {0}, {'S'}, {2});
+  // HiGHS's MIP needs a finite big-M (the automatic choice takes the tree search)
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
   CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
   CHECK_CONTAINS(check::lasterror(f.prob), "Semi-continuous column C1 has no finite upper bound");
 }
@@ -203,6 +205,8 @@ TEST(partially_integer_columns) {
   b.col(1, 0, 1e20);
   CHECK_OK(b.load(f.prob));
   set_types(f.prob, {0}, {'P'}, {3});
+  // HiGHS's MIP needs a finite big-M (the automatic choice takes the tree search)
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
   CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
   CHECK_CONTAINS(check::lasterror(f.prob), "Partially integer column C1 needs finite bounds");
 }
@@ -255,6 +259,8 @@ TEST(special_ordered_sets) {
   b.col(1, 0, 1e20);
   CHECK_OK(b.load(f.prob));
   add_set(f.prob, '1', {0, 1}, {1, 2});
+  // HiGHS's MIP needs a finite big-M (the automatic choice takes the tree search)
+  CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
   CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
   CHECK_CONTAINS(check::lasterror(f.prob), "member column C2 needs finite bounds");
 }
@@ -310,6 +316,8 @@ TEST(indicator_rows) {
     CHECK_OK(b.load(f.prob));
     set_types(f.prob, {bin, z}, {'B', 'I'});
     indicator(f.prob, r, bin, 1);
+    // HiGHS's MIP needs a finite big-M (the automatic choice takes the tree search)
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
     CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
     CHECK_CONTAINS(check::lasterror(f.prob), "Indicator row R1 needs finite bounds");
     indicator(f.prob, r, z, 1);
@@ -440,9 +448,9 @@ TEST(mip_entry_on_continuous_problems_and_solver_choice) {
   double dual[1];
   CHECK_OK(ONDRgetlpsol(f.prob, nullptr, nullptr, dual, nullptr));
   CHECK_NEAR(dual[0], 4.0 / 3, 1e-9);
-  // Only HiGHS MIP (chosen automatically or by name) searches: any other
-  // value is refused when set, not when solving.
-  CHECK_FAIL(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 2));
+  // HiGHS MIP (1) or the tree search (2), or the automatic choice: any
+  // other value is refused when set, not when solving.
+  CHECK_FAIL(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 3));
   CHECK_CONTAINS(check::lasterror(f.prob), "MIPSOLVER");
   CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
   CHECK_OK(ONDRmipoptimize(f.prob, ""));

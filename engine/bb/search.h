@@ -1,0 +1,55 @@
+// The search driver: root propagation and LP, then nodes taken best bound
+// first with depth-first dives below each, each node propagated, its LP
+// solved warm, its solution checked, rounded and dived from, and branched
+// on; incumbent, cutoff and gap kept throughout; time, node, solution and
+// gap limits and interrupts end it with the best solution kept.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+#include "bb/model.h"
+#include "bb/node.h"
+#include "env/problem.h"
+
+namespace ondr {
+namespace bb {
+
+// Points where node-level callbacks attach: each is called, when set, at
+// the one place of the search where that event happens. A nonzero result
+// of `prenode` or `optnode` drops the node.
+struct NodeEvents {
+  std::function<int(const Node &)> prenode;        // before the node's LP
+  std::function<int(const Node &)> optnode;        // the node's LP is optimal
+  std::function<void(const Node &)> infnode;       // the node is infeasible
+  std::function<void(const Node &)> nodecutoff;    // the node is cut off by the incumbent
+  std::function<void(const Node &, const Node &, int)> newnode;  // (parent, child, branch)
+  std::function<void(const std::vector<double> &, double)> intsol;  // new incumbent
+};
+
+struct SearchLimits {
+  double timelimit = kInf;      // seconds from the start
+  int64_t maxnode = INT64_MAX;
+  int64_t maxsol = INT64_MAX;
+  double relgap = 1e-4, absgap = 1e-6;
+  double cutoff = kInf;         // minimization form: solutions must be below it
+  double feastol = 1e-6, inttol = 1e-6;
+};
+
+enum class SearchEnd { Optimal, Infeasible, Unbounded, Stopped };
+
+struct SearchOutcome {
+  SearchEnd end = SearchEnd::Stopped;
+  int stop_reason = 0;          // stop_* code when stopped (5: gap)
+  bool has_incumbent = false;
+  std::vector<double> x;
+  double value = kInf;          // minimization form
+  double bound = -kInf;         // minimization form
+  int64_t nodes = 0, lp_iterations = 0, solutions = 0;
+};
+
+// Runs the search for `prob` on `bm` (built from prob's model).
+SearchOutcome run_search(ONDRprob prob, const BbModel &bm, const SearchLimits &lim,
+                         const NodeEvents &events);
+
+}  // namespace bb
+}  // namespace ondr

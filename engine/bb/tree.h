@@ -1,0 +1,23 @@
+// Entry points of the tree search for ONDRmipoptimize: which search a solve
+// uses, and the solve itself with results as the HiGHS path leaves them.
+#pragma once
+#include "env/problem.h"
+#include "lp/highs.h"
+
+namespace ondr {
+namespace bb {
+
+// Whether the MIP of `prob` goes to the tree search: MIPSOLVER 2 always,
+// 1 never, 0 (automatic) when a node-level callback is registered or when
+// HiGHS's formulation cannot be built (a set, indicator row, semi-continuous
+// or partially integer column whose big-M would need an infinite bound).
+// When HiGHS's MIP is chosen, `highs_model` receives its formulation.
+bool use_tree_search(ONDRprob prob, LpData &highs_model);
+
+// Solves the MIP of `prob` by the tree search and fills `res`: MIP status,
+// stop status, best bound, nodes, solutions, iterations, the best solution
+// and the LP with that solution's integer decisions fixed.
+void solve_tree(ONDRprob prob, Alg alg, Results &res);
+
+}  // namespace bb
+}  // namespace ondr
