@@ -182,7 +182,9 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
   problem_type_setup(join_method_tables({problem_lifecycle_methods, problem_control_methods, problem_add_methods,
                                           problem_objective_methods, problem_solve_methods, problem_lookup_methods,
                                           problem_file_methods, problem_set_methods, problem_optimize_methods,
-                                          callback_methods()}));
+                                          problem_slp_var_methods, problem_slp_tol_methods, problem_slp_coef_methods,
+                                          problem_slp_formula_methods, problem_slp_misc_methods,
+                                          problem_slp_multistart_methods, callback_methods()}));
   solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods, callback_module_methods});
 

@@ -41,6 +41,8 @@ extern const PyMethodDef problem_lookup_methods[];     // problem/lookup.cpp
 extern const PyMethodDef problem_file_methods[];       // problem/files.cpp
 extern const PyMethodDef problem_set_methods[];        // problem/sets.cpp
 extern const PyMethodDef problem_optimize_methods[];   // api/optimize.cpp
+extern const PyMethodDef problem_slp_var_methods[], problem_slp_tol_methods[], problem_slp_coef_methods[],
+    problem_slp_formula_methods[], problem_slp_misc_methods[], problem_slp_multistart_methods[];  // api/slp_*.cpp
 
 // NumPy: bound at import; true for NumPy's C-int and C-long scalars.
 int numpy_bind(void);

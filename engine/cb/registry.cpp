@@ -22,8 +22,8 @@ const KindInfo kKinds[kKindCount] = {
     {"newnode", false, false},        {"nodecutoff", false, false},
     {"optnode", false, false},        {"preintsol", false, false},
     {"prenode", false, false},        {"usersolnotify", false, false},
-    {"cascadeend", true, false},      {"cascadestart", true, false},
-    {"cascadevar", true, false},      {"cascadevarfail", true, false},
+    {"cascadeend", true, true},       {"cascadestart", true, true},
+    {"cascadevar", true, true},       {"cascadevarfail", true, true},
     {"coefevalerror", true, false},   {"construct", true, true},
     {"destroy", true, false},         {"drcol", true, false},
     {"formula", true, false},         {"iterend", true, true},
@@ -111,7 +111,7 @@ InCallback::InCallback(ONDRprob p) : prev(t_in_callback) { t_in_callback = p; }
 InCallback::~InCallback() { t_in_callback = prev; }
 
 const char *slp_only_registered(ONDRprob prob) {
-  for (Kind k : {k_iterstart, k_iterend, k_itervar})
+  for (Kind k : {k_iterstart, k_iterend, k_itervar, k_cascadestart, k_cascadeend, k_cascadevar, k_cascadevarfail})
     if (prob->callbacks.has(k)) return kKinds[k].name;
   return nullptr;
 }
