@@ -309,3 +309,31 @@ def test_filesol_writes_every_column_and_row(tmp_path):
     assert float(x_line.split()[2]) == pytest.approx(p.getSolution(x))
     with pytest.raises(RuntimeError):
         p.filesol(str(tmp_path / "no" / "such" / "dir.txt"))
+
+
+def test_copy_keeps_tolerance_sets_and_slp_data():
+    p, x = quartic()
+    p.loadtolsets([1e3] + [0.0] * 8)
+    p.chgvar(x, tolset=1, stepbound=0.5)
+    q = p.copy()
+    assert q.getAttrib("nlptolsets") == 1
+    assert q.gettolset(1, None) == 1
+    q.controls.nlpiterlimit = 50
+    q.nlpoptimize()                                 # the column's set exists in the copy
+    assert q.getAttrib("nlpiter") <= 2
+
+
+def test_fixed_penalties_leave_the_next_linearizations_without_penalty_columns():
+    p, x, y, c = coupled()
+    p.nlpoptimize()
+    assert p.getrowinfo(ondrel.rowinfo_penaltycolumnplus, c) >= 0
+    assert p.getrowinfo(ondrel.rowinfo_numpenaltyerrors, c) == 0    # never needed
+    assert p.fixpenalties() == 1
+    p.nlpoptimize()
+    assert p.getrowinfo(ondrel.rowinfo_penaltycolumnplus, c) == -1
+    sol = []
+    p.getslpsol(sol)
+    assert sol == pytest.approx([math.log(2), 3.0], abs=1e-4)
+    p.chgrowwt(c, 3.0)                              # a change gives them back
+    p.nlpoptimize()
+    assert p.getrowinfo(ondrel.rowinfo_penaltycolumnplus, c) >= 0

@@ -153,6 +153,7 @@ void slp_copyprob(OSLPprob dest, OSLPprob src) {
     std::lock_guard<std::mutex> g(dest->lock);
     dest->strings = std::move(strings);
     dest->userfuncs = std::move(funcs);
+    dest->tolsets = src->tolsets;  // the columns' tolerance set numbers refer to them
   }
   dest->results = NlpResults();
 }
