@@ -14,7 +14,7 @@ namespace {
 int (*const kPlain[])(OSLPprob) = {OSLPconstruct, OSLPunconstruct, OSLPreinitialize, OSLPpresolve,
                                    OSLPscaling, OSLPsetcurrentiv, OSLPsetuniqueprefix, OSLPupdatelinearization,
                                    OSLPcascade, OSLPcascadeorder, OSLPprintevalinfo, OSLPprintmemory,
-                                   OSLPmsclear, OSLPvalidate, OSLPglobal};
+                                   OSLPvalidate, OSLPglobal};
 
 template <int I>
 PyObject *plain(PyObject *self, PyObject *, PyObject *) {
@@ -199,10 +199,10 @@ const PyMethodDef problem_slp_misc_methods[] = {
     PLAIN(cascadeorder, 9, "Works out the cascade order, checking the determining rows.", ""),
     PLAIN(printevalinfo, 10, "Prints the nonlinear coefficients and their values.", ""),
     PLAIN(printmemory, 11, "Prints the memory the nonlinear data take.", ""),
-    PLAIN(msclear, 12, "Empties the multistart job pool.", "Multistart is not available in this release."),
-    PLAIN(validate, 13, "Checks the last solution against the rows and bounds.",
+    PLAIN(validate, 12, "Checks the last solution against the rows and bounds.",
           "Results in the attributes nlpvalidationabs, nlpvalidationrel, nlpvalidationstatus."),
-    PLAIN(globalsol, 14, "Runs a global solve.", "Not available in this release: it raises an error."),
+    PLAIN(globalsol, 13, "Searches for the best local solution from several starts.",
+          "The problem's own start and 8 random ones; the best result is kept."),
     {"getslpsol", (PyCFunction)ONDR_PY_getslpsol, KW,
      METHOD_DOC("Fills lists with the last nonlinear solution.", "p.getslpsol(x=None, slack=None, dual=None, dj=None)",
                 "x, dj: lists for one float per column; slack, dual: one per row.", "x = []; p.getslpsol(x)",

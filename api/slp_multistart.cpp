@@ -53,6 +53,16 @@ int job_controls(PyObject *control, JobControls &out) {
   return 0;
 }
 
+// After the library took a job: its object is kept alive as long as the
+// pool may hand it to the job callbacks.
+PyObject *keep_job(PyObject *self, int rc, PyObject *job) {
+  if (rc != 0) return slp_done(self, rc);
+  ProblemObject *p = (ProblemObject *)self;
+  if (!p->msjobs && !(p->msjobs = PyList_New(0))) return nullptr;
+  if (PyList_Append(p->msjobs, job) != 0) return nullptr;
+  Py_RETURN_NONE;
+}
+
 PyObject *ONDR_PY_msaddpreset(PyObject *self, PyObject *args, PyObject *kw) {
   static const char *kwlist[] = {"description", "preset", "count", "job_object", nullptr};
   const char *description;
@@ -62,7 +72,7 @@ PyObject *ONDR_PY_msaddpreset(PyObject *self, PyObject *args, PyObject *kw) {
     return slp_fail("Incorrect arguments in msaddpreset");
   OSLPprob s = slp_handle(self);
   if (!s) return nullptr;
-  return slp_done(self, OSLPmsaddpreset(s, description, preset, count, job));
+  return keep_job(self, OSLPmsaddpreset(s, description, preset, count, job), job);
 }
 
 // msaddjob (custom false) and msaddcustompreset (true).
@@ -96,9 +106,18 @@ PyObject *add_job(PyObject *self, PyObject *args, PyObject *kw, bool custom) {
                   : OSLPmsaddjob(s, description, (int)n, cols.get(), values.get(), (int)jc.int_ids.size(),
                                  jc.int_ids.data(), jc.int_values.data(), (int)jc.dbl_ids.size(),
                                  jc.dbl_ids.data(), jc.dbl_values.data(), job);
-  return slp_done(self, rc);
+  return keep_job(self, rc, job);
 }
 PyObject *ONDR_PY_msaddjob(PyObject *s, PyObject *a, PyObject *k) { return add_job(s, a, k, false); }
+
+PyObject *ONDR_PY_msclear(PyObject *self, PyObject *, PyObject *) {
+  OSLPprob s = slp_handle(self);
+  if (!s) return nullptr;
+  int rc = OSLPmsclear(s);
+  if (rc != 0) return slp_done(self, rc);
+  Py_CLEAR(((ProblemObject *)self)->msjobs);
+  Py_RETURN_NONE;
+}
 PyObject *ONDR_PY_msaddcustompreset(PyObject *s, PyObject *a, PyObject *k) { return add_job(s, a, k, true); }
 
 }  // namespace
@@ -109,15 +128,18 @@ const PyMethodDef problem_slp_multistart_methods[] = {
      METHOD_DOC("Adds a preset family of multistart jobs.", "p.msaddpreset(description, preset, count, job_object)",
                 "preset: ondrel.msset_*; count: jobs; job_object: handed to the job callbacks.",
                 "p.msaddpreset('start', ondrel.msset_initialvalues, 4, None)",
-                "Multistart is not available in this release: it raises an error.", "msaddjob, msclear")},
+                "The next nlpoptimize runs the pool; the best job's results are kept.", "msaddjob, msclear")},
     {"msaddjob", (PyCFunction)ONDR_PY_msaddjob, KW,
      METHOD_DOC("Adds a multistart job.", "p.msaddjob(description, ivcols, ivvalues, control, job_object)",
                 "ivcols, ivvalues: initial values; control: a dict of control names to values.",
                 "p.msaddjob('j', [x], [1.0], {'nlpiterlimit': 50}, None)",
-                "Multistart is not available in this release: it raises an error.", "msaddpreset")},
+                "The next nlpoptimize runs the pool; the best job's results are kept.", "msaddpreset, msclear")},
     {"msaddcustompreset", (PyCFunction)ONDR_PY_msaddcustompreset, KW,
      METHOD_DOC("Adds a preset family of multistart jobs with initial values and controls.",
                 "p.msaddcustompreset(description, preset, count, ivcols, ivvalues, control, job_object)",
                 "as for msaddpreset and msaddjob.", "p.msaddcustompreset('c', 0, 2, [], [], {}, None)",
-                "Multistart is not available in this release: it raises an error.", "msaddjob")},
+                "The given initial values and controls override the preset's.", "msaddjob")},
+    {"msclear", (PyCFunction)ONDR_PY_msclear, KW,
+     METHOD_DOC("Empties the multistart job pool.", "p.msclear()", "none.", "p.msclear()",
+                "Later solves are single solves again.", "msaddjob")},
     {nullptr, nullptr, 0, nullptr}};

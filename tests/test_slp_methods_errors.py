@@ -111,9 +111,10 @@ REFUSED = [
     (lambda p, x, y, c: p.validatekkt(2, 0, 0, 1e-6), "calculation mode"),
     (lambda p, x, y, c: p.fixpenalties(), "SLP solve"),
     (lambda p, x, y, c: p.printmsg(2, "m"), "message type"),
-    (lambda p, x, y, c: p.globalsol(), "not available"),
-    (lambda p, x, y, c: p.msaddpreset("d", 0, 2, None), "not available"),
-    (lambda p, x, y, c: p.msaddjob("j", [x], [1.0], {"nlpiterlimit": 5}, None), "not available"),
+    (lambda p, x, y, c: p.msaddpreset("d", 4, 2, None), "does not have"),
+    (lambda p, x, y, c: p.msaddpreset("d", 9, 2, None), "preset 9"),
+    (lambda p, x, y, c: p.msaddjob("j", [x], [1.0], {"nlpsolver": 7}, None), "out of range"),
+    (lambda p, x, y, c: p.msaddjob("j", [x], [float("nan")], {}, None), "finite"),
 ]
 
 

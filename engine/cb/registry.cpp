@@ -28,8 +28,8 @@ const KindInfo kKinds[kKindCount] = {
     {"destroy", true, false},         {"drcol", true, false},
     {"formula", true, false},         {"iterend", true, true},
     {"iterstart", true, true},        {"itervar", true, true},
-    {"msjobend", true, false},        {"msjobstart", true, false},
-    {"mswinner", true, false},        {"slpend", true, true},
+    {"msjobend", true, true},         {"msjobstart", true, true},
+    {"mswinner", true, true},         {"slpend", true, true},
     {"slpnode", true, false},         {"slpstart", true, true},
 };
 

@@ -212,8 +212,25 @@ ONDR_API int OSLPgetmessagetype(int code, int *type);
 ONDR_API int OSLPgetdtime(OSLPprob prob, double *time);
 
 /* ---- global solve and multistart ----
-   Not available in this release: they fail with a last-error text and
-   change nothing. OSLPmsclear empties the (always empty) job pool. */
+   OSLPglobal searches for the best local solution: a multistart pool of
+   the problem's own start and 8 random starts (preset 6), run as below;
+   the caller's pool is kept for later. It proves nothing beyond what each
+   local solve proves (status 2 only for convex problems).
+   Multistart: jobs added to the pool are run by the next OSLPnlpoptimize,
+   one after the other, each from the problem's data with its own initial
+   values (ninitial columns) and control values (of either layer, checked
+   when added). Around each job the msjobstart callback (a nonzero *status
+   skips the job) and msjobend (a nonzero *status discards its result) are
+   called with the job's object and description; the best job (locally
+   optimal with the best objective, else the least infeasible) is reported
+   to mswinner and its results become the problem's. A failing callback or
+   an interrupt ends the pool. The pool stays until OSLPmsclear.
+   Presets (count jobs; the given initial values and controls override the
+   preset's): 0 random initial values (within finite bounds, else within
+   10 (1 + |x|) of the current point), 1 the local solvers in turn, 2 SLP
+   with varied step bounds and penalties, 3 both 0 and 2, 6 as 0 keeping
+   the least infeasible of 4 candidate starts per job; 4 and 5 name solvers
+   this library does not have and fail. */
 ONDR_API int OSLPglobal(OSLPprob prob);
 ONDR_API int OSLPmsaddjob(OSLPprob prob, const char *description, int ninitial,
                           const int colindex[], const double initial[], int nintcontrols,

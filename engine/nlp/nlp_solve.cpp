@@ -203,7 +203,7 @@ using namespace ondr;
 
 namespace ondr {
 
-void slp_nlpoptimize(OSLPprob s, const char *flags) {
+void nlp_single_solve(OSLPprob s, const char *flags) {
   check_flags(flags);
   SolvingFlag solving(s->solving);
   ONDRprob prob = s->prob;

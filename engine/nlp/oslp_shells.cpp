@@ -413,21 +413,34 @@ ONDR_API int OSLPgetdtime(OSLPprob s, double *time) {
 }
 
 ONDR_API int OSLPglobal(OSLPprob s) {
-  return guard_slp(s, [&] { slp_unavailable("The global solve (OSLPglobal)"); });
+  return guard_slp(s, [&] { slp_global(s); });
 }
 
-ONDR_API int OSLPmsaddjob(OSLPprob s, const char *, int, const int[], const double[], int, const int[], const int[], int, const int[], const double[], void *) {
-  return guard_slp(s, [&] { slp_unavailable("Multistart (OSLPmsaddjob)"); });
+ONDR_API int OSLPmsaddjob(OSLPprob s, const char *description, int n, const int cols[], const double values[],
+                          int nint, const int intids[], const int intvalues[], int ndbl, const int dblids[],
+                          const double dblvalues[], void *object) {
+  return guard_slp_mut(s, [&] {
+    slp_msaddjob(s, description, n, cols, values, nint, intids, intvalues, ndbl, dblids, dblvalues, object);
+  });
 }
 
-ONDR_API int OSLPmsaddpreset(OSLPprob s, const char *, int, int, void *) {
-  return guard_slp(s, [&] { slp_unavailable("Multistart (OSLPmsaddpreset)"); });
+ONDR_API int OSLPmsaddpreset(OSLPprob s, const char *description, int preset, int count, void *object) {
+  return guard_slp_mut(s, [&] {
+    slp_msaddpreset(s, description, preset, count, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr,
+                    object);
+  });
 }
 
-ONDR_API int OSLPmsaddcustompreset(OSLPprob s, const char *, int, int, int, const int[], const double[], int, const int[], const int[], int, const int[], const double[], void *) {
-  return guard_slp(s, [&] { slp_unavailable("Multistart (OSLPmsaddcustompreset)"); });
+ONDR_API int OSLPmsaddcustompreset(OSLPprob s, const char *description, int preset, int count, int n,
+                                   const int cols[], const double values[], int nint, const int intids[],
+                                   const int intvalues[], int ndbl, const int dblids[], const double dblvalues[],
+                                   void *object) {
+  return guard_slp_mut(s, [&] {
+    slp_msaddpreset(s, description, preset, count, n, cols, values, nint, intids, intvalues, ndbl, dblids,
+                    dblvalues, object);
+  });
 }
 
 ONDR_API int OSLPmsclear(OSLPprob s) {
-  return guard_slp(s, [&] { (void)s; });
+  return guard_slp_mut(s, [&] { slp_msclear(s); });
 }

@@ -136,6 +136,17 @@ void slp_printevalinfo(OSLPprob s);
 void slp_printmemory(OSLPprob s);
 void slp_getmessagetype(int code, int *type);
 void slp_getdtime(OSLPprob s, double *time);
-[[noreturn]] void slp_unavailable(const char *what);
+
+// Multistart (multistart.cpp). slp_nlpoptimize runs the job pool when it
+// is not empty, else one solve (nlp_single_solve, nlp_solve.cpp).
+void nlp_single_solve(OSLPprob s, const char *flags);
+void slp_msaddjob(OSLPprob s, const char *description, int n, const int cols[], const double values[],
+                  int nint, const int intids[], const int intvalues[], int ndbl, const int dblids[],
+                  const double dblvalues[], void *object);
+void slp_msaddpreset(OSLPprob s, const char *description, int preset, int count, int n, const int cols[],
+                     const double values[], int nint, const int intids[], const int intvalues[], int ndbl,
+                     const int dblids[], const double dblvalues[], void *object);
+void slp_msclear(OSLPprob s);
+void slp_global(OSLPprob s);
 
 }  // namespace ondr

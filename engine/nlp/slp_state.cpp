@@ -205,8 +205,4 @@ void slp_getdtime(OSLPprob s, double *time) {
   *time = now - s->created;
 }
 
-void slp_unavailable(const char *what) {
-  fail(ERR_STATE, "%s is not available in this release of the nonlinear layer", what);
-}
-
 }  // namespace ondr

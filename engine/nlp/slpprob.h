@@ -28,6 +28,17 @@ struct NlpResults {
   double valid_abs = 0.0, valid_rel = 0.0, kkt_stat = 0.0, kkt_compl = 0.0;
 };
 
+// A multistart job: initial values and control values that differ from
+// the problem's, and the caller's object handed back to the job callbacks.
+struct MsJob {
+  std::string description;
+  std::vector<int> cols;
+  std::vector<double> values;
+  std::vector<std::pair<int, int64_t>> ints;
+  std::vector<std::pair<int, double>> dbls;
+  void *object = nullptr;
+};
+
 // A tolerance set: 9 tolerances and the bits of the active ones.
 struct TolSet {
   int status = 0;
@@ -61,6 +72,7 @@ struct oslp_problem_s {
   std::vector<std::string> strings;
   std::vector<ondr::UserFunc> userfuncs;
   std::vector<ondr::TolSet> tolsets;      // set k is tolsets[k - 1]
+  std::vector<ondr::MsJob> msjobs;        // the multistart pool, run by the next solve
   std::vector<int> hard_rows;             // rows without penalty columns (OSLPfixpenalties)
   std::vector<double> linearization;      // Jacobian values kept by OSLPupdatelinearization
   std::string uniqueprefix;
