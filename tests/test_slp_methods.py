@@ -10,10 +10,10 @@ import pytest
 import ondrel
 
 
-def quartic(cap=None):
-    """min (x - 4)^4, x in [-10, 10], started at 0: SLP crawls to 4."""
+def quartic(ub=10):
+    """min (x - 4)^4, x in [-10, ub], started at 0: SLP crawls to 4."""
     p = ondrel.problem()
-    x = ondrel.var(lb=-10, ub=10)
+    x = ondrel.var(lb=-10, ub=ub)
     p.addVariable(x)
     p.setObjective((x - 4) ** 4)
     p.controls.nlpsolver = 2
@@ -337,3 +337,29 @@ def test_fixed_penalties_leave_the_next_linearizations_without_penalty_columns()
     p.chgrowwt(c, 3.0)                              # a change gives them back
     p.nlpoptimize()
     assert p.getrowinfo(ondrel.rowinfo_penaltycolumnplus, c) >= 0
+
+
+def test_penalty_delta_lets_a_step_pass_its_bound_at_a_price():
+    p, x = quartic(ub=2.0)                                  # optimum on the bound, one LP step away
+    p.chgvar(x, stepbound=0.25, vartype=2, penalty=1e-9)   # cheap: the bound hardly binds
+    assert slp_x(p, 1)[0] == pytest.approx(2.0)
+    assert p.getvar(x)[12] >= 1                             # the LP column of the penalty delta
+    p.chgvar(x, penalty=1e9)                                # dear: as a hard bound
+    assert slp_x(p, 5)[0] <= 5 * 0.25 + 1e-6
+    p.chgvar(x, vartype=0)
+    slp_x(p, 5)
+    assert p.getvar(x)[12] == -1
+    # Too cheap for a wide box: rejected steps make it dearer, and SLP gets there.
+    q, z = quartic()
+    q.chgvar(z, stepbound=0.25, vartype=2, penalty=1e-9)
+    assert slp_x(q, 20)[0] == pytest.approx(4.0, abs=0.05)
+
+
+def test_damping_takes_a_share_of_each_step():
+    p, x = quartic()
+    full = slp_x(p, 1)[0]
+    p.chgvar(x, damp=0.5)
+    assert slp_x(p, 1)[0] == pytest.approx(full / 2)
+    with pytest.raises(RuntimeError, match="damping"):
+        p.chgvar(x, damp=0.0)
+    assert p.getvar(x)[4] == 0.5

@@ -12,6 +12,11 @@
 
 /* vartype bits of an SLP variable. */
 #define OSLP_VAR_NOCASCADE 0x1  /* never recomputed from its determining row */
+/* A penalty delta: the step may pass the column's step bound, each unit
+   beyond it costing the column's penalty (OSLPchgvar; 0: the SLP's row
+   penalty scale) in the linearization; the cost grows tenfold whenever a
+   step that passed the bound is rejected. */
+#define OSLP_VAR_PENALTYDELTA 0x2
 
 /* Step rules (OSLPchgdeltatype). The SLP bounds each step of a column that
    enters a nonlinear term by a step bound that shrinks on rejected steps and
@@ -45,7 +50,9 @@ ONDR_API int OSLPaddvars(OSLPprob prob, int n, const int colindex[], const int v
    converged: 0 not converged, else 1 + the index of the tolerance
    (OSLP_TOL_*) that the column passed last, 10 for a column converged by
    the solver's optimality test; delta: the step rule (OSLP_DELTA_*);
-   penaltydelta: always -1 (step bounds are hard: no penalty deltas);
+   penaltydelta: the LP column of its penalty delta in the last SLP solve
+   (the first of two; -1 none); damp: the share of each SLP step the
+   column takes (0 < damp <= 1);
    updaterow: the row that cascading used for the column (-1: none);
    oldvalue: the value before the last SLP step. */
 ONDR_API int OSLPgetvar(OSLPprob prob, int colindex, int *detrow, double *initstepbound,

@@ -167,6 +167,9 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
   p.stepcap.assign(p.n, 0.0);
   p.steprel.assign(p.n, 0.0);
   p.nostep.assign(p.n, 0);
+  p.softstep.assign(p.n, 0);
+  p.steppenalty.assign(p.n, 0.0);
+  p.damp.assign(p.n, 1.0);
   p.coltol.assign(p.n, 0);
   for (const auto &v : m.slpvars) {
     int j = v.first;
@@ -178,6 +181,9 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
       p.stepcap[j] = p.stepcap[j] > 0 ? std::min(p.stepcap[j], d.deltasize) : d.deltasize;
     if (d.deltatype == OSLP_DELTA_RELATIVE) p.steprel[j] = d.deltasize;
     if (d.deltatype == OSLP_DELTA_FREE) p.nostep[j] = 1;
+    if (d.vartype & OSLP_VAR_PENALTYDELTA) p.softstep[j] = 1;
+    p.steppenalty[j] = d.penalty;
+    p.damp[j] = d.damp;
     p.coltol[j] = d.tolset;
   }
   p.rowwt.assign(p.m, 1.0);

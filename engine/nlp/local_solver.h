@@ -42,6 +42,9 @@ struct LocalProblem {
   // max(1, |x|) (0 none), or no step bound at all.
   std::vector<double> stepcap, steprel;
   std::vector<char> nostep;
+  std::vector<char> softstep;          // the step may pass its bound at a cost (penalty delta)
+  std::vector<double> steppenalty;     // that cost per unit (0: the solver's)
+  std::vector<double> damp;            // share of the LP step taken (1: all)
   std::vector<double> rowwt;           // penalty weight factor of each row
   std::vector<char> hard_row;          // rows kept without penalty columns
   struct Df {
@@ -66,7 +69,7 @@ struct SlpRowInfo {
   double plusval = 0.0, plusdj = 0.0, minusval = 0.0, minusdj = 0.0;
 };
 struct SlpColInfo {
-  int deltaindex = -1, updaterow = -1, converged = 0, history = 0;
+  int deltaindex = -1, updaterow = -1, converged = 0, history = 0, penaltydelta = -1;
   double delta = 0.0, deltadj = 0.0, sb = 0.0, sbdual = 0.0, oldvalue = 0.0;
 };
 struct SlpInfo {

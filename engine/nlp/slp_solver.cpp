@@ -105,6 +105,13 @@ class Slp {
   SlpInfo info_;                   // what the solve reports by row and column
   std::vector<int> conv_;          // per column: 1 + tolerance passed, 0 none
   bool exact_ = false;             // derivative factors dropped (the end game)
+  // Penalty deltas: per column the first of its two LP columns and its LP
+  // row (x_j - e+ + e- within the step box), -1 none.
+  std::vector<int> scol_, srow_;
+  int nsoft_ = 0;
+  double gscale_ = 1.0;            // the objective gradient's scale (penalty costs)
+  std::vector<double> spen_;       // cost per unit of each penalty delta; grows on rejected steps
+  int nlprows() const { return (int)rowof_.size() + nsoft_; }
 
   // The factors shape the path only: before the solve may end, they are
   // dropped and the LP is rebuilt with the exact derivatives. True when
@@ -294,6 +301,15 @@ void Slp::layout() {
       nlpcols_ += 2;
     }
   }
+  scol_.assign(n_, -1);
+  srow_.assign(n_, -1);
+  nsoft_ = 0;
+  for (int j = 0; j < n_; ++j)
+    if (p_.softstep[j]) {
+      scol_[j] = nlpcols_;
+      nlpcols_ += 2;
+      srow_[j] = (int)rowof_.size() + nsoft_++;
+    }
   const Pattern &jp = p_.model->jacobian_pattern();
   jac_nl_.clear();
   for (size_t k = 0; k < jp.size(); ++k)
@@ -307,20 +323,33 @@ void Slp::layout() {
 bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
                    const std::vector<double> &jac) {
   const Pattern &jp = p_.model->jacobian_pattern();
-  int nrows = (int)rowof_.size();
-  // Column bounds: the step box on step-bounded columns, within the bounds.
+  int nrows = nlprows();
+  // Column bounds: the step box on step-bounded columns, within the bounds
+  // (a row of its own for a column with a penalty delta).
   std::vector<double> cost(nlpcols_, 0.0), clo(nlpcols_), chi(nlpcols_);
+  std::vector<double> rlo(nrows, -INFINITY), rhi(nrows, INFINITY);
   std::vector<char> determined(n_, 0);
   for (const auto &d : p_.determined) determined[d.col] = 1;
   for (int j = 0; j < n_; ++j) {
     cost[j] = grad[j];
     double lo = p_.xl[j], hi = p_.xu[j];
     if (step_bounded(j) && (!determined[j] || bound_determined_)) {
-      lo = std::max(lo, center.x[j] - delta(j, center.x[j]));
-      hi = std::min(hi, center.x[j] + delta(j, center.x[j]));
+      double d = delta(j, center.x[j]);
+      if (scol_[j] >= 0) {
+        rlo[srow_[j]] = center.x[j] - d;
+        rhi[srow_[j]] = center.x[j] + d;
+      } else {
+        lo = std::max(lo, center.x[j] - d);
+        hi = std::min(hi, center.x[j] + d);
+      }
     }
     clo[j] = inf_or(lo);
     chi[j] = inf_or(hi);
+    if (scol_[j] >= 0) {
+      cost[scol_[j]] = cost[scol_[j] + 1] = spen_[j];
+      clo[scol_[j]] = clo[scol_[j] + 1] = 0.0;
+      chi[scol_[j]] = chi[scol_[j] + 1] = INFINITY;
+    }
   }
   for (int i = 0; i < m_; ++i)
     if (elastic_[i]) {
@@ -332,8 +361,7 @@ bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
   std::vector<double> shift(m_, 0.0);
   for (int i = 0; i < m_; ++i) shift[i] = ref.g[i];
   for (size_t k = 0; k < jp.size(); ++k) shift[jp.rows[k]] -= jac[k] * ref.x[jp.cols[k]];
-  std::vector<double> rlo(nrows), rhi(nrows);
-  for (int r = 0; r < nrows; ++r) {
+  for (int r = 0; r < (int)rowof_.size(); ++r) {
     int i = rowof_[r];
     rlo[r] = p_.gl[i] <= -kInf ? -INFINITY : p_.gl[i] - shift[i];
     rhi[r] = p_.gu[i] >= kInf ? INFINITY : p_.gu[i] - shift[i];
@@ -349,6 +377,12 @@ bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
       if (elastic_[i]) {
         cols[ecol_[i]].push_back({lprow_[i], 1.0});
         cols[ecol_[i] + 1].push_back({lprow_[i], -1.0});
+      }
+    for (int j = 0; j < n_; ++j)
+      if (scol_[j] >= 0) {
+        cols[j].push_back({srow_[j], 1.0});
+        cols[scol_[j]].push_back({srow_[j], -1.0});
+        cols[scol_[j] + 1].push_back({srow_[j], 1.0});
       }
     std::vector<HighsInt> start(nlpcols_ + 1, 0), index;
     std::vector<double> value;
@@ -392,7 +426,7 @@ bool Slp::solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *st
   *status = st;
   if (st != kHighsModelStatusOptimal) return false;
   sol.resize(nlpcols_);
-  rdual.resize(rowof_.size());
+  rdual.resize(nlprows());
   coldual_.resize(nlpcols_);
   Highs_getSolution(lp_.h(), sol.data(), coldual_.data(), nullptr, rdual.data());
   return true;
@@ -434,6 +468,7 @@ void Slp::record_lp(const std::vector<double> &sol, const std::vector<double> &e
     SlpColInfo &c = info_.cols[j];
     bool bounded = step_bounded(j);
     c.deltaindex = bounded ? j : -1;
+    c.penaltydelta = scol_[j];
     c.sb = bounded ? delta(j, center.x[j]) : 0.0;
     c.deltadj = coldual_[j];
     c.sbdual = bounded && std::fabs(std::fabs(sol[j] - center.x[j]) - c.sb) <= 1e-9 * std::max(1.0, c.sb)
@@ -595,6 +630,7 @@ LocalResult Slp::run() {
       for (const auto &d : dfk_) jlp[d.first] *= d.second;
     double gscale = 1.0;
     for (double v : grad) gscale = std::max(gscale, std::fabs(v));
+    gscale_ = gscale;
     if (first) {
       // Initial penalties: the objective's gradient over each row's.
       std::vector<double> jmax(m_, 0.0);
@@ -603,6 +639,8 @@ LocalResult Slp::run() {
       for (int i = 0; i < m_; ++i)
         w_[i] = p_.rowwt[i] * o_.penalty * gscale / std::min(std::max(jmax[i], 1e-2), 1e2);
       merit(cur);
+      spen_.assign(n_, 0.0);
+      for (int j = 0; j < n_; ++j) spen_[j] = p_.steppenalty[j] > 0 ? p_.steppenalty[j] : o_.penalty * gscale;
       first = false;
     }
 
@@ -712,7 +750,10 @@ LocalResult Slp::run() {
 
     auto make_trial = [&](const std::vector<double> &lpsol, Point &t) {
       t.x.assign(lpsol.begin(), lpsol.begin() + n_);
-      for (int j = 0; j < n_; ++j) t.x[j] = clamp_to_bounds(t.x[j], p_.xl[j], p_.xu[j]);
+      for (int j = 0; j < n_; ++j) {
+        if (p_.damp[j] != 1.0) t.x[j] = cur.x[j] + p_.damp[j] * (t.x[j] - cur.x[j]);
+        t.x[j] = clamp_to_bounds(t.x[j], p_.xl[j], p_.xu[j]);
+      }
       cascade(t.x);
       return evaluate(t);
     };
@@ -768,7 +809,16 @@ LocalResult Slp::run() {
         history.clear();
       }
     } else {
-      radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
+      // A rejected step that went beyond a step bound makes that bound dearer
+      // (at least the objective's pull); the step bounds themselves stay.
+      bool dearer = false;
+      for (int j = 0; j < n_; ++j)
+        if (scol_[j] >= 0 && std::fabs(sol[j] - cur.x[j]) > delta(j, cur.x[j]) * (1 + 1e-9) &&
+            spen_[j] < kPenaltyMax) {
+          spen_[j] = std::min(kPenaltyMax, std::max(spen_[j] * 10, gscale_));
+          dearer = true;
+        }
+      if (!dearer) radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
       log_line(it, cur, pred, std::isfinite(rho) ? rho : -1.0, ok ? 'R' : 'E');
       if (radius_ < kRadiusMin && ok && drop_factors()) radius_ = std::max(o_.stepbound, 1e-8);
       if (radius_ < kRadiusMin) {

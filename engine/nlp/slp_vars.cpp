@@ -101,7 +101,7 @@ void slp_getvar(OSLPprob s, int colindex, int *detrow, double *initstepbound, do
   if (converged) *converged = info ? info->converged : v.converged;
   if (vartype) *vartype = v.vartype;
   if (delta) *delta = v.deltatype;
-  if (penaltydelta) *penaltydelta = -1;
+  if (penaltydelta) *penaltydelta = info ? info->penaltydelta : -1;
   if (updaterow) *updaterow = info ? info->updaterow : -1;
   if (oldvalue) *oldvalue = info ? info->oldvalue : v.oldvalue;
 }
