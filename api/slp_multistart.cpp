@@ -1,5 +1,6 @@
 // Nonlinear-layer multistart methods: msaddpreset, msaddjob and
 // msaddcustompreset, with the rules for the job's control dictionary.
+#include <climits>
 #include <vector>
 #include "api/slp_common.h"
 #include "module/env.h"
@@ -38,6 +39,10 @@ int job_controls(PyObject *control, JobControls &out) {
     if (type == 1) {
       long v = PyLong_AsLong(value);
       if (v == -1 && PyErr_Occurred()) return -1;
+      if (v < INT_MIN || v > INT_MAX) {
+        PyErr_Format(PyExc_RuntimeError, "The value of control %S does not fit in a C int", key);
+        return -1;
+      }
       out.int_ids.push_back((int)id);
       out.int_values.push_back((int)v);
     } else if (type == 2) {

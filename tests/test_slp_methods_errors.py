@@ -115,6 +115,7 @@ REFUSED = [
     (lambda p, x, y, c: p.msaddpreset("d", 9, 2, None), "preset 9"),
     (lambda p, x, y, c: p.msaddjob("j", [x], [1.0], {"nlpsolver": 7}, None), "out of range"),
     (lambda p, x, y, c: p.msaddjob("j", [x], [float("nan")], {}, None), "finite"),
+    (lambda p, x, y, c: p.msaddjob("j", [], [], {"nlpiterlimit": 2 ** 40}, None), "does not fit"),
 ]
 
 
