@@ -184,7 +184,9 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
                                           problem_file_methods, problem_set_methods, problem_optimize_methods,
                                           problem_mipsol_methods, problem_analysis_methods,
                                           problem_solfile_methods, problem_simple_methods,
-                                          callback_methods()}));
+                                          problem_slp_var_methods, problem_slp_tol_methods, problem_slp_coef_methods,
+                                          problem_slp_formula_methods, problem_slp_misc_methods,
+                                          problem_slp_multistart_methods, callback_methods()}));
   solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods, callback_module_methods});
 

@@ -272,6 +272,7 @@ static PyObject *problem_reset(PyObject *self, PyObject *) {
   // A fresh problem has no callbacks; the destroy callbacks run first.
   int rc = destroy_handles(p);
   problem_clear_callbacks(p);
+  Py_CLEAR(p->msjobs);  // the multistart pool went with the old handles
   if (rc != 0) return nullptr;
   if (create_handles(p) != 0) return nullptr;
   if (ONDRsetprobname(p->prob, "") != 0 ||
@@ -327,6 +328,7 @@ static void problem_dealloc(PyObject *self) {
   Py_CLEAR(p->conmap);
   Py_CLEAR(p->sosmap);
   Py_CLEAR(p->userfuncs);
+  Py_CLEAR(p->msjobs);
   Py_TYPE(self)->tp_free(self);
 }
 
@@ -339,6 +341,7 @@ static int problem_traverse(PyObject *self, visitproc visit, void *arg) {
   Py_VISIT(p->conmap);
   Py_VISIT(p->sosmap);
   Py_VISIT(p->userfuncs);
+  Py_VISIT(p->msjobs);
   Py_VISIT(p->controls);
   Py_VISIT(p->attributes);
   for (int i = 0; i < kCallbackKinds; ++i) Py_VISIT(p->callbacks[i]);
@@ -354,6 +357,7 @@ static int problem_gc_clear(PyObject *self) {
   Py_CLEAR(p->conmap);
   Py_CLEAR(p->sosmap);
   Py_CLEAR(p->userfuncs);
+  Py_CLEAR(p->msjobs);
   Py_CLEAR(p->controls);
   Py_CLEAR(p->attributes);
   return 0;

@@ -32,6 +32,7 @@ struct ProblemObject {
   int32_t solving;            // > 0 while a solve of this problem runs
   unsigned long solver_thread;// thread ident of that solve
   int32_t init_done;          // 1 once __init__ has run (a second call is refused)
+  PyObject *msjobs;           // list of multistart job objects the library holds, or null
 };
 
 // A record with empty containers and no library handles (null on failure).

@@ -23,14 +23,14 @@ const KindInfo kKinds[kKindCount] = {
     {"newnode", false, 0},             {"nodecutoff", false, 0},
     {"optnode", false, 0},             {"preintsol", false, 0},
     {"prenode", false, 0},             {"usersolnotify", false, MIP},
-    {"cascadeend", true, 0},           {"cascadestart", true, 0},
-    {"cascadevar", true, 0},           {"cascadevarfail", true, 0},
+    {"cascadeend", true, NLP},      {"cascadestart", true, NLP},
+    {"cascadevar", true, NLP},      {"cascadevarfail", true, NLP},
     {"coefevalerror", true, NLP},      {"construct", true, NLP},
     {"destroy", true, NLP},            {"drcol", true, NLP},
     {"formula", true, 0},              {"iterend", true, NLP},
     {"iterstart", true, NLP},          {"itervar", true, NLP},
-    {"msjobend", true, 0},             {"msjobstart", true, 0},
-    {"mswinner", true, 0},             {"slpend", true, NLP},
+    {"msjobend", true, NLP},        {"msjobstart", true, NLP},
+    {"mswinner", true, NLP},        {"slpend", true, NLP},
     {"slpnode", true, 0},              {"slpstart", true, NLP},
 };
 
@@ -112,7 +112,7 @@ InCallback::InCallback(ONDRprob p) : prev(t_in_callback) { t_in_callback = p; }
 InCallback::~InCallback() { t_in_callback = prev; }
 
 const char *slp_only_registered(ONDRprob prob) {
-  for (Kind k : {k_iterstart, k_iterend, k_itervar})
+  for (Kind k : {k_iterstart, k_iterend, k_itervar, k_cascadestart, k_cascadeend, k_cascadevar, k_cascadevarfail})
     if (prob->callbacks.has(k)) return kKinds[k].name;
   return nullptr;
 }

@@ -15,6 +15,7 @@ namespace ondr {
 #define NDBLC(id, name, d, lo, hi, doc) {id, name, PT_DBL, LAYER_NLP, true, d, nullptr, lo, hi, doc}
 #define NINTA(id, name, doc) {id, name, PT_INT, LAYER_NLP, false, 0, nullptr, 0, 0, doc}
 #define NDBLA(id, name, doc) {id, name, PT_DBL, LAYER_NLP, false, 0, nullptr, 0, 0, doc}
+#define NSTRA(id, name, doc) {id, name, PT_STR, LAYER_NLP, false, 0, nullptr, 0, 0, doc}
 #define NPTRA(id, name, doc) {id, name, PT_PTR, LAYER_NLP, false, 0, nullptr, 0, 0, doc}
 
 constexpr double BIG = 1e20;
@@ -106,6 +107,13 @@ const ParamDef kParams[] = {
     NDBLA(id::NLPOBJVAL, "NLPOBJVAL", "objective value of the last nonlinear solve"),
     NDBLA(id::NLPMAXINFEAS, "NLPMAXINFEAS", "largest constraint violation at the solution"),
     NDBLA(id::NLPTIME, "NLPTIME", "seconds taken by the last nonlinear solve"),
+    NINTA(id::NLPVALIDATIONSTATUS, "NLPVALIDATIONSTATUS", "last validation: 1 within its tolerance"),
+    NINTA(id::NLPTOLSETS, "NLPTOLSETS", "tolerance sets"),
+    NDBLA(id::NLPVALIDATIONABS, "NLPVALIDATIONABS", "largest violation found by the last validation"),
+    NDBLA(id::NLPVALIDATIONREL, "NLPVALIDATIONREL", "largest relative violation of the last validation"),
+    NDBLA(id::NLPKKTSTATIONARITY, "NLPKKTSTATIONARITY", "stationarity residual of the last KKT check"),
+    NDBLA(id::NLPKKTCOMPLEMENTARITY, "NLPKKTCOMPLEMENTARITY", "complementarity residual of the last KKT check"),
+    NSTRA(id::NLPUNIQUEPREFIX, "NLPUNIQUEPREFIX", "a prefix no row or column name starts with"),
     NPTRA(id::NLPOPTIMIZER, "NLPOPTIMIZER", "the optimizer problem behind a nonlinear problem"),
     // nonlinear layer controls
     NINTC(id::NLPSOLVER, "NLPSOLVER", 0, 0, 2, "local solver: 0 automatic, 1 Ipopt, 2 SLP"),

@@ -91,10 +91,18 @@
   X(NLPSTATE, 12062, INT, ATTRIB)          /* bit 0x1 constructed, 0x20000000 presolved */       \
   X(NLPUSERFUNCS, 12063, INT, ATTRIB)                                                            \
   X(NLPSOLVERUSED, 12064, INT, ATTRIB)     /* 1 Ipopt, 2 SLP (last solve) */                     \
+  X(NLPVALIDATIONSTATUS, 12065, INT, ATTRIB) /* last validation: 1 within tolerance */            \
+  X(NLPTOLSETS, 12066, INT, ATTRIB)                                                              \
   /* double attributes */                                                                        \
   X(NLPOBJVAL, 12179, DBL, ATTRIB)                                                               \
   X(NLPMAXINFEAS, 12180, DBL, ATTRIB)                                                            \
   X(NLPTIME, 12181, DBL, ATTRIB)                                                                 \
+  X(NLPVALIDATIONABS, 12182, DBL, ATTRIB)                                                        \
+  X(NLPVALIDATIONREL, 12183, DBL, ATTRIB)                                                        \
+  X(NLPKKTSTATIONARITY, 12184, DBL, ATTRIB)                                                      \
+  X(NLPKKTCOMPLEMENTARITY, 12185, DBL, ATTRIB)                                                   \
+  /* string attributes */                                                                        \
+  X(NLPUNIQUEPREFIX, 12190, STR, ATTRIB)                                                         \
   /* pointer attributes */                                                                       \
   X(NLPOPTIMIZER, 12601, PTR, ATTRIB)      /* the optimizer problem behind a nonlinear one */    \
   /* integer controls */                                                                         \

@@ -9,4 +9,5 @@
 #include "oslp_coefs.h"
 #include "oslp_solve.h"
 #include "oslp_io.h"
+#include "oslp_slp.h"
 #endif

@@ -110,6 +110,14 @@ void delete_rows(Model &m, int n, const int idx[], WarmBasis *warm) {
     if (renumber(map, it->second)) ++it;
     else it = m.detrow.erase(it);
   }
+  rekey(m.rowwt, [&](int r, bool &keep) {
+    keep = renumber(map, r);
+    return r;
+  });
+  rekey(m.dfs, [&](std::pair<int, int> k, bool &keep) {
+    keep = renumber(map, k.second);
+    return k;
+  });
   size_t out = 0;
   for (size_t k = 0; k < m.nlcoefs.size(); ++k) {
     NlCoef &c = m.nlcoefs[k];
@@ -195,6 +203,10 @@ void delete_cols(Model &m, int n, const int idx[], WarmBasis *warm) {
   rekey(m.slpvars, [&](int c, bool &keep) {
     keep = renumber(map, c);
     return c;
+  });
+  rekey(m.dfs, [&](std::pair<int, int> k, bool &keep) {
+    keep = renumber(map, k.first);
+    return k;
   });
   m.names_changed();
 }

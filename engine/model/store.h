@@ -52,6 +52,11 @@ struct SlpVar {
   double initvalue = 0.0, value = 0.0;
   bool has_initvalue = false, has_value = false;
   int tolset = 0, history = 0, converged = 0, vartype = 0;
+  // Step rule (OSLP_DELTA_*, oslp_slp.h) and its size; cascade sequence
+  // number (0: by dependencies) and limit of recomputations per cascade
+  // (0: the library's); the value before the last SLP step.
+  int deltatype = 0, seqnum = 0, cascadenlimit = 0;
+  double deltasize = 0.0, oldvalue = 0.0;
 };
 
 struct Model {
@@ -102,6 +107,8 @@ struct Model {
   std::map<int, int> rowstatus;
   std::map<int, int> detrow;
   std::map<int, SlpVar> slpvars;      // column -> SLP variable data
+  std::map<int, double> rowwt;        // row -> SLP penalty weight factor (default 1)
+  std::map<std::pair<int, int>, double> dfs;  // (column, row) -> derivative factor (default 1)
 
   // Scaling exponents given by ONDRscale: row i is multiplied by 2^rowscale[i]
   // and column j by 2^colscale[j] in the model handed to the LP solver

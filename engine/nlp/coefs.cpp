@@ -16,7 +16,10 @@
 
 namespace ondr {
 
-void nlp_model_changed(OSLPprob s) { s->results.state &= ~(OSLP_STATE_CONSTRUCTED | OSLP_STATE_PRESOLVED); }
+void nlp_model_changed(OSLPprob s) {
+  s->results.state &= ~(OSLP_STATE_CONSTRUCTED | OSLP_STATE_PRESOLVED);
+  s->hard_rows.clear();  // fixed penalties hold for the problem they were fixed on
+}
 
 FormulaContext formula_context(OSLPprob s) {
   const Model &m = s->prob->model;

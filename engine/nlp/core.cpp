@@ -1,4 +1,5 @@
 // The nonlinear layer's environment, problems, controls and attributes.
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -54,6 +55,8 @@ static int64_t nlp_int_attrib(OSLPprob s, int pid) {
     case id::NLPSTATE: return s->results.state;
     case id::NLPSOLVERUSED: return s->results.solverused;
     case id::NLPUSERFUNCS: return nlp_userfunc_count(s);
+    case id::NLPVALIDATIONSTATUS: return s->results.valid_status;
+    case id::NLPTOLSETS: return (int64_t)s->tolsets.size();
   }
   fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
 }
@@ -63,6 +66,10 @@ static double nlp_dbl_attrib(OSLPprob s, int pid) {
     case id::NLPOBJVAL: return s->results.objval;
     case id::NLPMAXINFEAS: return s->results.maxinfeas;
     case id::NLPTIME: return s->results.time;
+    case id::NLPVALIDATIONABS: return s->results.valid_abs;
+    case id::NLPVALIDATIONREL: return s->results.valid_rel;
+    case id::NLPKKTSTATIONARITY: return s->results.kkt_stat;
+    case id::NLPKKTCOMPLEMENTARITY: return s->results.kkt_compl;
   }
   fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
 }
@@ -113,6 +120,7 @@ void slp_createprob(OSLPprob *slp, ONDRprob *prob) {
     fail(ERR_STATE, "The optimizer problem already has a nonlinear problem");
   OSLPprob s = new oslp_problem_s();
   s->prob = *prob;
+  s->created = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   (*prob)->slp = s;
   register_slp(s);
   *slp = s;
@@ -147,6 +155,7 @@ void slp_copyprob(OSLPprob dest, OSLPprob src) {
     std::lock_guard<std::mutex> g(dest->lock);
     dest->strings = std::move(strings);
     dest->userfuncs = std::move(funcs);
+    dest->tolsets = src->tolsets;  // the columns' tolerance set numbers refer to them
   }
   dest->results = NlpResults();
 }
@@ -189,6 +198,10 @@ void slp_getdblattrib(OSLPprob s, int pid, double *value) {
 void slp_getstrattrib(OSLPprob s, int pid, char *value) {
   ONDR_REQUIRE(value, "NULL value pointer");
   nlp_param(pid, PT_STR, false);
+  if (pid == id::NLPUNIQUEPREFIX) {
+    snprintf(value, 2048, "%s", s->uniqueprefix.c_str());
+    return;
+  }
   fail(ERR_ARGUMENT, "Unknown nonlinear attribute id %d", pid);
 }
 void slp_getptrattrib(OSLPprob s, int pid, void **value) {

@@ -2,9 +2,12 @@
 // solver's result into a solution in the optimizer's sign conventions.
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <map>
 #include <set>
 #include "env/error.h"
 #include "ondr_ids.h"
+#include "oslp_slp.h"
 #include "lp/lpdata.h"
 #include "model/store.h"
 #include "nlp/local_solver.h"
@@ -54,6 +57,43 @@ void formula_columns(const NlCoef &c, std::set<int> &cols) {
 }
 
 }  // namespace
+
+void order_determined(const Model &m, const std::vector<std::set<int>> &row_nlcols,
+                      std::vector<LocalProblem::Determined> &det) {
+  // Columns with a sequence number first, by number; then each column after
+  // the determined columns its row holds (depth first, cycles broken in
+  // the order of the columns).
+  auto seq = [&m](int col) {
+    auto v = m.slpvars.find(col);
+    return v == m.slpvars.end() ? 0 : v->second.seqnum;
+  };
+  std::stable_sort(det.begin(), det.end(), [&](const LocalProblem::Determined &a,
+                                               const LocalProblem::Determined &b) {
+    int sa = seq(a.col), sb = seq(b.col);
+    if ((sa > 0) != (sb > 0)) return sa > 0;
+    return sa > 0 && sa < sb;
+  });
+  std::map<int, size_t> at;  // column -> position in det
+  for (size_t k = 0; k < det.size(); ++k) at[det[k].col] = k;
+  std::vector<char> mark(det.size(), 0);  // 1 visiting, 2 done
+  std::vector<LocalProblem::Determined> out;
+  std::function<void(size_t)> visit = [&](size_t k) {
+    if (mark[k]) return;
+    mark[k] = 1;
+    if (seq(det[k].col) == 0) {
+      std::set<int> uses = (size_t)det[k].row < row_nlcols.size() ? row_nlcols[det[k].row] : std::set<int>();
+      for (const auto &e : m.rows[det[k].row]) uses.insert(e.index);
+      for (int c : uses) {
+        auto it = at.find(c);
+        if (it != at.end() && c != det[k].col && seq(c) == 0) visit(it->second);
+      }
+    }
+    mark[k] = 2;
+    out.push_back(det[k]);
+  };
+  for (size_t k = 0; k < det.size(); ++k) visit(k);
+  det = std::move(out);
+}
 
 LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sense,
                                  const std::vector<double> *initial) {
@@ -108,22 +148,52 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
   for (size_t k = 0; k < hp.size(); ++k) p.nonlinear_col[hp.rows[k]] = p.nonlinear_col[hp.cols[k]] = 1;
 
   // Determined columns: an equality row that holds the column linearly and
-  // not inside its nonlinear terms.
+  // not inside its nonlinear terms; in cascade order.
   for (const auto &d : m.detrow) {
     int col = d.first, row = d.second;
     if (col < 0 || col >= p.n || row < 0 || row >= p.m || m.rowtype[row] != 'E') continue;
     if (row_nlcols[row].count(col)) continue;
+    auto v = m.slpvars.find(col);
+    if (v != m.slpvars.end() && (v->second.vartype & OSLP_VAR_NOCASCADE)) continue;
     double coef = 0.0;
     for (const auto &e : m.rows[row])
       if (e.index == col) coef = e.value;
     if (coef == 0.0) continue;
-    p.determined.push_back({col, row, coef});
+    int limit = v != m.slpvars.end() && v->second.cascadenlimit > 0 ? v->second.cascadenlimit : 3;
+    p.determined.push_back({col, row, coef, limit});
   }
+  order_determined(m, row_nlcols, p.determined);
 
   p.stepbound0.assign(p.n, 0.0);
-  for (const auto &v : m.slpvars)
-    if (v.first >= 0 && v.first < p.n && v.second.initstepbound > 0)
-      p.stepbound0[v.first] = v.second.initstepbound;
+  p.stepcap.assign(p.n, 0.0);
+  p.steprel.assign(p.n, 0.0);
+  p.nostep.assign(p.n, 0);
+  p.softstep.assign(p.n, 0);
+  p.steppenalty.assign(p.n, 0.0);
+  p.damp.assign(p.n, 1.0);
+  p.coltol.assign(p.n, 0);
+  for (const auto &v : m.slpvars) {
+    int j = v.first;
+    const SlpVar &d = v.second;
+    if (j < 0 || j >= p.n) continue;
+    if (d.initstepbound > 0) p.stepbound0[j] = d.initstepbound;
+    p.stepcap[j] = d.stepbound;
+    if (d.deltatype == OSLP_DELTA_ABSOLUTE)
+      p.stepcap[j] = p.stepcap[j] > 0 ? std::min(p.stepcap[j], d.deltasize) : d.deltasize;
+    if (d.deltatype == OSLP_DELTA_RELATIVE) p.steprel[j] = d.deltasize;
+    if (d.deltatype == OSLP_DELTA_FREE) p.nostep[j] = 1;
+    if (d.vartype & OSLP_VAR_PENALTYDELTA) p.softstep[j] = 1;
+    p.steppenalty[j] = d.penalty;
+    p.damp[j] = d.damp;
+    p.coltol[j] = d.tolset;
+  }
+  p.rowwt.assign(p.m, 1.0);
+  for (const auto &w : m.rowwt)
+    if (w.first >= 0 && w.first < p.m) p.rowwt[w.first] = w.second;
+  p.hard_row.assign(p.m, 0);
+  for (const auto &d : m.dfs)
+    if (d.first.first >= 0 && d.first.first < p.n && d.first.second >= 0 && d.first.second < p.m)
+      p.dfs.push_back({d.first.first, d.first.second, d.second});
 
   // Starting point: given values, else 0, moved into the bounds.
   p.x0.assign(p.n, 0.0);
@@ -138,7 +208,8 @@ LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sens
 bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error) {
   if (p.determined.empty()) return true;
   std::vector<double> act(p.m);
-  int passes = std::min<int>(3, (int)p.determined.size());
+  int passes = 0;
+  for (const auto &d : p.determined) passes = std::max(passes, d.limit);
   for (int pass = 0; pass < passes; ++pass) {
     try {
       p.model->rows(x.data(), act.data());
@@ -148,6 +219,7 @@ bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *e
     }
     bool moved = false;
     for (const auto &d : p.determined) {
+      if (pass >= d.limit) continue;
       double target = std::min(std::max(act[d.row], p.gl[d.row]), p.gu[d.row]);
       double v = x[d.col] + (target - act[d.row]) / d.coef;
       // drcol: a determined value outside the column's bounds.

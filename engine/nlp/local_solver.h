@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 #include "ondr_base.h"
@@ -33,9 +34,47 @@ struct LocalProblem {
   struct Determined {
     int col, row;
     double coef;
+    int limit;                         // most recomputations in one cascade
   };
   std::vector<Determined> determined;
   std::vector<std::string> rownames;   // for messages
+  // SLP only. Step caps of a column: absolute (0 none), relative to
+  // max(1, |x|) (0 none), or no step bound at all.
+  std::vector<double> stepcap, steprel;
+  std::vector<char> nostep;
+  std::vector<char> softstep;          // the step may pass its bound at a cost (penalty delta)
+  std::vector<double> steppenalty;     // that cost per unit (0: the solver's)
+  std::vector<double> damp;            // share of the LP step taken (1: all)
+  std::vector<double> rowwt;           // penalty weight factor of each row
+  std::vector<char> hard_row;          // rows kept without penalty columns
+  struct Df {
+    int col, row;
+    double factor;
+  };
+  std::vector<Df> dfs;                 // derivative factors of the linearization
+  struct Tol {
+    int status;
+    double tol[9];
+  };
+  std::vector<Tol> tolsets;            // set k is tolsets[k - 1]
+  std::vector<int> coltol;             // tolerance set of each column (0 none)
+};
+
+// What an SLP solve leaves about its last LP and its iterations, by row
+// and by column (OSLPgetrowinfo / OSLPgetcolinfo / OSLPgetvar).
+struct SlpRowInfo {
+  int nerr = 0;                        // LPs whose penalty columns were used
+  double maxerr = 0.0, toterr = 0.0, curerr = 0.0, weight = 0.0;
+  int pluscol = -1, minuscol = -1;     // LP column indices, -1 none
+  double plusval = 0.0, plusdj = 0.0, minusval = 0.0, minusdj = 0.0;
+};
+struct SlpColInfo {
+  int deltaindex = -1, updaterow = -1, converged = 0, history = 0, penaltydelta = -1;
+  double delta = 0.0, deltadj = 0.0, sb = 0.0, sbdual = 0.0, oldvalue = 0.0;
+};
+struct SlpInfo {
+  std::vector<SlpRowInfo> rows;
+  std::vector<SlpColInfo> cols;
 };
 
 struct LocalOptions {
@@ -77,6 +116,7 @@ struct LocalResult {
   // more; `obj` is the objective at the last point evaluated (NAN: none).
   bool fatal = false;
   double obj = NAN;
+  SlpInfo info;                        // SLP solves only
 };
 
 const char *local_status_name(LocalStatus s);
@@ -111,6 +151,11 @@ LocalSolution finish_solution(const LocalProblem &p, const LocalResult &r);
 // the column's bounds). False, with the error, when the rows cannot be
 // evaluated at x.
 bool cascade_point(const LocalProblem &p, std::vector<double> &x, std::string *error);
+// Puts determined columns in cascade order: sequence numbers first, then
+// each column after the determined columns its row holds. `row_nlcols`:
+// the columns inside each row's nonlinear terms.
+void order_determined(const Model &m, const std::vector<std::set<int>> &row_nlcols,
+                      std::vector<LocalProblem::Determined> &det);
 
 // How far v lies outside [lo, hi]; infinite bounds (+-1e20) never bind.
 inline double bound_violation(double v, double lo, double hi) {

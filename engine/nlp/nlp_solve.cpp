@@ -203,7 +203,7 @@ using namespace ondr;
 
 namespace ondr {
 
-void slp_nlpoptimize(OSLPprob s, const char *flags) {
+void nlp_single_solve(OSLPprob s, const char *flags) {
   check_flags(flags);
   SolvingFlag solving(s->solving);
   ONDRprob prob = s->prob;
@@ -223,6 +223,16 @@ void slp_nlpoptimize(OSLPprob s, const char *flags) {
   NlpModel nm(m, s);
   std::vector<double> init = initial_values(m);
   LocalProblem p = build_local_problem(m, nm, sense, &init);
+  for (const TolSet &t : s->tolsets) {
+    LocalProblem::Tol lt{t.status, {}};
+    std::copy(t.tol, t.tol + 9, lt.tol);
+    p.tolsets.push_back(lt);
+  }
+  for (int j = 0; j < p.n; ++j)
+    if (p.coltol[j] > (int)p.tolsets.size())
+      fail(ERR_ARGUMENT, "Column %d refers to tolerance set %d, which does not exist", j, p.coltol[j]);
+  for (int i : s->hard_rows)
+    if (i >= 0 && i < p.m) p.hard_row[i] = 1;
   LocalOptions o;
   o.iterlimit = c.geti(id::NLPITERLIMIT);
   o.feastol = c.getd(id::NLPFEASTOL);
@@ -315,6 +325,8 @@ void slp_nlpoptimize(OSLPprob s, const char *flags) {
   res.slack = sol.slack;
   res.dual = sol.dual;
   res.dj = sol.dj;
+  if (solver == 2 && r.info.cols.size() == (size_t)p.n && r.info.rows.size() == (size_t)p.m)
+    res.slp = std::move(r.info);
   res.objval = sol.obj;
   res.maxinfeas = sol.maxinfeas;
   res.has_sol = true;

@@ -257,3 +257,190 @@ ONDR_API int OSLPgetslpsol(OSLPprob s, double x[], double slack[], double dual[]
 ONDR_API int OSLPinterrupt(OSLPprob s, int reason) {
   return guard_slp(s, [&] { slp_interrupt(s, reason); });
 }
+
+// ---- SLP variables, tolerance sets, factors, weights, cascading, validation, services
+
+ONDR_API int OSLPloadvars(OSLPprob s, int n, const int colindex[], const int vartype[], const int detrow[], const int seqnum[], const int tolindex[], const double initvalue[], const double stepbound[]) {
+  return guard_slp_mut(s, [&] { slp_loadvars(s, n, colindex, vartype, detrow, seqnum, tolindex, initvalue, stepbound, true); });
+}
+
+ONDR_API int OSLPaddvars(OSLPprob s, int n, const int colindex[], const int vartype[], const int detrow[], const int seqnum[], const int tolindex[], const double initvalue[], const double stepbound[]) {
+  return guard_slp_mut(s, [&] { slp_loadvars(s, n, colindex, vartype, detrow, seqnum, tolindex, initvalue, stepbound, false); });
+}
+
+ONDR_API int OSLPgetvar(OSLPprob s, int colindex, int *detrow, double *initstepbound, double *stepbound, double *penalty, double *damp, double *initvalue, double *value, int *tolset, int *history, int *converged, int *vartype, int *delta, int *penaltydelta, int *updaterow, double *oldvalue) {
+  return guard_slp(s, [&] { slp_getvar(s, colindex, detrow, initstepbound, stepbound, penalty, damp, initvalue, value, tolset, history, converged, vartype, delta, penaltydelta, updaterow, oldvalue); });
+}
+
+ONDR_API int OSLPchgdeltatype(OSLPprob s, int n, const int colindex[], const int deltatypes[], const double values[]) {
+  return guard_slp_mut(s, [&] { slp_chgdeltatype(s, n, colindex, deltatypes, values); });
+}
+
+ONDR_API int OSLPchgcascadenlimit(OSLPprob s, int colindex, int cascadenlimit) {
+  return guard_slp_mut(s, [&] { slp_chgcascadenlimit(s, colindex, cascadenlimit); });
+}
+
+ONDR_API int OSLPcascade(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_cascade(s); });
+}
+
+ONDR_API int OSLPcascadeorder(OSLPprob s) {
+  return guard_slp(s, [&] { slp_cascadeorder(s); });
+}
+
+ONDR_API int OSLPloadtolsets(OSLPprob s, int ntol, const double tol[]) {
+  return guard_slp_mut(s, [&] { slp_loadtolsets(s, ntol, tol, true); });
+}
+
+ONDR_API int OSLPaddtolsets(OSLPprob s, int ntol, const double tol[]) {
+  return guard_slp_mut(s, [&] { slp_loadtolsets(s, ntol, tol, false); });
+}
+
+ONDR_API int OSLPchgtolset(OSLPprob s, int nslptol, const int *status, const double tols[]) {
+  return guard_slp_mut(s, [&] { slp_chgtolset(s, nslptol, status, tols); });
+}
+
+ONDR_API int OSLPgettolset(OSLPprob s, int nslptol, int *status, double tols[]) {
+  return guard_slp(s, [&] { slp_gettolset(s, nslptol, status, tols); });
+}
+
+ONDR_API int OSLPdeltolsets(OSLPprob s, int n, const int sets[]) {
+  return guard_slp_mut(s, [&] { slp_deltolsets(s, n, sets); });
+}
+
+ONDR_API int OSLPloaddfs(OSLPprob s, int n, const int colindex[], const int rowindex[], const double value[]) {
+  return guard_slp_mut(s, [&] { slp_loaddfs(s, n, colindex, rowindex, value, true); });
+}
+
+ONDR_API int OSLPadddfs(OSLPprob s, int n, const int colindex[], const int rowindex[], const double value[]) {
+  return guard_slp_mut(s, [&] { slp_loaddfs(s, n, colindex, rowindex, value, false); });
+}
+
+ONDR_API int OSLPchgdf(OSLPprob s, int colindex, int rowindex, const double *value) {
+  return guard_slp_mut(s, [&] { slp_chgdf(s, colindex, rowindex, value); });
+}
+
+ONDR_API int OSLPgetdf(OSLPprob s, int colindex, int rowindex, double *value) {
+  return guard_slp(s, [&] { slp_getdf(s, colindex, rowindex, value); });
+}
+
+ONDR_API int OSLPchgrowwt(OSLPprob s, int rowindex, const double *value) {
+  return guard_slp_mut(s, [&] { slp_chgrowwt(s, rowindex, value); });
+}
+
+ONDR_API int OSLPgetrowwt(OSLPprob s, int rowindex, double *value) {
+  return guard_slp(s, [&] { slp_getrowwt(s, rowindex, value); });
+}
+
+ONDR_API int OSLPgetrowinfo(OSLPprob s, int infotype, int rowindex, void *info) {
+  return guard_slp(s, [&] { slp_getrowinfo(s, infotype, rowindex, info); });
+}
+
+ONDR_API int OSLPgetcolinfo(OSLPprob s, int infotype, int colindex, void *info) {
+  return guard_slp(s, [&] { slp_getcolinfo(s, infotype, colindex, info); });
+}
+
+ONDR_API int OSLPvalidate(OSLPprob s) {
+  return guard_slp(s, [&] { slp_validate(s); });
+}
+
+ONDR_API int OSLPvalidaterow(OSLPprob s, int row) {
+  return guard_slp(s, [&] { slp_validaterow(s, row); });
+}
+
+ONDR_API int OSLPvalidatekkt(OSLPprob s, int calculationmode, int respectbasisstatus, int updatemultipliers, double kktviolationtarget) {
+  return guard_slp(s, [&] { slp_validatekkt(s, calculationmode, respectbasisstatus, updatemultipliers, kktviolationtarget); });
+}
+
+ONDR_API int OSLPvalidatevector(OSLPprob s, const double vector[], double *suminf, double *sumscaledinf, double *objective) {
+  return guard_slp(s, [&] { slp_validatevector(s, vector, suminf, sumscaledinf, objective); });
+}
+
+ONDR_API int OSLPconstruct(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_construct(s); });
+}
+
+ONDR_API int OSLPreinitialize(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_reinitialize(s); });
+}
+
+ONDR_API int OSLPpresolve(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_presolve(s); });
+}
+
+ONDR_API int OSLPscaling(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_scaling(s); });
+}
+
+ONDR_API int OSLPsetcurrentiv(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_setcurrentiv(s); });
+}
+
+ONDR_API int OSLPsetuniqueprefix(OSLPprob s) {
+  return guard_slp(s, [&] { slp_setuniqueprefix(s); });
+}
+
+ONDR_API int OSLPupdatelinearization(OSLPprob s) {
+  return guard_slp(s, [&] { slp_updatelinearization(s); });
+}
+
+ONDR_API int OSLPfixpenalties(OSLPprob s, int *status) {
+  return guard_slp_mut(s, [&] { slp_fixpenalties(s, status); });
+}
+
+ONDR_API int OSLPfilesol(OSLPprob s, const char *filename) {
+  return guard_slp(s, [&] { slp_filesol(s, filename); });
+}
+
+ONDR_API int OSLPprintmsg(OSLPprob s, int msgtype, const char *msg) {
+  return guard_slp(s, [&] { slp_printmsg(s, msgtype, msg); });
+}
+
+ONDR_API int OSLPprintevalinfo(OSLPprob s) {
+  return guard_slp(s, [&] { slp_printevalinfo(s); });
+}
+
+ONDR_API int OSLPprintmemory(OSLPprob s) {
+  return guard_slp(s, [&] { slp_printmemory(s); });
+}
+
+ONDR_API int OSLPgetmessagetype(int code, int *type) {
+  return guard_env([&] { slp_getmessagetype(code, type); });
+}
+
+ONDR_API int OSLPgetdtime(OSLPprob s, double *time) {
+  return guard_slp(s, [&] { slp_getdtime(s, time); });
+}
+
+ONDR_API int OSLPglobal(OSLPprob s) {
+  return guard_slp(s, [&] { slp_global(s); });
+}
+
+ONDR_API int OSLPmsaddjob(OSLPprob s, const char *description, int n, const int cols[], const double values[],
+                          int nint, const int intids[], const int intvalues[], int ndbl, const int dblids[],
+                          const double dblvalues[], void *object) {
+  return guard_slp_mut(s, [&] {
+    slp_msaddjob(s, description, n, cols, values, nint, intids, intvalues, ndbl, dblids, dblvalues, object);
+  });
+}
+
+ONDR_API int OSLPmsaddpreset(OSLPprob s, const char *description, int preset, int count, void *object) {
+  return guard_slp_mut(s, [&] {
+    slp_msaddpreset(s, description, preset, count, 0, nullptr, nullptr, 0, nullptr, nullptr, 0, nullptr, nullptr,
+                    object);
+  });
+}
+
+ONDR_API int OSLPmsaddcustompreset(OSLPprob s, const char *description, int preset, int count, int n,
+                                   const int cols[], const double values[], int nint, const int intids[],
+                                   const int intvalues[], int ndbl, const int dblids[], const double dblvalues[],
+                                   void *object) {
+  return guard_slp_mut(s, [&] {
+    slp_msaddpreset(s, description, preset, count, n, cols, values, nint, intids, intvalues, ndbl, dblids,
+                    dblvalues, object);
+  });
+}
+
+ONDR_API int OSLPmsclear(OSLPprob s) {
+  return guard_slp_mut(s, [&] { slp_msclear(s); });
+}

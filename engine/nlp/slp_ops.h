@@ -82,4 +82,71 @@ void slp_nlpoptimize(OSLPprob s, const char *flags);
 void slp_getslpsol(OSLPprob s, double x[], double slack[], double dual[], double dj[]);
 void slp_interrupt(OSLPprob s, int reason);
 
+// SLP variables, step rules and cascade limits (slp_vars.cpp)
+void slp_loadvars(OSLPprob s, int n, const int colindex[], const int vartype[], const int detrow[],
+                  const int seqnum[], const int tolindex[], const double initvalue[],
+                  const double stepbound[], bool replace);
+void slp_getvar(OSLPprob s, int colindex, int *detrow, double *initstepbound, double *stepbound,
+                double *penalty, double *damp, double *initvalue, double *value, int *tolset,
+                int *history, int *converged, int *vartype, int *delta, int *penaltydelta,
+                int *updaterow, double *oldvalue);
+void slp_chgdeltatype(OSLPprob s, int n, const int colindex[], const int deltatypes[],
+                      const double values[]);
+void slp_chgcascadenlimit(OSLPprob s, int colindex, int limit);
+
+// Tolerance sets, derivative factors, row weights (slp_tols.cpp)
+void slp_loadtolsets(OSLPprob s, int n, const double tol[], bool replace);
+void slp_chgtolset(OSLPprob s, int nslptol, const int *status, const double tols[]);
+void slp_gettolset(OSLPprob s, int nslptol, int *status, double tols[]);
+void slp_deltolsets(OSLPprob s, int n, const int sets[]);
+void slp_loaddfs(OSLPprob s, int n, const int colindex[], const int rowindex[], const double value[],
+                 bool replace);
+void slp_chgdf(OSLPprob s, int colindex, int rowindex, const double *value);
+void slp_getdf(OSLPprob s, int colindex, int rowindex, double *value);
+void slp_chgrowwt(OSLPprob s, int rowindex, const double *value);
+void slp_getrowwt(OSLPprob s, int rowindex, double *value);
+
+// Information about the last solve (slp_info.cpp)
+void slp_getrowinfo(OSLPprob s, int infotype, int rowindex, void *info);
+void slp_getcolinfo(OSLPprob s, int infotype, int colindex, void *info);
+
+// Cascading (cascade.cpp)
+void slp_cascade(OSLPprob s);
+void slp_cascadeorder(OSLPprob s);
+
+// Validation (validate.cpp)
+void slp_validate(OSLPprob s);
+void slp_validaterow(OSLPprob s, int row);
+void slp_validatekkt(OSLPprob s, int mode, int respectbasis, int update, double target);
+void slp_validatevector(OSLPprob s, const double vector[], double *suminf, double *sumscaledinf,
+                        double *objective);
+
+// State changes and services (slp_state.cpp)
+void slp_construct(OSLPprob s);
+void slp_reinitialize(OSLPprob s);
+void slp_presolve(OSLPprob s);
+void slp_scaling(OSLPprob s);
+void slp_setcurrentiv(OSLPprob s);
+void slp_setuniqueprefix(OSLPprob s);
+void slp_updatelinearization(OSLPprob s);
+void slp_fixpenalties(OSLPprob s, int *status);
+void slp_filesol(OSLPprob s, const char *filename);
+void slp_printmsg(OSLPprob s, int msgtype, const char *msg);
+void slp_printevalinfo(OSLPprob s);
+void slp_printmemory(OSLPprob s);
+void slp_getmessagetype(int code, int *type);
+void slp_getdtime(OSLPprob s, double *time);
+
+// Multistart (multistart.cpp). slp_nlpoptimize runs the job pool when it
+// is not empty, else one solve (nlp_single_solve, nlp_solve.cpp).
+void nlp_single_solve(OSLPprob s, const char *flags);
+void slp_msaddjob(OSLPprob s, const char *description, int n, const int cols[], const double values[],
+                  int nint, const int intids[], const int intvalues[], int ndbl, const int dblids[],
+                  const double dblvalues[], void *object);
+void slp_msaddpreset(OSLPprob s, const char *description, int preset, int count, int n, const int cols[],
+                     const double values[], int nint, const int intids[], const int intvalues[], int ndbl,
+                     const int dblids[], const double dblvalues[], void *object);
+void slp_msclear(OSLPprob s);
+void slp_global(OSLPprob s);
+
 }  // namespace ondr

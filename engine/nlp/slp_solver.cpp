@@ -100,6 +100,33 @@ class Slp {
   double radius_ = 1.0;
   std::vector<int> jac_nl_;        // Jacobian entries of elastic (changing) rows
   bool built_ = false;
+  std::vector<std::pair<size_t, double>> dfk_;  // Jacobian entry -> derivative factor
+  std::vector<double> coldual_;    // reduced costs of the last LP
+  SlpInfo info_;                   // what the solve reports by row and column
+  std::vector<int> conv_;          // per column: 1 + tolerance passed, 0 none
+  bool exact_ = false;             // derivative factors dropped (the end game)
+  // Penalty deltas: per column the first of its two LP columns and its LP
+  // row (x_j - e+ + e- within the step box), -1 none.
+  std::vector<int> scol_, srow_;
+  int nsoft_ = 0;
+  double gscale_ = 1.0;            // the objective gradient's scale (penalty costs)
+  std::vector<double> spen_;       // cost per unit of each penalty delta; grows on rejected steps
+  int nlprows() const { return (int)rowof_.size() + nsoft_; }
+
+  // The factors shape the path only: before the solve may end, they are
+  // dropped and the LP is rebuilt with the exact derivatives. True when
+  // that happened (the caller goes on iterating).
+  bool drop_factors() {
+    if (dfk_.empty() || exact_) return false;
+    exact_ = true;
+    built_ = false;
+    return true;
+  }
+
+  void setup_report();
+  void record_lp(const std::vector<double> &sol, const std::vector<double> &err, const Point &center);
+  bool tolerances_met(const Point &cur, const Point &trial, const std::vector<double> &grad,
+                      const std::vector<double> &jac);
 
   bool evaluate(Point &pt);
   void merit(Point &pt) const;
@@ -119,7 +146,9 @@ class Slp {
                 const std::vector<double> &jac);
   bool solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *status);
   void log_line(int64_t it, const Point &pt, double pred, double rho, char mark);
-  bool step_bounded(int j) const { return all_bounded_ || p_.nonlinear_col[j]; }
+  bool step_bounded(int j) const {
+    return all_bounded_ || (p_.nonlinear_col[j] && !p_.nostep[j]) || p_.stepcap[j] > 0 || p_.steprel[j] > 0;
+  }
   // 1 interrupted, 2 time limit, 0 go on.
   int stop_reason() const {
     if (o_.interrupted && o_.interrupted()) return 1;
@@ -127,7 +156,13 @@ class Slp {
     return 0;
   }
   bool must_stop() const { return stop_reason() != 0; }
-  double delta(int j) const { return radius_ * sigma_[j] * omega_[j]; }
+  // Step bound of column j at x: the solver's, within the column's caps.
+  double delta(int j, double x) const {
+    double d = radius_ * sigma_[j] * omega_[j];
+    if (p_.stepcap[j] > 0) d = std::min(d, p_.stepcap[j]);
+    if (p_.steprel[j] > 0) d = std::min(d, p_.steprel[j] * std::max(1.0, std::fabs(x)));
+    return d;
+  }
 };
 
 bool Slp::evaluate(Point &pt) {
@@ -160,10 +195,16 @@ void Slp::merit(Point &pt) const {
 }
 
 void Slp::cascade(std::vector<double> &x) {
+  if (p_.determined.empty()) return;
   std::string error;
+  cb::fire_nlp(o_.msgprob, cb::k_cascadestart);
+  bool ok = cascade_point(p_, x, &error);
+  for (const auto &d : p_.determined)
+    cb::fire_nlp_col(o_.msgprob, ok ? cb::k_cascadevar : cb::k_cascadevarfail, d.col);
+  cb::fire_nlp(o_.msgprob, cb::k_cascadeend);
   // On failure the trial point's own evaluation reports the error, unless
   // it was fatal: then nothing is evaluated any more.
-  if (!cascade_point(p_, x, &error) && fatal_eval_error(error)) {
+  if (!ok && fatal_eval_error(error)) {
     eval_error_ = error;
     fatal_ = true;
   }
@@ -254,12 +295,21 @@ void Slp::layout() {
     if (p_.gl[i] <= -kInf && p_.gu[i] >= kInf) continue;
     lprow_[i] = (int)rowof_.size();
     rowof_.push_back(i);
-    if (p_.nonlinear_row[i] || all_elastic_) {
+    if ((p_.nonlinear_row[i] && !p_.hard_row[i]) || all_elastic_) {
       elastic_[i] = 1;
       ecol_[i] = nlpcols_;
       nlpcols_ += 2;
     }
   }
+  scol_.assign(n_, -1);
+  srow_.assign(n_, -1);
+  nsoft_ = 0;
+  for (int j = 0; j < n_; ++j)
+    if (p_.softstep[j]) {
+      scol_[j] = nlpcols_;
+      nlpcols_ += 2;
+      srow_[j] = (int)rowof_.size() + nsoft_++;
+    }
   const Pattern &jp = p_.model->jacobian_pattern();
   jac_nl_.clear();
   for (size_t k = 0; k < jp.size(); ++k)
@@ -273,20 +323,33 @@ void Slp::layout() {
 bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<double> &grad,
                    const std::vector<double> &jac) {
   const Pattern &jp = p_.model->jacobian_pattern();
-  int nrows = (int)rowof_.size();
-  // Column bounds: the step box on step-bounded columns, within the bounds.
+  int nrows = nlprows();
+  // Column bounds: the step box on step-bounded columns, within the bounds
+  // (a row of its own for a column with a penalty delta).
   std::vector<double> cost(nlpcols_, 0.0), clo(nlpcols_), chi(nlpcols_);
+  std::vector<double> rlo(nrows, -INFINITY), rhi(nrows, INFINITY);
   std::vector<char> determined(n_, 0);
   for (const auto &d : p_.determined) determined[d.col] = 1;
   for (int j = 0; j < n_; ++j) {
     cost[j] = grad[j];
     double lo = p_.xl[j], hi = p_.xu[j];
     if (step_bounded(j) && (!determined[j] || bound_determined_)) {
-      lo = std::max(lo, center.x[j] - delta(j));
-      hi = std::min(hi, center.x[j] + delta(j));
+      double d = delta(j, center.x[j]);
+      if (scol_[j] >= 0) {
+        rlo[srow_[j]] = center.x[j] - d;
+        rhi[srow_[j]] = center.x[j] + d;
+      } else {
+        lo = std::max(lo, center.x[j] - d);
+        hi = std::min(hi, center.x[j] + d);
+      }
     }
     clo[j] = inf_or(lo);
     chi[j] = inf_or(hi);
+    if (scol_[j] >= 0) {
+      cost[scol_[j]] = cost[scol_[j] + 1] = spen_[j];
+      clo[scol_[j]] = clo[scol_[j] + 1] = 0.0;
+      chi[scol_[j]] = chi[scol_[j] + 1] = INFINITY;
+    }
   }
   for (int i = 0; i < m_; ++i)
     if (elastic_[i]) {
@@ -298,8 +361,7 @@ bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
   std::vector<double> shift(m_, 0.0);
   for (int i = 0; i < m_; ++i) shift[i] = ref.g[i];
   for (size_t k = 0; k < jp.size(); ++k) shift[jp.rows[k]] -= jac[k] * ref.x[jp.cols[k]];
-  std::vector<double> rlo(nrows), rhi(nrows);
-  for (int r = 0; r < nrows; ++r) {
+  for (int r = 0; r < (int)rowof_.size(); ++r) {
     int i = rowof_[r];
     rlo[r] = p_.gl[i] <= -kInf ? -INFINITY : p_.gl[i] - shift[i];
     rhi[r] = p_.gu[i] >= kInf ? INFINITY : p_.gu[i] - shift[i];
@@ -315,6 +377,12 @@ bool Slp::build_lp(const Point &center, const Point &ref, const std::vector<doub
       if (elastic_[i]) {
         cols[ecol_[i]].push_back({lprow_[i], 1.0});
         cols[ecol_[i] + 1].push_back({lprow_[i], -1.0});
+      }
+    for (int j = 0; j < n_; ++j)
+      if (scol_[j] >= 0) {
+        cols[j].push_back({srow_[j], 1.0});
+        cols[scol_[j]].push_back({srow_[j], -1.0});
+        cols[scol_[j] + 1].push_back({srow_[j], 1.0});
       }
     std::vector<HighsInt> start(nlpcols_ + 1, 0), index;
     std::vector<double> value;
@@ -358,17 +426,109 @@ bool Slp::solve_lp(std::vector<double> &sol, std::vector<double> &rdual, int *st
   *status = st;
   if (st != kHighsModelStatusOptimal) return false;
   sol.resize(nlpcols_);
-  rdual.resize(rowof_.size());
-  Highs_getSolution(lp_.h(), sol.data(), nullptr, nullptr, rdual.data());
+  rdual.resize(nlprows());
+  coldual_.resize(nlpcols_);
+  Highs_getSolution(lp_.h(), sol.data(), coldual_.data(), nullptr, rdual.data());
   return true;
+}
+
+void Slp::setup_report() {
+  info_.rows.assign(m_, SlpRowInfo());
+  info_.cols.assign(n_, SlpColInfo());
+  conv_.assign(n_, 0);
+  for (const auto &d : p_.determined) info_.cols[d.col].updaterow = d.row;
+  const Pattern &jp = p_.model->jacobian_pattern();
+  dfk_.clear();
+  for (const auto &d : p_.dfs)
+    for (size_t k = 0; k < jp.size(); ++k)
+      if (jp.rows[k] == d.row && jp.cols[k] == d.col) dfk_.push_back({k, d.factor});
+}
+
+// Penalty errors and step data of the LP just solved around `center`.
+void Slp::record_lp(const std::vector<double> &sol, const std::vector<double> &err, const Point &center) {
+  for (int i = 0; i < m_; ++i) {
+    SlpRowInfo &r = info_.rows[i];
+    r.curerr = err[i];
+    r.pluscol = r.minuscol = -1;
+    r.plusval = r.minusval = r.plusdj = r.minusdj = 0.0;
+    if (!elastic_[i]) continue;
+    r.pluscol = ecol_[i];
+    r.minuscol = ecol_[i] + 1;
+    r.plusval = sol[ecol_[i]];
+    r.minusval = sol[ecol_[i] + 1];
+    r.plusdj = coldual_[ecol_[i]];
+    r.minusdj = coldual_[ecol_[i] + 1];
+    if (err[i] > 1e-9 * row_scale(i)) {
+      ++r.nerr;
+      r.maxerr = std::max(r.maxerr, err[i]);
+      r.toterr += err[i];
+    }
+  }
+  for (int j = 0; j < n_; ++j) {
+    SlpColInfo &c = info_.cols[j];
+    bool bounded = step_bounded(j);
+    c.deltaindex = bounded ? j : -1;
+    c.penaltydelta = scol_[j];
+    c.sb = bounded ? delta(j, center.x[j]) : 0.0;
+    c.deltadj = coldual_[j];
+    c.sbdual = bounded && std::fabs(std::fabs(sol[j] - center.x[j]) - c.sb) <= 1e-9 * std::max(1.0, c.sb)
+                   ? coldual_[j] : 0.0;
+  }
+}
+
+// The tolerance-set tests of every column that refers to a set, for the
+// step cur -> trial; true when each such column passed one (and there is
+// at least one).
+bool Slp::tolerances_met(const Point &cur, const Point &trial, const std::vector<double> &grad,
+                         const std::vector<double> &jac) {
+  const Pattern &jp = p_.model->jacobian_pattern();
+  // Linearization error of each row: actual change less predicted change.
+  std::vector<double> linerr(m_);
+  for (int i = 0; i < m_; ++i) linerr[i] = trial.g[i] - cur.g[i];
+  for (size_t k = 0; k < jp.size(); ++k) linerr[jp.rows[k]] -= jac[k] * (trial.x[jp.cols[k]] - cur.x[jp.cols[k]]);
+  std::vector<double> colerr(n_, 0.0), colrel(n_, 0.0);
+  for (size_t k = 0; k < jp.size(); ++k) {
+    int i = jp.rows[k], j = jp.cols[k];
+    colerr[j] = std::max(colerr[j], std::fabs(linerr[i]));
+    colrel[j] = std::max(colrel[j], std::fabs(linerr[i]) / std::max(1.0, std::fabs(trial.g[i])));
+  }
+  bool any = false, all = true;
+  double fscale = std::max(1.0, std::fabs(trial.f));
+  for (int j = 0; j < n_; ++j) {
+    SlpColInfo &c = info_.cols[j];
+    c.oldvalue = cur.x[j];
+    c.delta = trial.x[j] - cur.x[j];
+    int t = p_.coltol.empty() ? 0 : p_.coltol[j];
+    if (t <= 0 || t > (int)p_.tolsets.size()) continue;
+    any = true;
+    const LocalProblem::Tol &ts = p_.tolsets[(size_t)t - 1];
+    double x = trial.x[j], dx = std::fabs(c.delta), sb = step_bounded(j) ? delta(j, x) : INFINITY;
+    double ax = std::max(1.0, std::fabs(x)), impact = std::fabs(grad[j] * c.delta);
+    double bounddist = std::min(p_.xl[j] > -kInf ? x - p_.xl[j] : INFINITY, p_.xu[j] < kInf ? p_.xu[j] - x : INFINITY);
+    const double value[9] = {dx, dx / ax, sb, sb / ax, impact, impact / fscale, colerr[j], colrel[j], bounddist};
+    int passed = 0;
+    for (int k = 0; k < 9 && !passed; ++k)
+      if ((ts.status >> k & 1) && ts.tol[k] > 0 && value[k] <= ts.tol[k]) passed = k + 1;
+    conv_[j] = passed;
+    c.history = passed ? c.history + 1 : 0;
+    if (!passed) all = false;
+  }
+  return any && all;
 }
 
 LocalResult Slp::run() {
   LocalResult res;
   res.y.assign(m_, 0.0);
   int64_t ended = 0;  // last iteration whose end callbacks ran
+  setup_report();
   auto finish = [&](LocalStatus st, const Point &pt, const std::string &msg) {
     if (res.iter > ended) cb::fire_iteration_end(o_.msgprob, n_);
+    for (int j = 0; j < n_; ++j) {
+      info_.cols[j].converged = conv_[j] ? conv_[j] : st == LocalStatus::Optimal ? 10 : 0;
+      if (!info_.cols[j].converged) info_.cols[j].history = 0;
+    }
+    for (int i = 0; i < m_; ++i) info_.rows[i].weight = elastic_.empty() || !elastic_[i] ? 0.0 : w_[i];
+    res.info = info_;
     res.status = st;
     res.message = msg;
     res.x = pt.x;
@@ -384,6 +544,7 @@ LocalResult Slp::run() {
   std::string why;
   if (!project(cur.x, &why)) {
     res.status = fatal_ ? LocalStatus::EvalError : LocalStatus::Infeasible;
+    res.info = info_;
     res.message = why;
     res.x = cur.x;
     res.has_x = true;
@@ -412,7 +573,7 @@ LocalResult Slp::run() {
     return finish(LocalStatus::EvalError, cur, eval_error_);
 
   const Pattern &jp = p_.model->jacobian_pattern();
-  std::vector<double> grad(n_), jac(jp.size()), sol, rdual;
+  std::vector<double> grad(n_), jac(jp.size()), jlp, sol, rdual;
   sigma_.resize(n_);
   omega_.assign(n_, 1.0);
   // Step bound of column j: radius_ * sigma_[j] * omega_[j]; it starts at
@@ -464,23 +625,29 @@ LocalResult Slp::run() {
       return finish(LocalStatus::EvalError, cur, eval_error_);
     }
     for (double &v : grad) v *= p_.sense;
+    jlp = jac;  // the linearization, with the derivative factors
+    if (!exact_)
+      for (const auto &d : dfk_) jlp[d.first] *= d.second;
     double gscale = 1.0;
     for (double v : grad) gscale = std::max(gscale, std::fabs(v));
+    gscale_ = gscale;
     if (first) {
       // Initial penalties: the objective's gradient over each row's.
       std::vector<double> jmax(m_, 0.0);
       for (size_t k = 0; k < jp.size(); ++k)
         jmax[jp.rows[k]] = std::max(jmax[jp.rows[k]], std::fabs(jac[k]));
       for (int i = 0; i < m_; ++i)
-        w_[i] = o_.penalty * gscale / std::min(std::max(jmax[i], 1e-2), 1e2);
+        w_[i] = p_.rowwt[i] * o_.penalty * gscale / std::min(std::max(jmax[i], 1e-2), 1e2);
       merit(cur);
+      spen_.assign(n_, 0.0);
+      for (int j = 0; j < n_; ++j) spen_[j] = p_.steppenalty[j] > 0 ? p_.steppenalty[j] : o_.penalty * gscale;
       first = false;
     }
 
     int st = 0;
     bool solved = false;
     for (int attempt = 0; attempt < 8 && !solved; ++attempt) {
-      if (!build_lp(cur, cur, grad, jac))
+      if (!build_lp(cur, cur, grad, jlp))
         return finish(LocalStatus::Failed, cur,
                       "The linearization has values the LP solver cannot take (beyond 1e15)");
       solved = solve_lp(sol, rdual, &st);
@@ -526,6 +693,7 @@ LocalResult Slp::run() {
       if (elastic_[i]) err[i] = std::max(0.0, sol[ecol_[i]]) + std::max(0.0, sol[ecol_[i] + 1]);
       pred += w_[i] * (row_violation(i, cur.g[i]) - err[i]);
     }
+    record_lp(sol, err, cur);
 
     // First-order optimality at x_k with the LP's row multipliers: the
     // objective gradient less the rows' part must vanish except at bounds
@@ -558,12 +726,14 @@ LocalResult Slp::run() {
         compl_ = std::max(compl_, std::fabs(y) * std::fabs(dist));
       }
       if ((stat <= o_.opttol * gscale && compl_ <= o_.opttol * fscale) || pred <= 1e-12 * fscale) {
+        if (drop_factors()) continue;
         log_line(it, cur, pred, 0.0, '*');
         return finish(LocalStatus::Optimal, cur, "");
       }
     } else if (pred <= 1e-9 * std::max(1.0, std::fabs(cur.phi)) && !(feasible && lp_clean)) {
       // No progress possible at these penalties: raise them on the violated
       // rows, or give up when they are at their ceiling.
+      if (drop_factors()) continue;
       bool raised = false;
       for (int i = 0; i < m_; ++i)
         if (row_violation(i, cur.g[i]) > 0 && w_[i] < kPenaltyMax) {
@@ -580,7 +750,10 @@ LocalResult Slp::run() {
 
     auto make_trial = [&](const std::vector<double> &lpsol, Point &t) {
       t.x.assign(lpsol.begin(), lpsol.begin() + n_);
-      for (int j = 0; j < n_; ++j) t.x[j] = clamp_to_bounds(t.x[j], p_.xl[j], p_.xu[j]);
+      for (int j = 0; j < n_; ++j) {
+        if (p_.damp[j] != 1.0) t.x[j] = cur.x[j] + p_.damp[j] * (t.x[j] - cur.x[j]);
+        t.x[j] = clamp_to_bounds(t.x[j], p_.xl[j], p_.xu[j]);
+      }
       cascade(t.x);
       return evaluate(t);
     };
@@ -595,7 +768,7 @@ LocalResult Slp::run() {
       std::vector<double> sol2, rdual2;
       int st2;
       Point soc;
-      bool soc_ok = build_lp(cur, trial, grad, jac) && solve_lp(sol2, rdual2, &st2) &&
+      bool soc_ok = build_lp(cur, trial, grad, jlp) && solve_lp(sol2, rdual2, &st2) &&
                     make_trial(sol2, soc);
       if (fatal_) return finish(LocalStatus::EvalError, cur, eval_error_);
       if (soc_ok) {
@@ -613,7 +786,7 @@ LocalResult Slp::run() {
       for (int j = 0; j < n_; ++j) {
         if (!step_bounded(j)) continue;
         double dj = trial.x[j] - cur.x[j];
-        bool at_bound = std::fabs(dj) >= 0.9 * delta(j);
+        bool at_bound = std::fabs(dj) >= 0.9 * delta(j, cur.x[j]);
         if (dj * dprev[j] < 0 && at_bound) omega_[j] = std::max(1e-6, omega_[j] * 0.5);
         else if (dj * dprev[j] > 0 && at_bound) omega_[j] = std::min(1.0, omega_[j] * 2);
         dprev[j] = dj;
@@ -621,19 +794,33 @@ LocalResult Slp::run() {
       if (rho > 0.75 && dnorm >= 0.9 * radius_) radius_ = std::min(kRadiusMax, 2 * radius_);
       else if (rho < 0.25) radius_ *= 0.5;
       log_line(it, trial, pred, rho, mark);
+      bool tol_done = tolerances_met(cur, trial, grad, jac);
       prev = std::move(cur);
       have_prev = true;
       cur = std::move(trial);
+      if (tol_done && cur.viol <= o_.feastol && !drop_factors()) return finish(LocalStatus::Optimal, cur, "");
       // Objective test: feasible, and the merit function barely moved over
       // the last accepted steps (slow final convergence on flat optima).
       history.push_back(cur.phi);
       if (history.size() > kHistory) history.erase(history.begin());
       if (history.size() == kHistory && cur.viol <= o_.feastol &&
-          std::fabs(history.front() - cur.phi) <= 1e-2 * o_.opttol * std::max(1.0, std::fabs(cur.phi)))
-        return finish(LocalStatus::Optimal, cur, "");
+          std::fabs(history.front() - cur.phi) <= 1e-2 * o_.opttol * std::max(1.0, std::fabs(cur.phi))) {
+        if (!drop_factors()) return finish(LocalStatus::Optimal, cur, "");
+        history.clear();
+      }
     } else {
-      radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
+      // A rejected step that went beyond a step bound makes that bound dearer
+      // (at least the objective's pull); the step bounds themselves stay.
+      bool dearer = false;
+      for (int j = 0; j < n_; ++j)
+        if (scol_[j] >= 0 && std::fabs(sol[j] - cur.x[j]) > delta(j, cur.x[j]) * (1 + 1e-9) &&
+            spen_[j] < kPenaltyMax) {
+          spen_[j] = std::min(kPenaltyMax, std::max(spen_[j] * 10, gscale_));
+          dearer = true;
+        }
+      if (!dearer) radius_ = (rho < 0 ? 0.25 : 0.5) * std::min(radius_, dnorm > 0 ? dnorm : radius_);
       log_line(it, cur, pred, std::isfinite(rho) ? rho : -1.0, ok ? 'R' : 'E');
+      if (radius_ < kRadiusMin && ok && drop_factors()) radius_ = std::max(o_.stepbound, 1e-8);
       if (radius_ < kRadiusMin) {
         if (!ok) return finish(LocalStatus::EvalError, cur, eval_error_);
         if (cur.viol <= o_.feastol)

@@ -10,6 +10,7 @@
 #include "env/error.h"
 #include "env/problem.h"
 #include "env/shell.h"
+#include "nlp/local_solver.h"
 
 namespace ondr {
 
@@ -21,6 +22,27 @@ struct NlpResults {
   double objval = 0.0, maxinfeas = 0.0, time = 0.0;
   bool has_sol = false;
   std::vector<double> x, slack, dual, dj;
+  SlpInfo slp;              // filled by SLP solves only (empty otherwise)
+  // Last validation (OSLPvalidate*).
+  int valid_status = 0;
+  double valid_abs = 0.0, valid_rel = 0.0, kkt_stat = 0.0, kkt_compl = 0.0;
+};
+
+// A multistart job: initial values and control values that differ from
+// the problem's, and the caller's object handed back to the job callbacks.
+struct MsJob {
+  std::string description;
+  std::vector<int> cols;
+  std::vector<double> values;
+  std::vector<std::pair<int, int64_t>> ints;
+  std::vector<std::pair<int, double>> dbls;
+  void *object = nullptr;
+};
+
+// A tolerance set: 9 tolerances and the bits of the active ones.
+struct TolSet {
+  int status = 0;
+  double tol[9] = {0};
 };
 
 // A registered user function; its number is its position in the table + 1.
@@ -49,6 +71,12 @@ struct oslp_problem_s {
   // another thread may read them.
   std::vector<std::string> strings;
   std::vector<ondr::UserFunc> userfuncs;
+  std::vector<ondr::TolSet> tolsets;      // set k is tolsets[k - 1]
+  std::vector<ondr::MsJob> msjobs;        // the multistart pool, run by the next solve
+  std::vector<int> hard_rows;             // rows without penalty columns (OSLPfixpenalties)
+  std::vector<double> linearization;      // Jacobian values kept by OSLPupdatelinearization
+  std::string uniqueprefix;
+  double created = 0.0;                   // wall clock (seconds) at creation
   std::atomic<int> interrupt_reason{0};
   std::atomic<bool> solving{false};       // a nonlinear solve is running
   std::mutex lock;

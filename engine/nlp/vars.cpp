@@ -45,7 +45,10 @@ void slp_chgvar(OSLPprob s, int colindex, const int *detrow, const double *inits
   if (initstepbound) ONDR_REQUIRE(*initstepbound >= 0, "The initial step bound must not be negative");
   if (stepbound) ONDR_REQUIRE(*stepbound >= 0, "The step bound must not be negative");
   if (penalty) ONDR_REQUIRE(*penalty >= 0, "The penalty must not be negative");
-  if (tolset) ONDR_REQUIRE(*tolset >= 0, "Invalid tolerance set %d", *tolset);
+  if (damp) ONDR_REQUIRE(*damp > 0 && *damp <= 1, "The damping factor must be in (0, 1]");
+  if (tolset)
+    ONDR_REQUIRE(*tolset >= 0 && *tolset <= (int)s->tolsets.size(),
+                 "Invalid tolerance set %d (the problem has %d tolerance sets)", *tolset, (int)s->tolsets.size());
   if (detrow) {
     if (*detrow == -1) m.detrow.erase(colindex);
     else m.detrow[colindex] = *detrow;
