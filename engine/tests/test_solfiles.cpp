@@ -32,9 +32,9 @@ struct Sol {
 
 Sol lpsol(ONDRprob p) {
   Sol s;
-  s.x.resize((size_t)intattr(p, ONDR_COLS));
+  s.x.resize((size_t)intattr(p, ONDR_ORIGINALCOLS));
   s.dj.resize(s.x.size());
-  s.slack.resize((size_t)intattr(p, ONDR_ROWS));
+  s.slack.resize((size_t)intattr(p, ONDR_ORIGINALROWS));
   s.dual.resize(s.slack.size());
   if (ONDRgetlpsol(p, s.x.data(), s.slack.data(), s.dual.data(), s.dj.data()) != 0) s.x.clear();
   return s;
@@ -52,7 +52,7 @@ double dblattr(ONDRprob p, int id) {
 
 // Sizes, names and bounds of a problem as one text.
 std::string describe(ONDRprob p) {
-  int n = intattr(p, ONDR_COLS), m = intattr(p, ONDR_ROWS);
+  int n = intattr(p, ONDR_ORIGINALCOLS), m = intattr(p, ONDR_ORIGINALROWS);
   std::string out = std::to_string(n) + " " + std::to_string(m) + " " + std::to_string(intattr(p, ONDR_ELEMS));
   std::vector<double> lb((size_t)n + 1), ub((size_t)n + 1), rhs((size_t)m + 1);
   if (n > 0) ONDRgetlb(p, lb.data(), 0, n - 1), ONDRgetub(p, ub.data(), 0, n - 1);
@@ -119,7 +119,7 @@ TEST(mip_solution_files_keep_the_integer_solution) {
     return;
   }
   CHECK_OK(ONDRmipoptimize(a, ""));
-  int n = intattr(a, ONDR_COLS);
+  int n = intattr(a, ONDR_ORIGINALCOLS);
   std::vector<double> xa((size_t)n), xb((size_t)n);
   CHECK_OK(ONDRgetmipsol(a, xa.data(), nullptr));
   std::string slx = tmp.path("flugpl.slx"), bin = tmp.path("flugpl.bsol"), sol = tmp.path("flugpl.sol");
@@ -215,7 +215,7 @@ TEST(a_restored_snapshot_reads_as_the_saved_problem) {
   CHECK_OK(ONDRrestore(q, "small", ""));
   Sol t = lpsol(q);
   CHECK(same_bits(s.x, t.x) && same_bits(s.slack, t.slack) && same_bits(s.dual, t.dual));
-  for (int id : {ONDR_ROWS, ONDR_COLS, ONDR_ELEMS, ONDR_LPSTATUS, ONDR_SIMPLEXITER, ONDR_OBJSENSE})
+  for (int id : {ONDR_ORIGINALROWS, ONDR_ORIGINALCOLS, ONDR_ELEMS, ONDR_LPSTATUS, ONDR_SIMPLEXITER, ONDR_OBJSENSE})
     CHECK(intattr(q, id) == intattr(f.prob, id));
   CHECK(dblattr(q, ONDR_LPOBJVAL) == dblattr(f.prob, ONDR_LPOBJVAL));
   double tol = 0;
