@@ -11,6 +11,7 @@
 #include "module/types.h"
 #include "problem/problem.h"
 #include "callbacks/registry.h"
+#include "api/wrap.h"
 
 OndPyEnv ond_py_env = {0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, 0, -1};
 
@@ -182,6 +183,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
   problem_type_setup(join_method_tables({problem_lifecycle_methods, problem_control_methods, problem_add_methods,
                                           problem_objective_methods, problem_solve_methods, problem_lookup_methods,
                                           problem_file_methods, problem_set_methods, problem_optimize_methods,
+                                          problem_load_methods(), problem_modify_methods(), problem_query_methods(),
                                           callback_methods()}));
   solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods, callback_module_methods});
