@@ -288,6 +288,22 @@ int conv_arr2obj(PyObject *problem, int64_t n, const void *data, PyObject *list,
 
 // ---- registration of rows and columns made by the low-level methods ----
 
+// The cyclic collector paused while a registration makes its objects: they
+// form no cycles, and a collection every few hundred new objects would walk
+// every object of the process again and again.
+class GcPause {
+ public:
+  GcPause() : was_enabled_(PyGC_Disable()) {}
+  ~GcPause() {
+    if (was_enabled_) PyGC_Enable();
+  }
+  GcPause(const GcPause &) = delete;
+  GcPause &operator=(const GcPause &) = delete;
+
+ private:
+  int was_enabled_;
+};
+
 static int map_set(PyObject **map, int64_t id, int index) {
   if (!*map && !(*map = PyDict_New())) return -1;
   PyRef k(PyLong_FromLongLong(id)), v(PyLong_FromLong(index));
@@ -297,6 +313,7 @@ static int map_set(PyObject **map, int64_t id, int index) {
 
 int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int count) {
   ProblemObject *p = (ProblemObject *)problem;
+  GcPause paused;
   for (int i = 0; i < count; ++i) {
     PyObject *name = nullptr;
     if (names && names != Py_None) {
@@ -399,6 +416,7 @@ int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int 
                        const int *entity_cols, const char *entity_types, const double *entity_limits,
                        int first, int count) {
   ProblemObject *p = (ProblemObject *)problem;
+  GcPause paused;
   bool has_names = names && names != Py_None, has_types = types && types != Py_None;
   if (has_names && PySequence_Size(names) != count) return raiseUnlessPending("Incorrect length of variable name list");
   if (has_types && PySequence_Size(types) != count) return raiseUnlessPending("Incorrect length of variable type list");
