@@ -73,14 +73,17 @@ PyObject *ONDR_PY_addrows(PyObject *self, PyObject *args, PyObject *kw) {
     return done(self, -1);
   int first = 0;
   std::string packed;
+  if (!absent(names)) {
+    Py_ssize_t have = PySequence_Size(names);
+    if (have < nrows) {
+      PyErr_Clear();
+      PyErr_Format(PyExc_RuntimeError, "Cannot get row name indexed by %d", have < 0 ? 0 : (int)have);
+      return nullptr;
+    }
+  }
   if (attrib(self, ONDR_ORIGINALROWS, &first) != 0 ||
       packNames(self, names, nrows, "Cannot convert constraint name", packed) != 0)
     return done(self, -1);
-  if (!absent(names) && PySequence_Size(names) < nrows) {
-    PyErr_Clear();
-    PyErr_Format(PyExc_RuntimeError, "Cannot get row name indexed by %d", (int)PySequence_Size(names));
-    return nullptr;
-  }
   Py_ssize_t before = PyList_GET_SIZE(p->constraints);
   if (addRowsAsConstraints(self, names, first, nrows) != 0 ||
       ONDRaddrows64(p->prob, nrows, nnz, types.get(), rhsv.get(), rngv.get(), starts.get(), cols.get(),
