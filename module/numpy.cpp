@@ -88,6 +88,12 @@ int numpy_obj2arr(PyObject *obj, int64_t *count, void **out, int code) {
     PyErr_Format(PyExc_RuntimeError, "Integer expected, found an array of %R", (PyObject *)PyArray_DESCR(arr));
     return -1;
   }
+  if (is_index_code(code) && code != CONV_INT64 && PyArray_TYPE(arr) == NPY_INT32 && PyArray_ISCARRAY_RO(arr) &&
+      PyArray_ISNOTSWAPPED(arr)) {
+    if (count_check(count, len) != 0 || !(*out = alloc_elems(len, sizeof(int)))) return -1;
+    if (len) memcpy(*out, PyArray_DATA(arr), (size_t)len * sizeof(int));
+    return 0;
+  }
   if (is_index_code(code) && (kind == 'i' || kind == 'u')) {
     // Safe casting only: an unsigned 64-bit array is refused, not wrapped.
     PyArrayObject *c = as_carray(arr, NPY_INT64, false);
