@@ -238,6 +238,13 @@ int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, i
     free_array(out, code, n);
     return -1;
   }
+  // An iterator's length is known only now: it must agree with the arrays
+  // before it, or the library would read past the shorter ones.
+  if (count && *count >= 0 && *count != n) {
+    free_array(out, code, n);
+    PyErr_Format(PyExc_RuntimeError, "Mismatched lengths in arguments: expected %d, found %d", (int)*count, (int)n);
+    return -1;
+  }
   if (count) *count = n;
   return 0;
 }

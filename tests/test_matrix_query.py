@@ -155,6 +155,10 @@ def test_iterators_lengths_and_empty_lists(p):
     assert o == [7, 8, 3]
     with pytest.raises(RuntimeError, match="Mismatched lengths in arguments: expected 3, found 4"):
         p.chgobj([0, 1, 2], [1, 2, 3, 4])
+    # an iterator's length must agree with the arrays before it
+    for idx, val in (([0], iter([1, 2, 3])), (iter([0, 1]), [1]), ([0, 1], (v for v in [1]))):
+        with pytest.raises(RuntimeError, match="Mismatched lengths in arguments"):
+            p.chgrhs(idx, val)
     # a thousand items from a generator are all kept
     p.addcols((0.0 for _ in range(1000)), [0] * 1001, [], [], [0] * 1000, [1] * 1000)
     assert p.attributes.cols == len(p.getVariable()) == 1003
