@@ -59,7 +59,7 @@ def call(rng, p):
     m = n if rng.random() < 0.7 else rng.randrange(5)
     col, row = (lambda: ref(rng, p, "col")), (lambda: ref(rng, p, "row"))
     num = lambda: value(rng)
-    kind = rng.randrange(12)
+    kind = rng.randrange(14)
     if kind == 0:
         p.chgobj(array(rng, col, n), array(rng, num, m))
     elif kind == 1:
@@ -88,6 +88,19 @@ def call(rng, p):
         p.addqmatrix(row(), array(rng, col, n), array(rng, col, m), array(rng, num, n))
     elif kind == 10:
         p.chgmqobj(array(rng, col, n), array(rng, col, n), array(rng, num, m))
+    elif kind == 12:
+        k = rng.randrange(1, 4)
+        starts = sorted(rng.randrange(-1, 5) for _ in range(k + 1))
+        p.loadproblem("z", array(rng, lambda: letter(rng, "LGE"), rng.choice([2, 3])), array(rng, num, 3), None,
+                      array(rng, num, k), array(rng, lambda: rng.choice(starts), k + 1),
+                      rng.choice([None, array(rng, lambda: rng.randrange(-1, 3), k)]),
+                      array(rng, lambda: rng.randrange(-1, 4), m), array(rng, num, m), None, None,
+                      qgtype=rng.choice([None, ["I"], ["B", "Q"]]), mgcols=rng.choice([None, [0], [k]]))
+    elif kind == 13:
+        out = [[] for _ in range(3)]
+        getattr(p, rng.choice(["getrows", "getcols", "getmqobj"]))(
+            *[rng.choice([o, None, ()]) for o in out], rng.choice([0, 1, 3, 100, -5, 2 ** 40]),
+            ref(rng, p, "row"), ref(rng, p, "row"))
     else:
         out = rng.choice([[], (), None, [1, 2, 3, 4, 5, 6]])
         getattr(p, rng.choice(["getobj", "getrhs", "getrowtype"]))(out, ref(rng, p, "row"), ref(rng, p, "row"))
