@@ -16,6 +16,8 @@ import math
 SOLVER = {
     "ondrel": "HiGHS via libondr",
     "ondrel-dot": "HiGHS via libondr",
+    "ondrel-matrix": "HiGHS via libondr",
+    "ondrel-rows": "HiGHS via libondr",
     "highspy": "HiGHS",
     "highspy-matrix": "HiGHS",
     "pyoptinterface": "HiGHS",
@@ -30,6 +32,8 @@ SOLVER = {
 MODULE = {
     "ondrel": "ondrel",
     "ondrel-dot": "ondrel",
+    "ondrel-matrix": "ondrel",
+    "ondrel-rows": "ondrel",
     "highspy": "highspy",
     "highspy-matrix": "highspy",
     "pyoptinterface": "pyoptinterface",
@@ -41,7 +45,8 @@ MODULE = {
 }
 
 # The name the package has on PyPI (for its version).
-DIST = {"ondrel": "ondrel", "ondrel-dot": "ondrel", "highspy": "highspy",
+DIST = {"ondrel": "ondrel", "ondrel-dot": "ondrel", "ondrel-matrix": "ondrel", "ondrel-rows": "ondrel",
+        "highspy": "highspy",
         "highspy-matrix": "highspy", "pyoptinterface": "pyoptinterface", "pyscipopt": "PySCIPOpt", "mip": "mip",
         "pyomo": "pyomo", "linopy": "linopy", "gurobipy": "gurobipy"}
 
@@ -253,11 +258,13 @@ def _grb_solve(m, exact):
     return m.ObjVal
 
 
-ZERO = {"ondrel": _ondrel_zero, "ondrel-dot": _ondrel_zero, "highspy": _highspy_zero,
+ZERO = {"ondrel": _ondrel_zero, "ondrel-dot": _ondrel_zero, "ondrel-matrix": _ondrel_zero,
+        "ondrel-rows": _ondrel_zero, "highspy": _highspy_zero,
         "highspy-matrix": _highspy_zero,
         "pyoptinterface": _poi_zero, "pyscipopt": _scip_zero, "mip": _mip_zero,
         "pyomo": _pyomo_zero, "linopy": _linopy_zero, "gurobipy": _grb_zero}
-SOLVE = {"ondrel": _ondrel_solve, "ondrel-dot": _ondrel_solve, "highspy": _highspy_solve,
+SOLVE = {"ondrel": _ondrel_solve, "ondrel-dot": _ondrel_solve, "ondrel-matrix": _ondrel_solve,
+         "ondrel-rows": _ondrel_solve, "highspy": _highspy_solve,
          "highspy-matrix": _highspy_solve,
          "pyoptinterface": _poi_solve, "pyscipopt": _scip_solve, "mip": _mip_solve,
          "pyomo": _pyomo_solve, "linopy": _linopy_solve, "gurobipy": _grb_solve}

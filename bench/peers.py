@@ -40,9 +40,9 @@ RUN_ONE = os.path.join(HERE, "run_one.py")
 
 MODELS = ["lqcp", "fac", "lp"]
 SIZES = ["small", "mid", "large"]
-ORDER = ["ondrel", "ondrel-dot", "highspy", "highspy-matrix", "pyoptinterface",
+ORDER = ["ondrel", "ondrel-dot", "ondrel-matrix", "ondrel-rows", "highspy", "highspy-matrix", "pyoptinterface",
          "pyscipopt", "mip", "pyomo", "linopy", "gurobipy"]
-ONDREL = ("ondrel", "ondrel-dot")
+ONDREL = ("ondrel", "ondrel-dot", "ondrel-matrix", "ondrel-rows")
 # gurobipy runs under its size-limited licence (2000 variables and rows,
 # 200 variables with quadratic terms): only the smallest size is tried.
 LICENCE_LIMITED = {"gurobipy": ("small",)}

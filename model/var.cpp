@@ -1,5 +1,6 @@
 // ondrel.var: creation, names, hashing, and the arithmetic between
 // variables and constants.
+#include <cstring>
 #include "model/dispatch.h"
 #include <structmember.h>
 #include <algorithm>
@@ -29,8 +30,23 @@ PyObject *var_new() {
   return self;
 }
 
+// prefix followed by the decimal id, written directly: formatting through
+// PyUnicode_FromFormat costs more than making the object that gets the name.
 static PyObject *default_name(const char *prefix, int64_t id) {
-  return PyUnicode_FromFormat("%s%lld", prefix, (long long)id);
+  char buf[48];
+  size_t n = strlen(prefix);
+  if (n > sizeof buf - 24) return PyUnicode_FromFormat("%s%lld", prefix, (long long)id);
+  memcpy(buf, prefix, n);
+  uint64_t v = id < 0 ? 0 - (uint64_t)id : (uint64_t)id;
+  if (id < 0) buf[n++] = '-';
+  char digits[24];
+  int k = 0;
+  do {
+    digits[k++] = (char)('0' + v % 10);
+    v /= 10;
+  } while (v);
+  while (k) buf[n++] = digits[--k];
+  return PyUnicode_DecodeASCII(buf, (Py_ssize_t)n, nullptr);
 }
 
 PyObject *var_base() {

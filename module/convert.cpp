@@ -84,14 +84,16 @@ int ObjInt2int(PyObject *obj, PyObject *problem, int *out, int kind) {
   return -1;
 }
 
-// Store one Python element into slot i of `arr`. 0, 1 (failed without an
-// exception of its own: integer test of codes 3 and 4), or -1.
+// Store one Python element into slot i of `arr`: 0, or -1 with an exception.
 static int store_elem(PyObject *problem, PyObject *item, void *arr, int64_t i, int code) {
   switch (code) {
     case CONV_ROW: case CONV_COL: case CONV_SET:
       return ObjInt2int(item, problem, (int *)arr + i, code);
     case CONV_INT: case CONV_INT64: {
-      if (!isObjInt(item)) return 1;
+      if (!isObjInt(item)) {
+        PyErr_Format(PyExc_RuntimeError, "Integer expected, found %R", item);
+        return -1;
+      }
       if (code == CONV_INT) return pyInt2int(item, (int *)arr + i, "Integer value");
       int overflow = 0;
       long long v = PyLong_AsLongLongAndOverflow(item, &overflow);
@@ -161,6 +163,8 @@ static void free_array(void **out, int code, int64_t stored) {
 int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, int code) {
   *out = nullptr;
   if (!obj || obj == Py_None) return 0;
+  int fast = numpy_obj2arr(obj, count, out, code);
+  if (fast != 1) return fast;
   const size_t es = conv_elem_size(code);
   bool is_iter = false;
   Py_ssize_t len = -1;
@@ -234,6 +238,13 @@ int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, i
     free_array(out, code, n);
     return -1;
   }
+  // An iterator's length is known only now: it must agree with the arrays
+  // before it, or the library would read past the shorter ones.
+  if (count && *count >= 0 && *count != n) {
+    free_array(out, code, n);
+    PyErr_Format(PyExc_RuntimeError, "Mismatched lengths in arguments: expected %d, found %d", (int)*count, (int)n);
+    return -1;
+  }
   if (count) *count = n;
   return 0;
 }
@@ -284,6 +295,22 @@ int conv_arr2obj(PyObject *problem, int64_t n, const void *data, PyObject *list,
 
 // ---- registration of rows and columns made by the low-level methods ----
 
+// The cyclic collector paused while a registration makes its objects: they
+// form no cycles, and a collection every few hundred new objects would walk
+// every object of the process again and again.
+class GcPause {
+ public:
+  GcPause() : was_enabled_(PyGC_Disable()) {}
+  ~GcPause() {
+    if (was_enabled_) PyGC_Enable();
+  }
+  GcPause(const GcPause &) = delete;
+  GcPause &operator=(const GcPause &) = delete;
+
+ private:
+  int was_enabled_;
+};
+
 static int map_set(PyObject **map, int64_t id, int index) {
   if (!*map && !(*map = PyDict_New())) return -1;
   PyRef k(PyLong_FromLongLong(id)), v(PyLong_FromLong(index));
@@ -293,6 +320,7 @@ static int map_set(PyObject **map, int64_t id, int index) {
 
 int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int count) {
   ProblemObject *p = (ProblemObject *)problem;
+  GcPause paused;
   for (int i = 0; i < count; ++i) {
     PyObject *name = nullptr;
     if (names && names != Py_None) {
@@ -315,34 +343,55 @@ int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int coun
   return 0;
 }
 
-int addRowNames(PyObject *problem, PyObject *names, int first, int count) {
+int packNames(PyObject *problem, PyObject *names, int count, const char *bad, std::string &out) {
+  out.clear();
   if (!names || names == Py_None) return 0;
   ProblemObject *p = (ProblemObject *)problem;
+  int limit = 0;
+  if (ONDRgetintcontrol(p->prob, ONDR_MAXNAMELENGTH, &limit) != 0) {
+    setOndrErrIfNull(problem, nullptr);
+    return -1;
+  }
   for (int i = 0; i < count; ++i) {
     PyRef item(PySequence_GetItem(names, i));
-    if (!item) return -1;
     CArray<char> s;
-    *s.addr() = pyStrToStr(item.get());
-    if (!s.get()) return raiseUnlessPending("Cannot convert constraint name");
-    if (ONDRaddnames(p->prob, 1, s.get(), first + i, first + i) != 0) return -1;
+    if (item) *s.addr() = pyStrToStr(item.get());
+    if (!s.get()) return raiseUnlessPending(bad, i);
+    size_t len = strlen(s.get());
+    // A name with a NUL inside would be cut short by the library.
+    if ((Py_ssize_t)len != pyStrLen(item.get()) || (int)len > limit) {
+      PyErr_Format(PyExc_RuntimeError, bad, i);
+      return -1;
+    }
+    out.append(s.get(), len + 1);
   }
   return 0;
 }
 
+static int send_names(PyObject *problem, int type, const std::string &packed, int first, int count) {
+  if (packed.empty() || count <= 0) return 0;
+  if (ONDRaddnames(((ProblemObject *)problem)->prob, type, packed.data(), first, first + count - 1) != 0) {
+    setOndrErrIfNull(problem, nullptr);
+    return -1;
+  }
+  return 0;
+}
+
+int addRowNames(PyObject *problem, PyObject *names, int first, int count) {
+  std::string packed;
+  if (packNames(problem, names, count, "Cannot convert constraint name", packed) != 0) return -1;
+  return send_names(problem, 1, packed, first, count);
+}
+
+int sendRowColNames(PyObject *problem, int type, const std::string &packed, int first, int count) {
+  return send_names(problem, type, packed, first, count);
+}
+
 int setColNamesTypes(PyObject *problem, PyObject *names, PyObject *types, int first, int count) {
   ProblemObject *p = (ProblemObject *)problem;
-  if (names && names != Py_None) {
-    for (int i = 0; i < count; ++i) {
-      PyRef item(PySequence_GetItem(names, i));
-      CArray<char> s;
-      if (item) *s.addr() = pyStrToStr(item.get());
-      if (!s.get()) return raiseUnlessPending("Erroneous name for variable %d", i);
-      if (ONDRaddnames(p->prob, 2, s.get(), first + i, first + i) != 0) {
-        setOndrErrIfNull(problem, nullptr);
-        return -1;
-      }
-    }
-  }
+  std::string packed;
+  if (packNames(problem, names, count, "Erroneous name for variable %d", packed) != 0) return -1;
+  if (send_names(problem, 2, packed, first, count) != 0) return -1;
   if (types && types != Py_None) {
     CArray<int> idx;
     if (!idx.alloc((size_t)count)) {
@@ -374,6 +423,7 @@ int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int 
                        const int *entity_cols, const char *entity_types, const double *entity_limits,
                        int first, int count) {
   ProblemObject *p = (ProblemObject *)problem;
+  GcPause paused;
   bool has_names = names && names != Py_None, has_types = types && types != Py_None;
   if (has_names && PySequence_Size(names) != count) return raiseUnlessPending("Incorrect length of variable name list");
   if (has_types && PySequence_Size(types) != count) return raiseUnlessPending("Incorrect length of variable type list");

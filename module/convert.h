@@ -5,6 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 #include <cstdint>
+#include <string>
 
 // Element kinds of converted arrays.
 enum ConvCode {
@@ -19,6 +20,10 @@ size_t conv_elem_size(int code);
 // array from the module allocator in *out. `count` (may be null) is shared
 // by the arrays of one call: -1 until the first array fixes it.
 int conv_obj2arr(PyObject *problem, int64_t *count, PyObject *obj, void **out, int code);
+// The fast route of conv_obj2arr for a NumPy array: numeric arrays become
+// the C array with one copy (a cast where the dtype differs), 1-D only.
+// 0 done, -1 failed (exception set), 1 not taken (take items one by one).
+int numpy_obj2arr(PyObject *obj, int64_t *count, void **out, int code);
 // n elements of `data` -> the list `list` (None or null: nothing to do).
 int conv_arr2obj(PyObject *problem, int64_t n, const void *data, PyObject *list, int code);
 // A Python integer -> a C int: 0, or -1 with OverflowError naming `what`
@@ -31,6 +36,14 @@ int ObjInt2int(PyObject *obj, PyObject *problem, int *out, int kind);
 // modelling layer (new constraint/variable objects bound to them).
 int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int count);
 int addRowNames(PyObject *problem, PyObject *names, int first, int count);
+// Checks `count` names (str or bytes, no NUL, within the library's length
+// limit) and lays them end to end in `out` for one ONDRaddnames call; `bad`
+// is the message (with %d for the position) for a name that is none.
+// None or null names: `out` stays empty.
+int packNames(PyObject *problem, PyObject *names, int count, const char *bad, std::string &out);
+// Sends names packed by packNames for rows (type 1) or columns (type 2)
+// first..first+count-1; nothing when `packed` is empty.
+int sendRowColNames(PyObject *problem, int type, const std::string &packed, int first, int count);
 int setColNamesTypes(PyObject *problem, PyObject *names, PyObject *types, int first, int count);
 int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int nentities,
                        const int *entity_cols, const char *entity_types, const double *entity_limits,

@@ -11,6 +11,7 @@
 #include "module/types.h"
 #include "problem/problem.h"
 #include "callbacks/registry.h"
+#include "api/wrap.h"
 
 OndPyEnv ond_py_env = {0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, 0, -1};
 
@@ -186,7 +187,8 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
                                           problem_solfile_methods, problem_simple_methods,
                                           problem_slp_var_methods, problem_slp_tol_methods, problem_slp_coef_methods,
                                           problem_slp_formula_methods, problem_slp_misc_methods,
-                                          problem_slp_multistart_methods, callback_methods()}));
+                                          problem_slp_multistart_methods, problem_load_methods(),
+                                          problem_modify_methods(), problem_query_methods(), callback_methods()}));
   solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods, callback_module_methods});
 

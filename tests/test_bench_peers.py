@@ -28,6 +28,10 @@ REFERENCE = [
     (fac, "ondrel", 0.75),
     (lp, "ondrel", -353.128349942982),
     (lp, "ondrel-dot", -353.128349942982),
+    (lp, "ondrel-matrix", -353.128349942982),
+    (lp, "ondrel-rows", -353.128349942982),
+    (fac, "ondrel-matrix", 0.75),
+    (fac, "ondrel-rows", 0.75),
 ]
 
 

@@ -90,6 +90,63 @@ def highspy(d):
     return h
 
 
+def _matrix(d):
+    """The rows of the ondrel builder as NumPy arrays, columns y, z, s, r, d."""
+    import numpy as np
+    from models.matrix import INF, Matrix
+    n, F, M = d.G + 1, d.F, d.M
+    nt = n * n * F
+    Y = np.arange(2 * F).reshape(F, 2)
+    Z = 2 * F + np.arange(nt)
+    S = Z + nt
+    R = 2 * F + 2 * nt + np.arange(2 * nt).reshape(nt, 2)
+    D = 2 * F + 4 * nt
+    t = np.arange(nt)
+    i, j, f = t // (n * F), (t // F) % n, t % F
+    pts = np.asarray(d.pts)
+    sg = np.asarray(SIGNS, dtype=float)
+    ones = np.ones
+    blocks = [  # (index, value, rhs, type) of rows with the same number of entries
+        (Z.reshape(n * n, F), ones((n * n, F)), ones(n * n), "E"),
+        (np.stack([S, np.full(nt, D), Z], 1), np.tile([1.0, -1.0, M], (nt, 1)), np.full(nt, M), "E"),
+        (np.stack([R[:, 0], Y[f, 0]], 1), ones((nt, 2)), pts[i], "E"),
+        (np.stack([R[:, 1], Y[f, 1]], 1), ones((nt, 2)), pts[j], "E"),
+        (np.repeat(np.stack([R[:, 0], R[:, 1], S], 1), 4, axis=0),
+         np.column_stack([np.tile(sg, (nt, 1)), -ones(4 * nt)]), np.zeros(4 * nt), "L"),
+    ]
+    index = np.concatenate([b[0].ravel() for b in blocks]).astype(np.int64)
+    value = np.concatenate([b[1].ravel() for b in blocks])
+    rhs = np.concatenate([b[2] for b in blocks])
+    rowtype = np.concatenate([np.full(len(b[2]), b[3]) for b in blocks])
+    widths = np.concatenate([np.full(len(b[2]), b[0].shape[1]) for b in blocks])
+    start = np.zeros(len(rhs) + 1, dtype=np.int64)
+    np.cumsum(widths, out=start[1:])
+    ncols = D + 1
+    obj = np.zeros(ncols)
+    obj[D] = 1.0
+    lb = np.concatenate([np.zeros(2 * F + 2 * nt), np.full(2 * nt + 1, -INF)])
+    ub = np.concatenate([ones(2 * F + nt), np.full(3 * nt + 1, INF)])
+    return Matrix(obj, lb, ub, rowtype, rhs, start, index, value, binaries=Z)
+
+
+def ondrel_matrix(d):
+    """NumPy arrays by columns, loaded whole with loadproblem."""
+    from models.matrix import ondrel_load
+    return ondrel_load(_matrix(d))
+
+
+def ondrel_rows(d):
+    """NumPy arrays: addcols for the columns, addrows for the rows."""
+    from models.matrix import ondrel_rows as build
+    return build(_matrix(d))
+
+
+def highspy_matrix(d):
+    """The floor: the same arrays handed to HiGHS in one call."""
+    from models.matrix import highspy_load
+    return highspy_load(_matrix(d))
+
+
 def pyoptinterface(d):
     import pyoptinterface as poi
     from pyoptinterface import highs
@@ -244,6 +301,7 @@ def gurobipy(d):
     return m
 
 
-BUILDERS = {"ondrel": ondrel, "highspy": highspy, "pyoptinterface": pyoptinterface,
+BUILDERS = {"ondrel": ondrel, "ondrel-matrix": ondrel_matrix, "ondrel-rows": ondrel_rows,
+            "highspy": highspy, "highspy-matrix": highspy_matrix, "pyoptinterface": pyoptinterface,
             "pyscipopt": pyscipopt, "mip": mip, "pyomo": pyomo, "linopy": linopy,
             "gurobipy": gurobipy}

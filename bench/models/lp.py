@@ -118,6 +118,24 @@ def highspy_matrix(d):
     return h
 
 
+def _matrix(d):
+    from models.matrix import Matrix
+    return Matrix(d.c, np.zeros(d.n), np.full(d.n, 10.0), np.full(d.m, "L"), d.b,
+                  np.arange(0, d.m * K + 1, K, dtype=np.int64), d.C.ravel(), d.A.ravel())
+
+
+def ondrel_matrix(d):
+    """NumPy arrays by columns, loaded whole with loadproblem."""
+    from models.matrix import ondrel_load
+    return ondrel_load(_matrix(d))
+
+
+def ondrel_rows(d):
+    """NumPy arrays: addcols for the columns, addrows for the rows."""
+    from models.matrix import ondrel_rows as build
+    return build(_matrix(d))
+
+
 def pyoptinterface(d):
     import pyoptinterface as poi
     from pyoptinterface import highs
@@ -196,7 +214,8 @@ def gurobipy(d):
     return m
 
 
-BUILDERS = {"ondrel": ondrel, "ondrel-dot": ondrel_dot, "highspy": highspy,
+BUILDERS = {"ondrel": ondrel, "ondrel-dot": ondrel_dot, "ondrel-matrix": ondrel_matrix,
+            "ondrel-rows": ondrel_rows, "highspy": highspy,
             "highspy-matrix": highspy_matrix, "pyoptinterface": pyoptinterface,
             "pyscipopt": pyscipopt, "mip": mip, "pyomo": pyomo, "linopy": linopy,
             "gurobipy": gurobipy}

@@ -68,6 +68,16 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
     m.ub[(size_t)j] = u >= kInf ? kInf : u;
   }
   if (ncols > 0 && mstart) {
+    // Room for each row's entries first: one allocation per row.
+    std::vector<int64_t> per_row((size_t)nrows, 0);
+    for (int j = 0; j < ncols; ++j) {
+      int64_t b = (int64_t)mstart[j];
+      int64_t e = mnel ? b + mnel[j] : (int64_t)mstart[j + 1];
+      if (b < 0 || e <= b || !mrwind) continue;  // judged in the pass below
+      for (int64_t k = b; k < e; ++k)
+        if (mrwind[k] >= 0 && mrwind[k] < nrows) ++per_row[(size_t)mrwind[k]];
+    }
+    for (int i = 0; i < nrows; ++i) m.rows[(size_t)i].reserve((size_t)per_row[(size_t)i]);
     for (int j = 0; j < ncols; ++j) {
       int64_t b = (int64_t)mstart[j];
       int64_t e = mnel ? b + mnel[j] : (int64_t)mstart[j + 1];
