@@ -9,7 +9,7 @@
 namespace {
 
 const char *const kRefusedWhileSolving[] = {
-    "addVariable", "addConstraint", "addSOS", "addIndicator", "delVariable", "delConstraint", "delSOS",
+    "addVariable", "addConstraint", "addSOS", "addIndicator", "delVariable", "delConstraint", "delSOS", "delrows", "delcols", "delsets",
     "setObjective", "read", "write", "copy", "reset", "solve", "lpoptimize", "mipoptimize", "nlpoptimize",
     "chgvar", "setControl", "getObjVal", "getSolution", "getSlack", "getDual", "getRCost", "getProbStatus",
     "getProbStatusString"};

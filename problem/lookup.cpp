@@ -216,6 +216,25 @@ PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
   Py_RETURN_NONE;
 }
 
+// The matrix-level deletions: `indices` (rows, columns or sets by index,
+// name or object) are deleted as delConstraint, delVariable and delSOS do,
+// so the modelling objects and maps follow the library.
+PyObject *delByIndices(PyObject *self, PyObject *args, PyObject *kw, int which) {
+  static const char *kwlist[] = {"indices", nullptr};
+  PyObject *indices = nullptr;
+  if (!PyArg_ParseTupleAndKeywords(args, kw, "O", (char **)kwlist, &indices)) return nullptr;
+  if (indices == Py_None) {
+    PyErr_SetString(PyExc_RuntimeError, "Must provide argument indices");
+    return nullptr;
+  }
+  PyRef one(PyTuple_Pack(1, indices));
+  return one ? delObjects(self, one.get(), nullptr, which) : nullptr;
+}
+
+PyObject *problem_delcols(PyObject *s, PyObject *a, PyObject *k) { return delByIndices(s, a, k, 0); }
+PyObject *problem_delrows(PyObject *s, PyObject *a, PyObject *k) { return delByIndices(s, a, k, 1); }
+PyObject *problem_delsets(PyObject *s, PyObject *a, PyObject *k) { return delByIndices(s, a, k, 2); }
+
 PyObject *problem_delVariable(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 0); }
 PyObject *problem_delConstraint(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 1); }
 PyObject *problem_delSOS(PyObject *s, PyObject *a, PyObject *k) { return delObjects(s, a, k, 2); }
@@ -246,4 +265,16 @@ const PyMethodDef problem_lookup_methods[] = {
     {"delConstraint", (PyCFunction)problem_delConstraint, METH_VARARGS | METH_KEYWORDS,
      DELDOC("constraints", "delConstraint", "")},
     {"delSOS", (PyCFunction)problem_delSOS, METH_VARARGS | METH_KEYWORDS, DELDOC("special ordered sets", "delSOS", "")},
+    {"delrows", (PyCFunction)problem_delrows, METH_VARARGS | METH_KEYWORDS,
+     METHOD_DOC("Deletes rows from the problem.", "p.delrows(indices)",
+         "indices: rows by index, name or constraint object (one or a sequence).", "p.delrows([0, 2])",
+         "The constraint objects of deleted rows leave the problem; later rows are renumbered.",
+         "delConstraint, delcols")},
+    {"delcols", (PyCFunction)problem_delcols, METH_VARARGS | METH_KEYWORDS,
+     METHOD_DOC("Deletes columns from the problem.", "p.delcols(indices)",
+         "indices: columns by index, name or variable object (one or a sequence).", "p.delcols([1])",
+         "Their coefficients go with them; the variable objects leave the problem.", "delVariable, delrows")},
+    {"delsets", (PyCFunction)problem_delsets, METH_VARARGS | METH_KEYWORDS,
+     METHOD_DOC("Deletes special ordered sets from the problem.", "p.delsets(indices)",
+         "indices: sets by index or SOS object (one or a sequence).", "p.delsets(0)", "", "delSOS")},
     {nullptr, nullptr, 0, nullptr}};

@@ -233,3 +233,25 @@ def test_refused_addrows_takes_its_objects_out_again(p):
     assert len(p.getConstraint()) == n == p.attributes.rows
     p.addrows(["L"], [1], [0, 1], [0], [1])
     assert p.getIndex(p.getConstraint()[-1]) == n
+
+
+def test_delrows_delcols_delsets_follow_the_modelling_objects(p):
+    p.addcols([0, 0], [0, 0, 0], [], [], [0, 0], [1, 1], names=["s1", "s2"])
+    p.addSOS(ondrel.sos(p.getVariable()[2:], [1, 2], type=1))
+    before = snapshot(p)
+    with pytest.raises(RuntimeError, match="Index out of bounds"):
+        p.delrows([0, 7])
+    with pytest.raises(RuntimeError, match="^Must provide argument indices$"):
+        p.delcols(None)
+    assert same(snapshot(p), before)
+    p.delsets(0)
+    assert p.attributes.sets == 0 and p.getSOS() == []
+    p.delcols(["s1", p.getVariable()[3]])
+    p.delrows("a")
+    assert [x.name for x in p.getVariable()] == ["x", "y"] and [c.name for c in p.getConstraint()] == ["b"]
+    b = p.getConstraint()[0]
+    assert p.getIndex(b) == 0 and p.getcoef(b, "x") == 3.0
+    p.delcols(0)
+    assert p.getIndex(p.getVariable()[0]) == 0 and p.getcoef(0, 0) == 1.0  # y moved to column 0
+    p.solve()
+    assert p.getObjVal() == pytest.approx(-6.0)
