@@ -50,16 +50,25 @@ def ours(path):
     clo, cup, rlo, rup = [], [], [], []
     p.objsa(list(range(n)), clo, cup)
     p.rhssa(list(range(m)), rlo, rup)
-    return (clo, cup, rlo, rup, rstat), time.perf_counter() - t0
+    return (clo, cup, rlo, rup, rstat, cstat), time.perf_counter() - t0
 
 
-def theirs(path):
+def theirs(path, rstat, cstat):
+    """HiGHS's ranging at the same basis as ours (a degenerate LP has several
+    optimal bases, and the ranges belong to the basis)."""
     h = highspy.Highs()
     h.setOptionValue("output_flag", False)
     h.readModel(path)
+    st = highspy.HighsBasisStatus
+    code = {0: st.kLower, 1: st.kBasic, 2: st.kUpper, 3: st.kZero}
+    basis = highspy.HighsBasis()
+    basis.col_status = [code[c] for c in cstat]
+    basis.row_status = [code[r] for r in rstat]
+    basis.valid = True
+    h.setBasis(basis)
     h.run()
     t0 = time.perf_counter()
-    r = h.getRanging()
+    status, r = h.getRanging()
     t = time.perf_counter() - t0
     return (r.col_cost_dn.value_, r.col_cost_up.value_, r.row_bound_dn.value_, r.row_bound_up.value_), t
 
@@ -75,8 +84,8 @@ def main():
         path = os.path.join(INSTANCES, name + ".mps")
         if not os.path.exists(path):
             continue
-        (clo, cup, rlo, rup, rstat), t_ours = ours(path)
-        (hclo, hcup, hrlo, hrup), t_theirs = theirs(path)
+        (clo, cup, rlo, rup, rstat, cstat), t_ours = ours(path)
+        (hclo, hcup, hrlo, hrup), t_theirs = theirs(path, rstat, cstat)
         costs = sum(close(clo[j], clip(hclo[j])) and close(cup[j], clip(hcup[j])) for j in range(len(clo)))
         binding = [i for i in range(len(rlo)) if rstat[i] != 1]
         rhs = sum(close(rlo[i], clip(hrlo[i])) and close(rup[i], clip(hrup[i])) for i in binding)
