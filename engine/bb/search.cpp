@@ -119,11 +119,9 @@ void Search::incumbent(const std::vector<double> &x, double v) {
 void Search::show(const Node &n, const std::vector<double> *lp_x, double lp_obj) {
   if (!ev_.publish) return;
   SearchView v;
-  v.node = &n;
   v.lp_x = lp_x;
   v.lp_obj = lp_obj;
   v.nodes = out_.nodes;
-  v.open = (int64_t)queue_.size();
   v.solutions = out_.solutions;
   v.bound = std::min(n.bound, queue_.best_bound());
   v.has_incumbent = out_.has_incumbent;

@@ -17,10 +17,9 @@ namespace bb {
 // The search's state when an event fires, in minimization form: what the
 // callbacks read while they run.
 struct SearchView {
-  const Node *node = nullptr;                 // the node the event is about
-  const std::vector<double> *lp_x = nullptr;  // its LP solution, when solved
+  const std::vector<double> *lp_x = nullptr;  // the event's node LP solution, when solved
   double lp_obj = 0.0;
-  int64_t nodes = 0, open = 0, solutions = 0;
+  int64_t nodes = 0, solutions = 0;
   double bound = -kInf;                       // best bound of the open nodes
   bool has_incumbent = false;
   const std::vector<double> *incumbent = nullptr;
