@@ -17,7 +17,7 @@ NONLINEAR_KINDS = [
     "cascadeend", "cascadestart", "cascadevar", "cascadevarfail", "coefevalerror", "construct",
     "destroy", "drcol", "formula", "iterend", "iterstart", "itervar", "msjobend", "msjobstart",
     "mswinner", "slpend", "slpnode", "slpstart"]
-# Kinds that no solver path calls yet: a solve refuses to start with them.
+# Kinds that no solver path of an LP calls: a solve refuses to start with them.
 UNFIRED = ["chgbranchobject", "destroymt", "infnode", "mipthread", "newnode", "nodecutoff",
            "optnode", "preintsol", "prenode"]
 

@@ -58,8 +58,11 @@ class Search {
     return gap <= lim_.absgap || gap <= lim_.relgap * std::fabs(out_.value);
   }
   void incumbent(const std::vector<double> &x, double v);
+  void show(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
+  void cutoff_event(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
+  void infeasible_event(const Node &n);
   void process(Node &node, std::optional<Node> &next);
-  void branch_node(Node &node, const Branching &b, double obj,
+  void branch_node(Node &node, const Branching &b, double obj, const std::vector<double> &x,
                    const std::shared_ptr<const Basis> &basis, std::optional<Node> &next);
   void log_line(const char *what);
   LpStatus root_cuts(double &obj, std::vector<double> &x);
@@ -77,6 +80,7 @@ class Search {
   NodeQueue queue_;
   std::vector<double> root_lo_, root_up_;
   SearchOutcome out_;
+  const Node *current_ = nullptr;  // the node being processed, for intsol
   int64_t next_id_ = 0;
   int64_t last_solved_ = -1;  // node whose LP state HiGHS holds, -1 none
   int stop_ = 0;
@@ -100,12 +104,45 @@ void Search::incumbent(const std::vector<double> &x, double v) {
   out_.value = v;
   ++out_.solutions;
   queue_.prune(threshold());
-  if (ev_.intsol) ev_.intsol(x, v);
+  if (ev_.intsol) {
+    if (current_) show(*current_);
+    ev_.intsol(x, v);
+  }
+  if (ev_.progress) {
+    if (current_) show(*current_);
+    ev_.progress(out_.value, std::min(queue_.best_bound(), out_.value));
+  }
   log_line("solution");
   if (out_.solutions >= lim_.maxsol && !stop_) stop_ = kStopSolutions;
 }
 
-void Search::branch_node(Node &node, const Branching &b, double obj,
+void Search::show(const Node &n, const std::vector<double> *lp_x, double lp_obj) {
+  if (!ev_.publish) return;
+  SearchView v;
+  v.lp_x = lp_x;
+  v.lp_obj = lp_obj;
+  v.nodes = out_.nodes;
+  v.solutions = out_.solutions;
+  v.bound = std::min(n.bound, queue_.best_bound());
+  v.has_incumbent = out_.has_incumbent;
+  v.incumbent = &out_.x;
+  v.value = out_.value;
+  ev_.publish(v);
+}
+
+void Search::cutoff_event(const Node &n, const std::vector<double> *lp_x, double lp_obj) {
+  if (!ev_.nodecutoff) return;
+  show(n, lp_x, lp_obj);
+  ev_.nodecutoff(n);
+}
+
+void Search::infeasible_event(const Node &n) {
+  if (!ev_.infnode) return;
+  show(n);
+  ev_.infnode(n);
+}
+
+void Search::branch_node(Node &node, const Branching &b, double obj, const std::vector<double> &x,
                          const std::shared_ptr<const Basis> &basis, std::optional<Node> &next) {
   std::vector<Node> kids;
   for (size_t k = 0; k < b.children.size(); ++k) {
@@ -125,7 +162,10 @@ void Search::branch_node(Node &node, const Branching &b, double obj,
       c.branch.dist = k == 0 ? b.value - std::floor(b.value) : std::ceil(b.value) - b.value;
       c.branch.parent_obj = obj;
     }
-    if (ev_.newnode) ev_.newnode(node, c, (int)k);
+    if (ev_.newnode) {
+      show(node, &x, obj);
+      ev_.newnode(node, c, (int)k);
+    }
     kids.push_back(std::move(c));
   }
   if (kids.empty()) return;
@@ -142,14 +182,18 @@ void Search::branch_node(Node &node, const Branching &b, double obj,
 void Search::process(Node &node, std::optional<Node> &next) {
   std::vector<double> lo = root_lo_, up = root_up_;
   apply_path(node, lo, up);
-  if (ev_.prenode && ev_.prenode(node)) return;
+  current_ = &node;
+  if (ev_.prenode) {
+    show(node);
+    if (ev_.prenode(node)) return;
+  }
   std::vector<int> seeds;
   if (node.delta)
     for (const BoundChange &c : node.delta->own) seeds.push_back(c.col);
   ++out_.nodes;
   Propagation p = propagate(bm_, lo, up, seeds, lim_.feastol);
   if (p.infeasible) {
-    if (ev_.infnode) ev_.infnode(node);
+    infeasible_event(node);
     return;
   }
   if (!p.changed.empty()) {
@@ -168,10 +212,10 @@ void Search::process(Node &node, std::optional<Node> &next) {
   last_solved_ = -1;
   switch (st) {
     case LpStatus::Infeasible:
-      if (ev_.infnode) ev_.infnode(node);
+      infeasible_event(node);
       return;
     case LpStatus::Cutoff:
-      if (ev_.nodecutoff) ev_.nodecutoff(node);
+      cutoff_event(node);
       return;
     case LpStatus::Unbounded:
       if (node.depth == 0) {
@@ -194,7 +238,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
             std::max(0.0, obj - node.branch.parent_obj) / node.branch.dist);
   node.bound = std::max(node.bound, obj);
   if (obj >= threshold()) {
-    if (ev_.nodecutoff) ev_.nodecutoff(node);
+    cutoff_event(node, &x, obj);
     return;
   }
   if (node.depth == 0) {
@@ -206,12 +250,15 @@ void Search::process(Node &node, std::optional<Node> &next) {
       return;
     }
     if (cs != LpStatus::Optimal || obj >= threshold()) {
-      if (ev_.nodecutoff) ev_.nodecutoff(node);
+      cutoff_event(node, cs == LpStatus::Optimal ? &x : nullptr, obj);
       return;
     }
     node.bound = std::max(node.bound, obj);
   }
-  if (ev_.optnode && ev_.optnode(node)) return;
+  if (ev_.optnode) {
+    show(node, &x, obj);
+    if (ev_.optnode(node)) return;
+  }
   last_solved_ = node.id;
   std::shared_ptr<const Basis> basis = lp_.basis();
   std::vector<int> frac = fractional_columns(bm_, x, lo, up, lim_.inttol);
@@ -233,7 +280,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
       last_solved_ = -1;
     }
   }
-  branch_node(node, b, obj, basis, next);
+  branch_node(node, b, obj, x, basis, next);
 }
 
 // Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
@@ -303,10 +350,15 @@ SearchOutcome Search::run() {
       break;
     }
     if (node.bound >= threshold()) {
-      if (ev_.nodecutoff) ev_.nodecutoff(node);
+      cutoff_event(node);
       continue;
     }
+    if (ev_.progress && out_.has_incumbent) {
+      show(node);
+      ev_.progress(out_.value, lb);
+    }
     process(node, next);
+    current_ = nullptr;
     if (root_unbounded_) break;
     if (log_ && out_.nodes % kLogEvery == 0) log_line("search");
   }

@@ -14,6 +14,18 @@
 namespace ondr {
 namespace bb {
 
+// The search's state when an event fires, in minimization form: what the
+// callbacks read while they run.
+struct SearchView {
+  const std::vector<double> *lp_x = nullptr;  // the event's node LP solution, when solved
+  double lp_obj = 0.0;
+  int64_t nodes = 0, solutions = 0;
+  double bound = -kInf;                       // best bound of the open nodes
+  bool has_incumbent = false;
+  const std::vector<double> *incumbent = nullptr;
+  double value = kInf;
+};
+
 // Points where node-level callbacks attach: each is called, when set, at
 // the one place of the search where that event happens. A nonzero result
 // of `prenode` or `optnode` drops the node.
@@ -24,6 +36,10 @@ struct NodeEvents {
   std::function<void(const Node &)> nodecutoff;    // the node is cut off by the incumbent
   std::function<void(const Node &, const Node &, int)> newnode;  // (parent, child, branch)
   std::function<void(const std::vector<double> &, double)> intsol;  // new incumbent
+  // Called before each event above, with the state the event sees.
+  std::function<void(const SearchView &)> publish;
+  // After each new incumbent and before each node: (incumbent value, bound).
+  std::function<void(double, double)> progress;
 };
 
 struct SearchLimits {

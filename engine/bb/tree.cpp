@@ -1,5 +1,6 @@
 #include "bb/tree.h"
 #include <cmath>
+#include "bb/events.h"
 #include "bb/model.h"
 #include "bb/search.h"
 #include "controls/ids.h"
@@ -88,7 +89,13 @@ void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   const Model &m = prob->model;
   BbModel bm = build_model(m);
   SearchLimits lim = limits_of(prob->controls, bm.sense);
-  SearchOutcome o = run_search(prob, bm, lim, NodeEvents());
+  SearchOutcome o;
+  try {
+    o = run_search(prob, bm, lim, node_events(prob, bm));
+  } catch (...) {
+    prob->results.clear();  // the callbacks' view of the search is no result
+    throw;
+  }
   res.nodes = o.nodes;
   res.simplexiter = o.lp_iterations;
   res.mipsols = o.solutions;

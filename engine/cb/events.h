@@ -18,6 +18,18 @@ void fire_intsol(ONDRprob prob);
 // gapnotify with the current targets (relative gap, absolute gap,
 // objective, bound) in `targets`, which its callbacks may replace.
 void fire_gapnotify(ONDRprob prob, double targets[4]);
+// Node kinds of the tree search. Nodes are numbered from 1 (the root).
+// prenode, optnode: the first nonzero "node infeasible" result of the
+// kind's callbacks (each starts from 0).
+int fire_node_action(ONDRprob prob, Kind k);
+void fire_infnode(ONDRprob prob);
+void fire_nodecutoff(ONDRprob prob, int node);
+void fire_newnode(ONDRprob prob, int parent, int node, int branch);
+// The gapnotify check at an incumbent of value `primal` (user's sense
+// `sense`) and bound `dual`: when a target of `targets` is reached, that
+// target is spent (set off) and gapnotify fires with the targets, which
+// its callbacks may set again. Returns whether it fired.
+bool notify_gap(ONDRprob prob, int sense, double primal, double dual, double targets[4]);
 // usersolnotify: what became of the user solution `name`.
 void fire_usersolnotify(ONDRprob prob, const char *name, int status);
 

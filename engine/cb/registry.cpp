@@ -12,26 +12,27 @@ namespace cb {
 
 namespace {
 // One row per kind: the solver paths that call it.
-constexpr unsigned LP = P_LP, MIP = P_MIP, NLP = P_NLP, ANY = P_LP | P_MIP | P_LOCAL | P_NLP;
+constexpr unsigned LP = P_LP, MIP = P_MIP, NLP = P_NLP, TREE = P_TREE,
+                   ANY = P_LP | P_MIP | P_LOCAL | P_NLP | P_TREE;
 const KindInfo kKinds[kKindCount] = {
-    {"bariteration", false, LP | MIP}, {"barlog", false, LP | MIP},
-    {"chgbranchobject", false, 0},     {"cutlog", false, MIP},
-    {"destroymt", false, 0},           {"gapnotify", false, MIP},
-    {"globallog", false, MIP},         {"infnode", false, 0},
-    {"intsol", false, MIP},            {"lplog", false, LP | MIP},
-    {"message", false, ANY},           {"mipthread", false, 0},
-    {"newnode", false, 0},             {"nodecutoff", false, 0},
-    {"optnode", false, 0},             {"preintsol", false, 0},
-    {"prenode", false, 0},             {"usersolnotify", false, MIP},
-    {"cascadeend", true, NLP},      {"cascadestart", true, NLP},
-    {"cascadevar", true, NLP},      {"cascadevarfail", true, NLP},
-    {"coefevalerror", true, NLP},      {"construct", true, NLP},
-    {"destroy", true, NLP},            {"drcol", true, NLP},
-    {"formula", true, 0},              {"iterend", true, NLP},
-    {"iterstart", true, NLP},          {"itervar", true, NLP},
-    {"msjobend", true, NLP},        {"msjobstart", true, NLP},
-    {"mswinner", true, NLP},        {"slpend", true, NLP},
-    {"slpnode", true, 0},              {"slpstart", true, NLP},
+    {"bariteration", false, LP | MIP},   {"barlog", false, LP | MIP},
+    {"chgbranchobject", false, 0},       {"cutlog", false, MIP},
+    {"destroymt", false, 0},             {"gapnotify", false, MIP | TREE},
+    {"globallog", false, MIP},           {"infnode", false, TREE},
+    {"intsol", false, MIP | TREE},       {"lplog", false, LP | MIP},
+    {"message", false, ANY},             {"mipthread", false, 0},
+    {"newnode", false, TREE},            {"nodecutoff", false, TREE},
+    {"optnode", false, TREE},            {"preintsol", false, 0},
+    {"prenode", false, TREE},            {"usersolnotify", false, MIP},
+    {"cascadeend", true, NLP},           {"cascadestart", true, NLP},
+    {"cascadevar", true, NLP},           {"cascadevarfail", true, NLP},
+    {"coefevalerror", true, NLP},        {"construct", true, NLP},
+    {"destroy", true, NLP},              {"drcol", true, NLP},
+    {"formula", true, 0},                {"iterend", true, NLP},
+    {"iterstart", true, NLP},            {"itervar", true, NLP},
+    {"msjobend", true, NLP},             {"msjobstart", true, NLP},
+    {"mswinner", true, NLP},             {"slpend", true, NLP},
+    {"slpnode", true, 0},                {"slpstart", true, NLP},
 };
 
 constexpr int kStopUser = 9;

@@ -21,9 +21,10 @@ enum Kind : int {
 
 // Solver paths, as bits: the LP optimizer on HiGHS (simplex, barrier), the
 // MIP optimizer call (HiGHS MIP search, or HiGHS on its relaxation), the
-// local solver of non-convex quadratic problems, the nonlinear layer.
-enum Path : unsigned { P_LP = 1, P_MIP = 2, P_LOCAL = 4, P_NLP = 8 };
-constexpr unsigned kOptimizerPaths = P_LP | P_MIP | P_LOCAL;
+// local solver of non-convex quadratic problems, the nonlinear layer, the
+// engine's own tree search of the MIP call.
+enum Path : unsigned { P_LP = 1, P_MIP = 2, P_LOCAL = 4, P_NLP = 8, P_TREE = 16 };
+constexpr unsigned kOptimizerPaths = P_LP | P_MIP | P_LOCAL | P_TREE;
 
 struct KindInfo {
   const char *name;

@@ -161,26 +161,15 @@ void HighsHandle::Callback::improved(const MipIncumbent &in) {
 
 void HighsHandle::Callback::gap_check(double primal, double dual, bool has_incumbent) {
   if (!has_incumbent) return;
-  double gap = std::fabs(primal - dual);
-  double rel = gap / std::max(1e-10, std::fabs(primal));
-  int sense = hooks.sense;
   double t[4];
   {
     std::lock_guard<std::mutex> g(lock);
     std::copy(targets, targets + 4, t);
   }
-  bool reached[4] = {t[0] >= 0 && rel <= t[0], t[1] >= 0 && gap <= t[1],
-                     std::fabs(t[2]) < kInf && sense * (primal - t[2]) <= 0,
-                     std::fabs(t[3]) < kInf && finite(dual) && sense * (dual - t[3]) >= 0};
-  if (!(reached[0] || reached[1] || reached[2] || reached[3])) return;
-  // A reached target is spent (it notifies once) unless a callback sets it
-  // again; the callbacks get the targets in this state and may change any.
-  static const double kOff[4] = {-1, -1, kInf, kInf};
-  double now[4];
-  for (int k = 0; k < 4; ++k) now[k] = reached[k] ? kOff[k] : t[k];
-  cb::fire_gapnotify(hooks.prob, now);
+  if (!finite(dual)) dual = hooks.sense > 0 ? -kInf : kInf;
+  if (!cb::notify_gap(hooks.prob, hooks.sense, primal, dual, t)) return;
   std::lock_guard<std::mutex> g(lock);
-  std::copy(now, now + 4, targets);
+  std::copy(t, t + 4, targets);
 }
 
 void HighsHandle::Callback::flush() {

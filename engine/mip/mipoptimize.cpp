@@ -241,7 +241,7 @@ using namespace ondr;
 
 ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
   return guard_prob(prob, [&] {
-    BusyScope busy(prob, cb::P_MIP | cb::P_LOCAL);
+    BusyScope busy(prob, cb::P_MIP | cb::P_LOCAL | cb::P_TREE);
     // Everything that can refuse the solve comes first, so that a refused
     // solve leaves the previous results (which still describe the model).
     SolveFlags f = parse_flags(flags, true);
@@ -264,7 +264,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
       tree = bb::use_tree_search(prob, d);
     }
     bool local = !search && needs_local_solver(m);
-    cb::refuse_unfired(prob, local ? cb::P_LOCAL : cb::P_MIP);
+    cb::refuse_unfired(prob, tree ? cb::P_TREE : local ? cb::P_LOCAL : cb::P_MIP);
     begin_solve(prob);
     Stopwatch clock;
     if (search) {

@@ -2,6 +2,7 @@
 // type, sets and indicator rows with infinite bounds (no big-M needed),
 // infeasible and unbounded MIPs, cutoff, limits and interrupts, and
 // agreement with HiGHS's MIP on a family of random knapsack-like models.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -377,5 +378,49 @@ TEST(agrees_with_highs_on_random_models) {
               stats[1], vals[1]);
     CHECK(stats[0] == stats[1]);
     if (stats[0] == 6) CHECK_NEAR(vals[0], vals[1], 1e-6);
+  }
+}
+
+// Node callbacks on a limited search: prenode once per counted node, children
+// numbered once each below known parents, the node LP readable in optnode,
+// and an interrupt from a callback stopping the search.
+TEST(node_callbacks_follow_the_search) {
+  struct Seen {
+    int pre = 0, opt = 0, lp_reads = 0, stop_after = -1;
+    std::vector<int> known{1};
+    bool numbering_ok = true;
+  };
+  auto prenode = [](ONDRprob p, void *d, int *) {
+    Seen &s = *(Seen *)d;
+    if (++s.pre == s.stop_after) ONDRinterrupt(p, 9);
+  };
+  auto optnode = [](ONDRprob p, void *d, int *) {
+    Seen &s = *(Seen *)d;
+    ++s.opt;
+    std::vector<double> x(38);
+    if (ONDRgetlpsol(p, x.data(), nullptr, nullptr, nullptr) == 0) ++s.lp_reads;
+  };
+  auto newnode = [](ONDRprob, void *d, int parent, int node, int branch) {
+    Seen &s = *(Seen *)d;
+    bool parent_known = std::find(s.known.begin(), s.known.end(), parent) != s.known.end();
+    bool child_new = std::find(s.known.begin(), s.known.end(), node) == s.known.end();
+    if (!parent_known || !child_new || branch < 0 || branch > 1) s.numbering_ok = false;
+    s.known.push_back(node);
+  };
+  for (int stop_after : {-1, 7}) {
+    Fixture f;
+    load_market_split(f.prob);
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MAXNODE, 60));
+    Seen s;
+    s.stop_after = stop_after;
+    CHECK_OK(ONDRaddcbprenode(f.prob, prenode, &s, 0));
+    CHECK_OK(ONDRaddcboptnode(f.prob, optnode, &s, 0));
+    CHECK_OK(ONDRaddcbnewnode(f.prob, newnode, &s, 0));
+    CHECK_OK(ONDRmipoptimize(f.prob, ""));  // automatic choice: the tree search
+    CHECK(s.pre == intattr(f.prob, ONDR_NODES) || (stop_after > 0 && s.pre == stop_after));
+    CHECK(s.opt >= 1 && s.lp_reads == s.opt);
+    CHECK(s.numbering_ok && s.known.size() >= 3);
+    CHECK(intattr(f.prob, ONDR_STOPSTATUS) == (stop_after > 0 ? 9 : 3));
+    if (stop_after > 0) CHECK(s.pre == stop_after);
   }
 }
