@@ -66,6 +66,38 @@ def quadratic_case(m):
     return lambda: ondrel.Dot(x, Q, x)
 
 
+def nonlinear_cases(n):
+    """The chained Rosenbrock sum as an objective and as one constraint, and
+    its terms as n constraints: the time includes the conversion into the
+    library (setObjective / addConstraint)."""
+    x = [ondrel.var(lb=-2, ub=2) for _ in range(n)]
+
+    def rosenbrock():
+        return ondrel.Sum(100 * (x[i + 1] - x[i] ** 2) ** 2 + (1 - x[i]) ** 2 for i in range(n - 1))
+
+    def problem():
+        p = ondrel.problem()
+        p.addVariable(x)
+        return p
+
+    def as_objective():
+        p = problem()
+        p.setObjective(rosenbrock())
+        return p
+
+    def as_constraint():
+        p = problem()
+        p.addConstraint(rosenbrock() <= 10 * n)
+        return p
+
+    def as_rows():
+        p = problem()
+        p.addConstraint([100 * (x[i + 1] - x[i] ** 2) ** 2 + (1 - x[i]) ** 2 <= 10 for i in range(n - 1)])
+        return p
+
+    return {"Rosenbrock obj": as_objective, "Rosenbrock con": as_constraint, "Rosenbrock rows": as_rows}
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--max-exp", type=int, default=6)
@@ -82,6 +114,15 @@ def main():
         t, peak = measure(quadratic_case(m), repeat=3)
         terms = m * m
         print(f"{'Dot(x, Q, x)':<18}{terms:>10}{t / terms:>12.1f}{peak / terms:>14.1f}   (m = {m}, dense Q)")
+    print()
+    nl = {}
+    for n in (10**4, 10**5):
+        for name, build in nonlinear_cases(n).items():
+            t, peak = measure(build)
+            nl[(name, n)] = t
+            print(f"{name:<18}{n:>10}{t / n:>12.1f}{peak / n:>14.1f}")
+    for name in nonlinear_cases(2):
+        print(f"time(10^5) / time(10^4) for {name}: {nl[(name, 10**5)] / nl[(name, 10**4)]:.2f}")
     if 10**6 in sizes:
         print()
         for name in linear_cases(1):
