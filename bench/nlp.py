@@ -365,7 +365,7 @@ def main():
     args.solver_list = solvers
     results = {}  # (problem, start, solver): solved, status note, objective, seconds
     tally = {s: [0, 0, 0.0, 0] for s in solvers}  # solved, runs, time, iterations of solved runs
-    print("%-6s %-5s %-6s %-3s %10s %6s %9s  %s" % ("problem", "start", "solver", "ok", "obj error",
+    print("%-6s %-5s %-8s %-3s %10s %6s %9s  %s" % ("problem", "start", "solver", "ok", "obj error",
                                                   "iter", "time[s]", "status"))
     fixed_start = False
     if args.backend == "module":
@@ -392,13 +392,13 @@ def main():
                 t[1] += 1
                 t[2] += secs
                 t[3] += it if solved and it > 0 else 0
-                print("%-6s %5d %-6s %-3s %10.1e %6d %9.4f  %s" % (p.name, k, s, "yes" if solved else "no",
+                print("%-6s %5d %-8s %-3s %10.1e %6d %9.4f  %s" % (p.name, k, s, "yes" if solved else "no",
                                                                  err, it, secs, note))
     print()
-    print("%-6s %8s %7s %10s %14s" % ("solver", "solved", "rate", "time[s]", "iter/solved"))
+    print("%-8s %8s %7s %10s %14s" % ("solver", "solved", "rate", "time[s]", "iter/solved"))
     for s in solvers:
         solved, runs, secs, iters = tally[s]
-        print("%-6s %4d/%-4d %6.1f%% %10.3f %14.1f" % (s, solved, runs, 100.0 * solved / max(1, runs), secs,
+        print("%-8s %4d/%-4d %6.1f%% %10.3f %14.1f" % (s, solved, runs, 100.0 * solved / max(1, runs), secs,
                                                      iters / max(1, solved)))
     peer_solved = report_peers(args, problems, results) if args.peers and args.backend == "module" else {}
     last = solvers[-1] if solvers else None
