@@ -9,7 +9,17 @@ start: solved or not, objective error, iterations, time; then each solver's
 success rate (solved = a nlp_solution or nlp_globally_optimal status and an
 objective within --tol of the published value, relative to max(1, |f*|)).
 
-    .venv/bin/python bench/nlp.py [--starts 3] [--only hs71,hs108] [--solvers ipopt,slp,auto,solve]
+    .venv/bin/python bench/nlp.py [--starts 3] [--only hs71,hs108] [--solvers ipopt,ipopt+ms,slp,auto,solve]
+        [--msjobs 8] [--peers pyomo,casadi]
+
+A solver written NAME+ms runs as a multistart pool: the start itself, then
+--msjobs random starts about it (preset msset_initialvalues); the best
+result is kept. After the table: every problem that still fails with
+multistart, with what can be told of why; then, unless --peers is empty, the
+same problems and starts solved through Pyomo and CasADi with Ipopt
+(bench/nlp_peers.py, run in bench/.venv-peers when it exists), their solved
+count and time against ondrel's Ipopt. The load average is printed at the
+start and at the end.
 
 `--solvers solve` adds the module's own route (p.solve(): HiGHS for convex
 QPs, the optimizer's local solve for other quadratic problems, the nonlinear
@@ -44,8 +54,12 @@ LOG = False
 OK_STRINGS = ("nlp_solution", "nlp_globally_optimal", "lp_optimal", "lp_nonconvex")
 
 
+MS_JOBS = 8
+
+
 def run_module(p, start, solver):
     import ondrel
+    solver, _, ms = solver.partition("+")
     prob = ondrel.problem(p.name)
     if LOG:
         prob.setControl({"outputlog": 1, "nlplog": 1})
@@ -59,6 +73,9 @@ def run_module(p, start, solver):
             prob.chgvar(x[j], initvalue=v)
     if solver != "solve":
         prob.setControl("nlpsolver", SOLVER_CODES[solver])
+    if ms:
+        prob.msaddjob("given start", [], [], {}, None)
+        prob.msaddpreset("random start", ondrel.msset_initialvalues, MS_JOBS, None)
     t0 = time.perf_counter()
     if solver == "solve" or not hasattr(prob, "nlpoptimize"):
         # the module's route: quadratic-only problems go to the optimizer
@@ -232,32 +249,123 @@ class Engine:
             L.ONDRdestroyprob(prob)
 
 
+# ---------------------------------------------------------------- report ----
+
+VPEERS = os.path.join(HERE, ".venv-peers", "bin", "python")
+
+
+def loadavg():
+    try:
+        return "load average %.2f %.2f %.2f" % os.getloadavg()
+    except OSError:
+        return "load average: not available"
+
+
+def rel_error(f, p):
+    return abs(f - p.fstar) / max(1.0, abs(p.fstar)) if f is not None and f == f else float("inf")
+
+
+def why_failed(p, runs, tol, peers_solved):
+    """What the runs of one problem tell about its failure: (f, note) per start."""
+    notes = []
+    for ok, note, f in runs:
+        if not ok:
+            notes.append("no solution (%s)" % note)
+        elif f < p.fstar - tol * max(1.0, abs(p.fstar)):
+            notes.append("objective %.8g below the published %.8g: that is not the global optimum, "
+                         "or the transcription differs" % (f, p.fstar))
+        else:
+            notes.append("local optimum %.8g above the published %.8g" % (f, p.fstar))
+    if peers_solved:
+        notes.append("solved by " + ", ".join(peers_solved))
+    return notes
+
+
+def run_peers(names, starts, only):
+    """The peers' lines from bench/nlp_peers.py, or an explanation."""
+    import json
+    import subprocess
+    py = VPEERS if os.path.exists(VPEERS) else sys.executable
+    cmd = [py, os.path.join(HERE, "nlp_peers.py"), "--starts", str(starts), "--peers", names]
+    if only:
+        cmd += ["--only", only]
+    r = subprocess.run(cmd, text=True, capture_output=True)
+    lines = [json.loads(l) for l in r.stdout.splitlines() if l.startswith("{")]
+    if r.returncode:
+        tail = (r.stderr.strip().splitlines() or ["no output"])[-1]
+        lines.append({"peer": "runner", "available": False, "why": "bench/nlp_peers.py failed: %s" % tail})
+    return py, lines
+
+
+def report_peers(args, problems, results):
+    py, lines = run_peers(args.peers, args.starts, args.only)
+    print()
+    print("peers (Ipopt through other packages; run by %s)" % os.path.relpath(py, os.getcwd()))
+    by_peer = {}
+    for l in lines:
+        if "available" in l:
+            if not l["available"]:
+                print("  %s: not run: %s" % (l["peer"], l["why"]))
+            continue
+        by_peer.setdefault(l["peer"], {})[(l["problem"], l["start"])] = l
+    names = {p.name: p for p in problems}
+    peer_solved = {}
+    base = "ipopt" if "ipopt" in args.solver_list else args.solver_list[0]
+    print("  %-8s %10s %10s %14s %10s" % ("peer", "solved", "time[s]", "ondrel %s[s]" % base, "ratio"))
+    for peer, runs in by_peer.items():
+        solved, secs, osecs, osolved = 0, 0.0, 0.0, 0
+        for (name, k), l in runs.items():
+            good = l["ok"] and rel_error(l["f"], names[name]) <= args.tol
+            solved += good
+            secs += l["secs"]
+            if good:
+                peer_solved.setdefault(name, set()).add(peer)
+            mine = results.get((name, k, base))
+            if mine:
+                osecs += mine[3]
+                osolved += mine[0]
+        print("  %-8s %4d/%-5d %10.3f %14.3f %9.2fx   (ondrel %s: %d/%d on the same runs)"
+              % (peer, solved, len(runs), secs, osecs, secs / osecs if osecs else float("nan"),
+                 base, osolved, len(runs)))
+    return peer_solved
+
+
 # ------------------------------------------------------------------ main ----
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     ap.add_argument("--starts", type=int, default=3, help="starting points per problem")
     ap.add_argument("--only", default="", help="comma-separated problem names")
-    ap.add_argument("--solvers", default="ipopt,slp", help="ipopt, slp, auto, solve (module only)")
+    ap.add_argument("--solvers", default="ipopt,ipopt+ms",
+                    help="ipopt, slp, auto, solve (module only); NAME+ms: as a multistart pool (module only)")
+    ap.add_argument("--msjobs", type=int, default=8, help="random starts of a multistart pool")
+    ap.add_argument("--peers", default="pyomo,casadi", help="packages to compare with (empty: none)")
     ap.add_argument("--tol", type=float, default=1e-5, help="relative objective tolerance")
     ap.add_argument("--backend", choices=("module", "engine"), default="module")
     ap.add_argument("--log", action="store_true", help="print the solvers' iteration logs")
     ap.add_argument("--lib", default=os.path.join(HERE, "..", "build", "engine", "libondr.so"))
     args = ap.parse_args()
-    global LOG
+    global LOG, MS_JOBS
     LOG = args.log
+    MS_JOBS = args.msjobs
+    print(time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime()), "start,", loadavg())
 
     solvers = [s for s in args.solvers.split(",") if s]
     if args.backend == "engine":
         engine = Engine(args.lib)
         run = engine.run
-        solvers = [s for s in solvers if s != "solve"]
+        dropped = [s for s in solvers if s == "solve" or "+" in s]
+        solvers = [s for s in solvers if s not in dropped]
+        if dropped:
+            print("note: the engine backend runs no %s" % ", ".join(dropped))
     else:
         run = run_module
     problems = [p for p in nlp_problems.PROBLEMS if not args.only or p.name in args.only.split(",")]
 
+    args.solver_list = solvers
+    results = {}  # (problem, start, solver): solved, status note, objective, seconds
     tally = {s: [0, 0, 0.0, 0] for s in solvers}  # solved, runs, time, iterations of solved runs
-    print("%-6s %-5s %-6s %-3s %10s %6s %9s  %s" % ("problem", "start", "solver", "ok", "obj error",
+    print("%-6s %-5s %-8s %-3s %10s %6s %9s  %s" % ("problem", "start", "solver", "ok", "obj error",
                                                   "iter", "time[s]", "status"))
     fixed_start = False
     if args.backend == "module":
@@ -278,19 +386,34 @@ def main():
                     ok, note, f, it, secs = False, "error: %s" % e, float("nan"), -1, 0.0
                 err = abs(f - p.fstar) / max(1.0, abs(p.fstar)) if f == f else float("inf")
                 solved = ok and err <= args.tol
+                results[(p.name, k, s)] = (solved, note, f, secs, ok)
                 t = tally[s]
                 t[0] += solved
                 t[1] += 1
                 t[2] += secs
                 t[3] += it if solved and it > 0 else 0
-                print("%-6s %5d %-6s %-3s %10.1e %6d %9.4f  %s" % (p.name, k, s, "yes" if solved else "no",
+                print("%-6s %5d %-8s %-3s %10.1e %6d %9.4f  %s" % (p.name, k, s, "yes" if solved else "no",
                                                                  err, it, secs, note))
     print()
-    print("%-6s %8s %7s %10s %14s" % ("solver", "solved", "rate", "time[s]", "iter/solved"))
+    print("%-8s %8s %7s %10s %14s" % ("solver", "solved", "rate", "time[s]", "iter/solved"))
     for s in solvers:
         solved, runs, secs, iters = tally[s]
-        print("%-6s %4d/%-4d %6.1f%% %10.3f %14.1f" % (s, solved, runs, 100.0 * solved / max(1, runs), secs,
+        print("%-8s %4d/%-4d %6.1f%% %10.3f %14.1f" % (s, solved, runs, 100.0 * solved / max(1, runs), secs,
                                                      iters / max(1, solved)))
+    peer_solved = report_peers(args, problems, results) if args.peers and args.backend == "module" else {}
+    last = solvers[-1] if solvers else None
+    failing = [p for p in problems if any(not results.get((p.name, k, last), (True,))[0]
+                                          for k in range(args.starts))]
+    print()
+    print("still failing with %s: %d problem(s)" % (last, len(failing)))
+    for p in failing:
+        bad = [k for k in range(args.starts) if (p.name, k, last) in results and not results[(p.name, k, last)][0]]
+        runs = [(results[(p.name, k, last)][4],) + results[(p.name, k, last)][1:3] for k in bad]
+        print("  %-6s %-14s starts %s" % (p.name, p.kind, ",".join(map(str, bad))))
+        for note in why_failed(p, runs, args.tol, sorted(peer_solved.get(p.name, ()))):
+            print("         " + note)
+    print()
+    print(time.strftime("%Y-%m-%d %H:%M:%S UTC", time.gmtime()), "end,", loadavg())
 
 
 if __name__ == "__main__":
