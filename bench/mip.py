@@ -71,8 +71,8 @@ def run(name, solver, limit):
     return json.loads(out.stdout.strip().splitlines()[-1])
 
 
-def fmt(v, spec):
-    return "-" if v is None else format(v, spec)
+def fmt(v, pattern):
+    return "-" if v is None else format(v, pattern)
 
 
 def main():

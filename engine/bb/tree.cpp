@@ -132,23 +132,7 @@ void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   res.lpstatus = res.mipstatus == 6 ? 1 : 4;
   Results lp;
   solve_continuous(prob, fixed_relaxation(m, bm, o.x), alg, lp);
-  res.simplexiter += lp.simplexiter;
-  if (lp.lpstatus == 1 && lp.has_lpsol) {
-    res.x = std::move(lp.x);
-    res.slack = std::move(lp.slack);
-    res.lpobjval = lp.lpobjval;
-    res.has_lpsol = true;
-    if (lp.has_dual) {
-      res.dual = std::move(lp.dual);
-      res.dj = std::move(lp.dj);
-      res.has_dual = true;
-    }
-  } else {
-    res.x = res.mipx;
-    res.slack = res.mipslack;
-    res.lpobjval = res.mipobjval;
-    res.has_lpsol = true;
-  }
+  adopt_fixed_lp(res, lp);
 }
 
 }  // namespace bb

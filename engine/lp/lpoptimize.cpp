@@ -57,18 +57,10 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
 ONDR_API int ONDRgetlpsol(ONDRprob prob, double x[], double slack[], double dual[],
                           double dj[]) {
   return guard_prob(prob, [&] {
+    // Every check first, so that a failure writes nothing.
+    solution_vector(prob, ONDR_SOL_X);
+    if (dual || dj) solution_vector(prob, ONDR_SOL_DUAL);
     const Results &r = prob->results;
-    const Model &m = prob->model;
-    if (r.lpstatus == 0 && r.mipstatus == 0)
-      fail(ERR_STATE, "no solution available: the problem has not been solved");
-    if (!r.has_lpsol)
-      fail(ERR_STATE, "no solution available: the last solve found none (LP status %s)",
-           lpstatus_name(r.lpstatus));
-    if (r.x.size() != (size_t)m.ncols() || r.slack.size() != (size_t)m.nrows())
-      fail(ERR_STATE, "no solution available: the problem has changed since it was solved");
-    if ((dual || dj) && !r.has_dual)
-      fail(ERR_STATE, "no dual solution available: the last solve (LP status %s) gave none",
-           lpstatus_name(r.lpstatus));
     if (x) std::copy(r.x.begin(), r.x.end(), x);
     if (slack) std::copy(r.slack.begin(), r.slack.end(), slack);
     if (dual) std::copy(r.dual.begin(), r.dual.end(), dual);

@@ -8,10 +8,6 @@ namespace ondr {
 
 const char *lpstatus_name(int s);
 
-namespace {
-
-// The vector `which` names, after the same availability checks as the whole
-// vector readers.
 const std::vector<double> &solution_vector(ONDRprob prob, int which) {
   const Results &r = prob->results;
   const Model &m = prob->model;
@@ -35,6 +31,8 @@ const std::vector<double> &solution_vector(ONDRprob prob, int which) {
   }
   return r.mipslack;
 }
+
+namespace {
 
 void get_solution_values(ONDRprob prob, int which, int n, const int index[], double out[]) {
   const std::vector<double> &v = solution_vector(prob, which);

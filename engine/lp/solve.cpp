@@ -241,4 +241,24 @@ void solve_relaxation(ONDRprob prob, Alg alg, Results &res) {
   fill_results(prob, o, shape, true, res);
 }
 
+void adopt_fixed_lp(Results &res, Results &lp) {
+  res.simplexiter += lp.simplexiter;
+  if (lp.lpstatus == 1 && lp.has_lpsol) {
+    res.x = std::move(lp.x);
+    res.slack = std::move(lp.slack);
+    res.lpobjval = lp.lpobjval;
+    res.has_lpsol = true;
+    if (lp.has_dual) {
+      res.dual = std::move(lp.dual);
+      res.dj = std::move(lp.dj);
+      res.has_dual = true;
+    }
+  } else {
+    res.x = res.mipx;
+    res.slack = res.mipslack;
+    res.lpobjval = res.mipobjval;
+    res.has_lpsol = true;
+  }
+}
+
 }  // namespace ondr

@@ -34,6 +34,15 @@ void solve_continuous(ONDRprob prob, const LpData &d, Alg alg, Results &res);
 // session (lp/session.h), which keeps its HiGHS instance between solves.
 void solve_relaxation(ONDRprob prob, Alg alg, Results &res);
 
+// The LP part of a MIP's results: that of `lp`, the LP solved with the
+// integer decisions fixed, when it is optimal; else the integer solution.
+void adopt_fixed_lp(Results &res, Results &lp);
+
+// One vector of the last solution (ONDR_SOL_X ... ONDR_SOL_MIPSLACK), after
+// the checks every solution reader makes: solved, a solution of that kind,
+// the model unchanged since, duals when asked for.
+const std::vector<double> &solution_vector(ONDRprob prob, int which);
+
 // Discards the previous results and the pending interrupt: the start of
 // every optimize call.
 void begin_solve(ONDRprob prob);

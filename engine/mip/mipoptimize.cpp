@@ -211,23 +211,7 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
       LpData f = fixed_lp(d, o.colval);
       solve_continuous(prob, f, alg, lp);
     }
-    res.simplexiter += lp.simplexiter;
-    if (lp.lpstatus == 1 && lp.has_lpsol) {
-      res.x = std::move(lp.x);
-      res.slack = std::move(lp.slack);
-      res.lpobjval = lp.lpobjval;
-      res.has_lpsol = true;
-      if (lp.has_dual) {
-        res.dual = std::move(lp.dual);
-        res.dj = std::move(lp.dj);
-        res.has_dual = true;
-      }
-    } else {
-      res.x = res.mipx;
-      res.slack = res.mipslack;
-      res.lpobjval = res.mipobjval;
-      res.has_lpsol = true;
-    }
+    adopt_fixed_lp(res, lp);
   } else {
     res.lpstatus = res.mipstatus == 5 ? 2 : res.mipstatus == 7 ? 5 : 4;
   }
@@ -293,14 +277,8 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
 
 ONDR_API int ONDRgetmipsol(ONDRprob prob, double x[], double slack[]) {
   return guard_prob(prob, [&] {
+    solution_vector(prob, ONDR_SOL_MIPX);
     const Results &r = prob->results;
-    const Model &m = prob->model;
-    if (r.lpstatus == 0 && r.mipstatus == 0)
-      fail(ERR_STATE, "no solution available: the problem has not been solved");
-    if (!r.has_mipsol)
-      fail(ERR_STATE, "no integer solution available: the last solve found none");
-    if (r.mipx.size() != (size_t)m.ncols() || r.mipslack.size() != (size_t)m.nrows())
-      fail(ERR_STATE, "no solution available: the problem has changed since it was solved");
     if (x) std::copy(r.mipx.begin(), r.mipx.end(), x);
     if (slack) std::copy(r.mipslack.begin(), r.mipslack.end(), slack);
   });
