@@ -15,3 +15,5 @@ extern const CallbackKind kCallbackKindTable[kCallbackKinds];
 // callable (callbacks/objects.cpp).
 PyObject *branchobj_wrap(ONDRbranchobject bo, PyObject *problem);
 void branchobj_detach(PyObject *obj);
+// The library object of an ondrel.branchobj (null when detached or not one).
+ONDRbranchobject branchobj_get(PyObject *obj);

@@ -1,6 +1,6 @@
-// Objects handed to callbacks: branching objects, cut-pool cuts, wrapped
-// library objects and opaque handles. They are made by the library's
-// callbacks; creating them directly from Python is refused.
+// Objects handed to callbacks: cut-pool cuts, wrapped library objects and
+// opaque handles. They are made by the library's callbacks; creating them
+// directly from Python is refused. (Branching objects: branchobj.cpp.)
 #include <cstring>
 #include "module/types.h"
 #include "callbacks/kinds.h"
@@ -32,21 +32,15 @@ void setup(PyTypeObject *t, const char *doc) {
 }
 }  // namespace
 
-PyTypeObject branchobj_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.branchobj"};
 PyTypeObject poolcut_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.poolcut"};
 PyTypeObject ondrobject_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.ondrobject"};
 PyTypeObject generic_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.generic"};
 
 void callback_types_setup() {
-  setup(&branchobj_type, "Branching object: a user-defined branching of the search, made in a branching callback.");
   setup(&poolcut_type, "Cut of the cut pool, as handed to and from callbacks.");
   setup(&ondrobject_type, "Solver library object handed to a message handler.");
   setup(&generic_type, "Opaque solver library handle.");
 }
-
-// Branching objects carry no library handle of their own yet, so they never
-// hold an error text.
-bool branchobj_lasterror(PyObject *, char *, size_t) { return false; }
 
 PyObject *handle_object_new(PyTypeObject *type, void *handle) {
   HandleObject *o = (HandleObject *)type->tp_alloc(type, 0);
@@ -59,19 +53,4 @@ PyObject *handle_object_new(PyTypeObject *type, void *handle) {
 void *handle_object_get(PyObject *obj, PyTypeObject *type) {
   if (!obj || !PyObject_TypeCheck(obj, type)) return nullptr;
   return ((HandleObject *)obj)->handle;
-}
-
-PyObject *branchobj_wrap(ONDRbranchobject bo, PyObject *problem) {
-  PyObject *o = handle_object_new(&branchobj_type, bo);
-  if (!o) return nullptr;
-  Py_XINCREF(problem);
-  ((HandleObject *)o)->problem = problem;
-  return o;
-}
-
-void branchobj_detach(PyObject *obj) {
-  if (!obj || !PyObject_TypeCheck(obj, &branchobj_type)) return;
-  HandleObject *h = (HandleObject *)obj;
-  h->handle = nullptr;
-  Py_CLEAR(h->problem);
 }

@@ -158,7 +158,7 @@ static void wrapper_chgbranchobject(ONDRprob h, void *rec, ONDRbranchobject cand
     return inv.failed("Problem in chgbranchobject() callback, stopping optimization\n");
   }
   if (PyObject_TypeCheck(r.get(), &branchobj_type)) {
-    if (out) *out = (ONDRbranchobject)handle_object_get(r.get(), &branchobj_type);
+    if (out) *out = branchobj_get(r.get());
     branchobj_detach(r.get());
   } else {
     PySys_WriteStderr("returned object from chgbranchobject() should be a branching object\n");

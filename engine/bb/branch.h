@@ -9,6 +9,7 @@
 #include <vector>
 #include "bb/model.h"
 #include "bb/node.h"
+#include "bb/lazy.h"
 
 namespace ondr {
 namespace bb {
@@ -22,6 +23,7 @@ struct Branching {
   double value = 0.0;                   // the column's LP value
   std::vector<std::vector<BoundChange>> children;
   int preferred = 0;                    // child to dive into
+  std::vector<std::vector<NodeRow>> rows;  // rows of each child (none when shorter)
 };
 
 class Pseudocosts {

@@ -35,6 +35,10 @@ void publish(ONDRprob prob, int sense, const SearchView &v, int64_t &shown_solut
     r.has_mipsol = true;
     shown_solutions = v.solutions;
   }
+  r.currentnode = v.node;
+  r.parentnode = v.parent;
+  r.nodedepth = v.depth;
+  r.activenodes = v.active;
   r.has_dual = false;
   if (v.lp_x && v.lp_x->size() == (size_t)m.ncols()) {
     r.x = *v.lp_x;
@@ -93,6 +97,22 @@ NodeEvents node_events(ONDRprob prob, const BbModel &bm) {
       if (!touches) return;
       if (cb::notify_gap(prob, sense, sense * value, user_value(sense, bound), t.data()))
         *targets = t;
+    };
+    any = true;
+  }
+  if (reg.has(cb::k_chgbranchobject)) {
+    ev.chgbranchobject = [prob](const Node &, ONDRbranchobject cand) {
+      return cb::fire_chgbranchobject(prob, cand);
+    };
+    any = true;
+  }
+  if (reg.has(cb::k_preintsol)) {
+    ev.preintsol = [prob, sense](int soltype, double &cutoff) {
+      double user = user_value(sense, cutoff);
+      double before = user;
+      int reject = cb::fire_preintsol(prob, soltype, &user) ? 1 : 0;
+      if (user != before) cutoff = std::fabs(user) >= kInf || std::isnan(user) ? kInf : sense * user;
+      return reject;
     };
     any = true;
   }

@@ -22,6 +22,8 @@ struct Delta {
   std::vector<BoundChange> own;
 };
 
+struct RowDelta;  // bb/lazy.h
+
 struct Basis {
   std::vector<int> cols, rows;  // public status codes
 };
@@ -43,6 +45,7 @@ struct Node {
   std::shared_ptr<const Delta> delta;
   std::shared_ptr<const Basis> basis;  // the parent's final basis, null at the root
   BranchRecord branch;
+  std::shared_ptr<const RowDelta> rows;  // rows of the node's path (bb/lazy.h)
 };
 
 // The node's bounds: `lo`, `up` hold the root's on entry.

@@ -12,7 +12,8 @@ namespace {
 
 // Callback kinds that only the tree search can call.
 const cb::Kind kNodeKinds[] = {cb::k_chgbranchobject, cb::k_infnode, cb::k_newnode,
-                               cb::k_nodecutoff,      cb::k_optnode, cb::k_prenode};
+                               cb::k_nodecutoff,      cb::k_optnode, cb::k_prenode,
+                               cb::k_preintsol};
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 #include "bb/branch.h"
+#include "bb/branchobj.h"
 #include "bb/cuts.h"
 #include "bb/heuristics.h"
 #include "bb/nodelp.h"
@@ -57,7 +58,7 @@ class Search {
     double gap = out_.value - lb;
     return gap <= lim_.absgap || gap <= lim_.relgap * std::fabs(out_.value);
   }
-  void incumbent(const std::vector<double> &x, double v);
+  void incumbent(const std::vector<double> &x, double v, int soltype = SOL_NODE);
   void show(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
   void cutoff_event(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
   void infeasible_event(const Node &n);
@@ -85,6 +86,7 @@ class Search {
   int64_t last_solved_ = -1;  // node whose LP state HiGHS holds, -1 none
   int stop_ = 0;
   bool root_unbounded_ = false, log_ = false;
+  UserBranching user_;   // branching objects and node rows (bb/branchobj.h)
 };
 
 void Search::log_line(const char *what) {
@@ -97,8 +99,10 @@ void Search::log_line(const char *what) {
                       clock_.seconds()));
 }
 
-void Search::incumbent(const std::vector<double> &x, double v) {
+void Search::incumbent(const std::vector<double> &x, double v, int soltype) {
   if (v >= threshold()) return;
+  if (ev_.preintsol && current_) show(*current_, &x, v);
+  if (!user_.accepts(ev_, soltype, out_, lim_.cutoff) || v >= threshold()) return;
   out_.has_incumbent = true;
   out_.x = x;
   out_.value = v;
@@ -127,6 +131,10 @@ void Search::show(const Node &n, const std::vector<double> *lp_x, double lp_obj)
   v.has_incumbent = out_.has_incumbent;
   v.incumbent = &out_.x;
   v.value = out_.value;
+  v.node = n.id + 1;
+  v.parent = n.parent + 1;
+  v.depth = n.depth;
+  v.active = (int64_t)queue_.size();
   ev_.publish(v);
 }
 
@@ -142,8 +150,19 @@ void Search::infeasible_event(const Node &n) {
   ev_.infnode(n);
 }
 
-void Search::branch_node(Node &node, const Branching &b, double obj, const std::vector<double> &x,
+void Search::branch_node(Node &node, const Branching &own, double obj, const std::vector<double> &x,
                          const std::shared_ptr<const Basis> &basis, std::optional<Node> &next) {
+  // A branching object stored for the node, or one chgbranchobject gives,
+  // replaces the search's own branching.
+  Branching by_user;
+  bool user = user_.replaces(ev_);
+  if (user) {
+    std::vector<double> lo = root_lo_, up = root_up_;
+    apply_path(node, lo, up);
+    show(node, &x, obj);
+    by_user = user_.branching(ev_, node, own, lo, up);
+  }
+  const Branching &b = user ? by_user : own;
   std::vector<Node> kids;
   for (size_t k = 0; k < b.children.size(); ++k) {
     Node c;
@@ -156,6 +175,7 @@ void Search::branch_node(Node &node, const Branching &b, double obj, const std::
     d->own = b.children[k];
     c.delta = std::move(d);
     c.basis = basis;
+    c.rows = k < b.rows.size() ? extend_rows(node.rows, b.rows[k]) : node.rows;
     if (b.col >= 0) {
       c.branch.col = b.col;
       c.branch.up = k == 1;
@@ -183,6 +203,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
   std::vector<double> lo = root_lo_, up = root_up_;
   apply_path(node, lo, up);
   current_ = &node;
+  NodeScope node_scope(user_.context());
   if (ev_.prenode) {
     show(node);
     if (ev_.prenode(node)) return;
@@ -191,8 +212,10 @@ void Search::process(Node &node, std::optional<Node> &next) {
   if (node.delta)
     for (const BoundChange &c : node.delta->own) seeds.push_back(c.col);
   ++out_.nodes;
-  Propagation p = propagate(bm_, lo, up, seeds, lim_.feastol);
-  if (p.infeasible) {
+  bool empty = empty_range(lo, up);  // a user branch may leave a column no value
+  Propagation p;
+  if (!empty) p = propagate(bm_, lo, up, seeds, lim_.feastol);
+  if (empty || p.infeasible) {
     infeasible_event(node);
     return;
   }
@@ -206,6 +229,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
   std::vector<double> rlo, rup;
   node_row_bounds(bm_, lo, up, rlo, rup);
   lp_.set_row_bounds(rlo, rup);
+  user_.install_rows(lp_, bm_.nrows(), node.rows);
   // A child solved right after its parent starts from the basis HiGHS holds.
   if (node.basis && node.parent != last_solved_) lp_.set_basis(*node.basis);
   LpStatus st = lp_.solve(threshold());
@@ -241,7 +265,8 @@ void Search::process(Node &node, std::optional<Node> &next) {
     cutoff_event(node, &x, obj);
     return;
   }
-  if (node.depth == 0) {
+  // The separators' rounds run on the LP without node rows.
+  if (node.depth == 0 && !node.rows) {
     LpStatus cs = root_cuts(obj, x);
     if (cs == LpStatus::Stopped) {
       --out_.nodes;
@@ -266,17 +291,19 @@ void Search::process(Node &node, std::optional<Node> &next) {
   if (frac.empty()) {
     if (!special_branching(bm_, x, lo, up, bs_, b)) {
       if (is_feasible(bm_, prob_->model, x, lim_.feastol, lim_.inttol)) incumbent(x, obj);
-      return;
+      // A solution preintsol rejected: branched by the object it stored.
+      if (!user_.stored()) return;
     }
   } else {
     std::vector<double> rounded;
-    if (heur_.round(x, lo, up, rounded)) incumbent(rounded, objective_of(bm_, rounded));
+    if (heur_.round(x, lo, up, rounded))
+      incumbent(rounded, objective_of(bm_, rounded), SOL_HEURISTIC);
     b = choose_integer_branch(bm_, lp_, x, obj, frac, pc_, bs_, threshold());
     int every = out_.has_incumbent ? kDiveEvery : kDiveEveryUntilSolution;
     if (out_.nodes == 1 || out_.nodes % every == 0) {
       std::vector<double> dived;
       if (heur_.dive(lp_, lo, up, x, threshold(), kDiveLps, dived))
-        incumbent(dived, objective_of(bm_, dived));
+        incumbent(dived, objective_of(bm_, dived), SOL_HEURISTIC);
       last_solved_ = -1;
     }
   }
@@ -310,6 +337,7 @@ LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
 }
 
 SearchOutcome Search::run() {
+  ContextScope context(user_.context(prob_));
   root_lo_ = bm_.lp.collo;
   root_up_ = bm_.lp.colup;
   for (int j = 0; j < bm_.ncols(); ++j) {
@@ -364,6 +392,7 @@ SearchOutcome Search::run() {
   }
   if (next) queue_.push(std::move(*next));
   out_.lp_iterations = lp_.iterations();
+  out_.open_nodes = (int64_t)queue_.size();
   if (root_unbounded_) {
     out_.end = SearchEnd::Unbounded;
     return out_;

@@ -24,6 +24,10 @@ struct SearchView {
   bool has_incumbent = false;
   const std::vector<double> *incumbent = nullptr;
   double value = kInf;
+  // The event's node: number (from 1), depth (root 0), parent's number (0
+  // for the root), and the open nodes besides it.
+  int64_t node = 0, parent = 0, active = 0;
+  int depth = 0;
 };
 
 // Points where node-level callbacks attach: each is called, when set, at
@@ -40,7 +44,18 @@ struct NodeEvents {
   std::function<void(const SearchView &)> publish;
   // After each new incumbent and before each node: (incumbent value, bound).
   std::function<void(double, double)> progress;
+  // A node is branched: offers the search's branching object `cand` (node
+  // bounds and the publish above describe the node) and returns the one to
+  // use: `cand` itself, or another whose ownership passes to the search.
+  std::function<ONDRbranchobject(const Node &, ONDRbranchobject cand)> chgbranchobject;
+  // Before an integer solution of type `soltype` (SOL_* below) is accepted:
+  // returns nonzero to reject it; may change `cutoff` (minimization form,
+  // kInf none), which then acts whether or not the solution is accepted.
+  std::function<int(int soltype, double &cutoff)> preintsol;
 };
+
+// Kinds of candidate integer solutions offered to preintsol.
+enum SolutionType { SOL_NODE = 0, SOL_HEURISTIC = 1, SOL_USER = 2 };
 
 struct SearchLimits {
   double timelimit = kInf;      // seconds from the start
@@ -61,6 +76,7 @@ struct SearchOutcome {
   double value = kInf;          // minimization form
   double bound = -kInf;         // minimization form
   int64_t nodes = 0, lp_iterations = 0, solutions = 0;
+  int64_t open_nodes = 0;       // nodes left open when the search ended
 };
 
 // Runs the search for `prob` on `bm` (built from prob's model).

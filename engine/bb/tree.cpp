@@ -99,6 +99,7 @@ void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   res.nodes = o.nodes;
   res.simplexiter = o.lp_iterations;
   res.mipsols = o.solutions;
+  res.activenodes = o.open_nodes;
   res.stopstatus = 0;
   if (o.end == SearchEnd::Unbounded) {
     settle_unbounded(prob, bm, lim, res);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include "env/problem.h"
+#include "ondr_bo.h"
 
 namespace ondr {
 namespace cb {
@@ -99,6 +100,29 @@ double fire_drcol(ONDRprob prob, int col, double value, double lo, double up) {
     ((oslp_cb_drcol)fn)(slp, data, 0, col, &result, value, lo, up);
   });
   return result;
+}
+
+ONDRbranchobject fire_chgbranchobject(ONDRprob prob, ONDRbranchobject cand) {
+  ONDRbranchobject cur = cand;
+  each(prob, k_chgbranchobject, [&](Fn fn, void *data) {
+    ONDRbranchobject next = cur;
+    ((ondr_cb_chgbranchobject)fn)(prob, data, cur, &next);
+    if (next && next != cur) {
+      if (cur != cand) ONDR_bo_destroy(cur);
+      cur = next;
+    }
+  });
+  return cur;
+}
+
+bool fire_preintsol(ONDRprob prob, int soltype, double *cutoff) {
+  bool rejected = false;
+  each(prob, k_preintsol, [&](Fn fn, void *data) {
+    int reject = 0;
+    ((ondr_cb_preintsol)fn)(prob, data, soltype, &reject, cutoff);
+    rejected |= reject != 0;
+  });
+  return rejected;
 }
 
 }  // namespace cb

@@ -38,6 +38,15 @@ void fire_usersolnotify(ONDRprob prob, const char *name, int status);
 // unless a callback writes another one.
 double fire_drcol(ONDRprob prob, int col, double value, double lo, double up);
 
+// chgbranchobject: each callback is offered the object the one before it
+// returned (the first gets `cand`); returns the last one's (`cand` when
+// none replaced it). Objects replaced along the way are destroyed unless
+// they are `cand`.
+ONDRbranchobject fire_chgbranchobject(ONDRprob prob, ONDRbranchobject cand);
+// preintsol: each callback may set *reject (starting from 0) and change
+// *cutoff; returns whether any rejected.
+bool fire_preintsol(ONDRprob prob, int soltype, double *cutoff);
+
 // Asks a running solve of `prob` to stop on behalf of a callback.
 void request_stop(ONDRprob prob);
 

@@ -69,6 +69,10 @@ int64_t int_attrib(ONDRprob prob, int pid) {
     }
     case id::PROBNAMELENGTH: return (int64_t)m.name.size() + 1;
     case id::OBJSENSE_ATTR: return m.objsense;
+    case id::CURRENTNODE: return r.currentnode;
+    case id::PARENTNODE: return r.parentnode;
+    case id::NODEDEPTH: return r.nodedepth;
+    case id::ACTIVENODES: return r.activenodes;
   }
   fail(ERR_ARGUMENT, "Unknown attribute id %d", pid);
 }

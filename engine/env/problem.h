@@ -46,6 +46,11 @@ struct Results {
   // (analysis/presolve.h), which is built when first asked for.
   bool presolve_allowed = false;
   std::shared_ptr<PresolveView> presolve;
+  // The tree search's node being processed while a callback runs (numbers
+  // from 1, 0 none; root depth 0), and its open nodes (after the search:
+  // those left open).
+  int64_t currentnode = 0, parentnode = 0, activenodes = 0;
+  int nodedepth = 0;
   void clear() { *this = Results(); }
 };
 

@@ -37,6 +37,10 @@
   X(ORIGINALSETS, 1194, INT, ATTRIB)                                                              \
   X(ORIGINALCOLS, 1214, INT, ATTRIB)                                                              \
   X(OBJSENSE, 1215, INT, ATTRIB)        /* 1 minimize, -1 maximize */                             \
+  X(CURRENTNODE, 1300, INT, ATTRIB)     /* tree search: node being processed (from 1) */          \
+  X(PARENTNODE, 1301, INT, ATTRIB)      /* tree search: its parent (0 for the root) */            \
+  X(NODEDEPTH, 1302, INT, ATTRIB)       /* tree search: its depth (root 0) */                     \
+  X(ACTIVENODES, 1303, INT, ATTRIB)     /* tree search: open nodes */                             \
   /* double attributes */                                                                         \
   X(LPOBJVAL, 2001, DBL, ATTRIB)                                                                  \
   X(BESTBOUND, 2002, DBL, ATTRIB)                                                                 \
