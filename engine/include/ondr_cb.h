@@ -33,9 +33,20 @@
      (then kept within the bounds). coefevalerror: when a nonlinear
      coefficient of (row, column) fails to evaluate (column -1 for a
      formula without a column); the evaluation error is then reported.
-   - Not called by any solver path yet: chgbranchobject, destroymt,
-     infnode, mipthread, newnode, nodecutoff, optnode, preintsol, prenode,
-     the cascade kinds, formula, the multistart kinds and slpnode. */
+   - chgbranchobject (tree search): when a node is branched, with the
+     search's branching as a branching object (ondr_bo.h, the search's
+     own); writing another object to the out-parameter hands it to the
+     search, which branches the node by it (an invalid one fails the
+     solve). preintsol (tree search): before a candidate integer solution
+     is kept; soltype 0 a node LP solution, 1 a heuristic's, 2 a user
+     solution; the LP solution reads the candidate during the call. A
+     nonzero *reject refuses it (a refused node solution's node ends, or is
+     branched by the object the callback stored); *cutoff (the objective
+     value solutions must beat, +-1e20 none) may be changed. The node
+     attributes CURRENTNODE, PARENTNODE, NODEDEPTH, ACTIVENODES describe
+     the node during every node callback.
+   - Not called by any solver path yet: destroymt, mipthread, the cascade
+     kinds, formula, the multistart kinds and slpnode. */
 #ifndef ONDR_CB_H
 #define ONDR_CB_H
 #include "ondr_base.h"
