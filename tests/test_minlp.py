@@ -311,6 +311,67 @@ def test_nonconvex_formula_periodic_objective():
     assert p.getObjVal() >= ref - 1e-9
 
 
+def test_statuses_when_nothing_is_found():
+    def solve(build):
+        p = ondrel.problem()
+        build(p)
+        p.solve()
+        return p.getProbStatusString()
+
+    def ball(p, rhs, kind):
+        x, y = ivar(-3, 3), ivar(-3, 3)
+        p.addVariable(x, y)
+        p.addConstraint(x * x + y * y <= rhs if kind == "<=" else x * x + y * y == rhs,
+                        x + y >= 0.5)
+        p.setObjective(x * x + y)
+
+    # Convex and infeasible: proven.
+    assert solve(lambda p: ball(p, 0.5, "<=")) == "mip_infeas"
+    # Nonconvex (an equality on a circle of no integer point): not proven.
+    assert solve(lambda p: ball(p, 2.5, "==")) == "mip_no_sol_found"
+
+    def window(p):  # exp(x) in [2, 2.5] holds no integer
+        x = ivar(-3, 3)
+        p.addVariable(x)
+        p.addConstraint(ondrel.exp(x) >= 2, ondrel.exp(x) <= 2.5)
+        p.setObjective(x)
+
+    assert solve(window) == "nlp_locally_infeasible"
+
+    def unbounded(p):  # min y^2 - x, x integer without bounds
+        x, y = ondrel.var(vartype=ondrel.integer, lb=-INF), ondrel.var()
+        p.addVariable(x, y)
+        p.setObjective(y * y - x)
+
+    assert solve(unbounded) == "mip_unbounded"
+
+
+def test_interrupt_from_intsol_keeps_the_solution():
+    # The first integer solution stops the search; it stays the result.
+    w = [3, 5, 7, 9, 11, 13, 4, 6]
+    t = [0.5, 1.5, 0.5, 0.5, 1.5, 0.5, 0.5, 1.5]
+    p = ondrel.problem()
+    x = [ivar(0, 3) for _ in w]
+    p.addVariable(x)
+    p.addConstraint(ondrel.Sum(a * xi for a, xi in zip(w, x)) >= 37.5)
+    p.addConstraint(x[0] * x[0] + x[1] * x[1] <= 9)   # a quadratic row: node NLPs
+    p.setObjective(ondrel.Sum((xi - ti) ** 2 for xi, ti in zip(x, t)))
+    seen = []
+
+    def intsol(prob, data):
+        seen.append(prob.attributes.mipobjval)
+        prob.interrupt(ondrel.stop_user)
+
+    p.addcbintsol(intsol, None, 0)
+    p.solve()
+    assert len(seen) == 1
+    assert p.getProbStatusString() == "mip_solution"
+    assert p.attributes.stopstatus == ondrel.stop_user
+    assert p.getObjVal() == pytest.approx(seen[0])
+    s = p.getSolution(x)
+    assert sum(a * b for a, b in zip(w, s)) >= 37.5 - 1e-6
+
+
 # ---- routing, refusals, limits --------------------------------------------
 
 def small_miqp():

@@ -403,6 +403,9 @@ void slp_getslpsol(OSLPprob s, double x[], double slack[], double dual[], double
 void slp_interrupt(OSLPprob s, int reason) {
   ONDR_REQUIRE(reason > 0, "Invalid interrupt reason %d", reason);
   s->interrupt_reason.store(reason);
+  // The tree search of a problem with integer columns watches the
+  // optimizer problem's flag (the local solves watch both).
+  s->prob->interrupt_reason.store(reason);
 }
 
 }  // namespace ondr
