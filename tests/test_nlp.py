@@ -136,14 +136,16 @@ def test_failing_user_function_raises_and_stops():
     assert len(calls) == 4  # never called again after it raised
 
 
-def test_integer_columns_with_nonlinear_content_are_refused():
+def test_integer_columns_with_nonlinear_content_are_solved_by_the_tree_search():
     prob = ondrel.problem()
     x = ondrel.var(vartype=ondrel.integer, ub=10)
     prob.addVariable(x)
     prob.setObjective(ondrel.exp(x) - 3 * x)
-    with pytest.raises(RuntimeError, match="mixed-integer nonlinear problems need the "
-                                           "branch-and-bound of a later release"):
-        prob.solve()
+    prob.solve()
+    # Formulas: no convexity proof, so a solution rather than a global optimum.
+    assert prob.getProbStatusString() == "nlp_solution"
+    assert prob.getSolution(x) == pytest.approx(1.0)
+    assert prob.getObjVal() == pytest.approx(math.e - 3, abs=1e-6)
 
 
 def test_iteration_limit_is_unfinished_not_an_error():

@@ -186,7 +186,9 @@ Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector
     Cand &c = cs[k];
     int j = c.col;
     bool reliable = std::min(pc.count(j, false), pc.count(j, true)) >= s.reliability;
-    if (!reliable && strong < s.max_strong && no_gain < 4) {
+    // Strong branching measures by LP solves; nonlinear relaxations branch
+    // by pseudocosts alone.
+    if (!reliable && lp.linear() && strong < s.max_strong && no_gain < 4) {
       if (!basis) basis = lp.basis();
       if (basis) {
         ++strong;

@@ -2,6 +2,7 @@
 #include <cmath>
 #include "bb/branch.h"
 #include "bb/nodelp.h"
+#include "bb/noderelax.h"
 #include "bb/propagate.h"
 #include "mip/verify.h"
 
@@ -27,6 +28,7 @@ bool is_feasible(const BbModel &bm, const Model &m, const std::vector<double> &x
     for (const Entry &e : bm.lp.rows[(size_t)i]) act += e.value * x[(size_t)e.index];
     if (!within(act, bm.lp.rowlo[(size_t)i], bm.lp.rowup[(size_t)i], feastol)) return false;
   }
+  if (bm.nonlinear && !nonlinear_rows_hold(*bm.nonlinear, x, feastol)) return false;
   return mip_violation(m, x, feastol, inttol).empty();
 }
 

@@ -1,4 +1,5 @@
 #include "bb/model.h"
+#include "bb/noderelax.h"
 #include <algorithm>
 #include "env/error.h"
 #include <numeric>
@@ -89,6 +90,7 @@ bool in_gap(const BbModel &bm, int j, double v, double tol) {
 }
 
 double objective_of(const BbModel &bm, const std::vector<double> &x) {
+  if (bm.nonlinear) return nonlinear_objective(*bm.nonlinear, x);
   double v = bm.lp.offset;
   for (int j = 0; j < bm.ncols(); ++j) v += bm.lp.cost[(size_t)j] * x[(size_t)j];
   return v;

@@ -3,12 +3,15 @@
 // search enforces by branching, the rows by rows and by columns (for
 // propagation and heuristics), the sets and the indicator rows.
 #pragma once
+#include <memory>
 #include <vector>
 #include "lp/lpdata.h"
 #include "model/store.h"
 
 namespace ondr {
 namespace bb {
+
+struct NonlinearPart;
 
 // What a column's type asks of its value.
 enum ColRule : char {
@@ -41,6 +44,9 @@ struct BbModel {
   std::vector<Indicator> indicators;
   std::vector<int> indicator_of_row;   // index into `indicators`, -1 none
   std::vector<SetOrder> sets;
+  // A quadratic objective, quadratic rows or formulas (bb/noderelax.h);
+  // null for a linear problem.
+  std::shared_ptr<const NonlinearPart> nonlinear;
   int ncols() const { return lp.ncols(); }
   int nrows() const { return lp.nrows(); }
   bool is_integer_rule(int j) const { return rule[(size_t)j] == RULE_INT; }
@@ -55,7 +61,8 @@ BbModel build_model(const Model &m);
 // has no gap.
 bool in_gap(const BbModel &bm, int j, double v, double tol);
 
-// Objective value (internal, minimization form) of x.
+// Objective value (internal, minimization form) of x, nonlinear terms
+// included.
 double objective_of(const BbModel &bm, const std::vector<double> &x);
 
 }  // namespace bb

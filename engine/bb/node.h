@@ -26,6 +26,7 @@ struct RowDelta;  // bb/lazy.h
 
 struct Basis {
   std::vector<int> cols, rows;  // public status codes
+  std::vector<double> x;        // a nonlinear relaxation's solution: its children's start
 };
 
 // Score of a pseudocost update: the branched column, its direction, its

@@ -1,14 +1,18 @@
-// The LP of a search worker: one HiGHS instance loaded once with the
-// relaxation and kept for the whole search. A node changes only the bounds
-// that differ from what the instance holds (columns, and the rows of
-// indicators switched on or off), and its solve starts from the basis
-// HiGHS holds or from the one given (the parent's).
+// The relaxation a search worker solves its nodes on, kept for the whole
+// search: the LP on one HiGHS instance loaded once (a node changes only
+// the bounds that differ from what the instance holds, and starts from the
+// basis HiGHS holds or from the one given, the parent's); the QP on HiGHS
+// likewise, with the local solver taking the nodes HiGHS's QP solver gives
+// up on; the NLP on the local solver, started from the parent's solution.
+// The kind follows the search's model (bb/noderelax.h).
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 #include "bb/model.h"
 #include "bb/node.h"
+#include "bb/noderelax.h"
 #include "controls/values.h"
 #include "env/problem.h"
 #include "lp/highs.h"
@@ -16,54 +20,50 @@
 namespace ondr {
 namespace bb {
 
-// HiGHS's index type (HighsInt is int in the wheel the library is built on).
-using HighsIntLike = int;
-
-enum class LpStatus { Optimal, Infeasible, Cutoff, Unbounded, IterLimit, Stopped };
-
 class NodeLp {
  public:
   // `stop` returns a nonzero stop reason when the search must end.
   NodeLp(ONDRprob prob, const BbModel &bm, const ControlValues &c, std::function<int()> stop);
-  // Makes the instance hold these bounds (only differences are sent).
+  // Makes the relaxation hold these bounds (only differences are sent).
   void set_col_bounds(const std::vector<double> &lo, const std::vector<double> &up);
   void set_row_bounds(const std::vector<double> &lo, const std::vector<double> &up);
-  const std::vector<double> &col_lo() const { return lo_; }
-  // Bounds of every row the instance holds (the model's, then cuts').
-  void row_bounds(std::vector<double> &lo, std::vector<double> &up) const { lo = rlo_; up = rup_; }
+  const std::vector<double> &col_lo() const { return r_->col_lo(); }
+  const std::vector<double> &col_up() const { return r_->col_up(); }
+  // Bounds of every row the relaxation holds (the model's, then cuts').
+  void row_bounds(std::vector<double> &lo, std::vector<double> &up) const { r_->row_bounds(lo, up); }
   // Appends rows lo <= a x (< inf) in compressed row form; throws when
-  // HiGHS refuses them.
+  // the solver refuses them.
   void add_rows(const std::vector<double> &lo, const std::vector<HighsIntLike> &start,
                 const std::vector<HighsIntLike> &index, const std::vector<double> &value);
   // Deletes appended rows, given by their positions among the appended
   // rows (increasing).
   void delete_extra_rows(const std::vector<int> &extra);
-  const std::vector<double> &col_up() const { return up_; }
-  // Warm start from `b`; false when HiGHS refuses it (the run starts from
-  // whatever HiGHS holds).
+  // Warm start from `b` (a basis, or a nonlinear relaxation's point);
+  // false when the solver refuses it.
   bool set_basis(const Basis &b);
-  std::shared_ptr<Basis> basis() const;
-  // Solves; the run ends early when its objective reaches `cutoff` (pass
-  // +inf for none) or after `iter_limit` iterations (<= 0: none).
+  std::shared_ptr<Basis> basis() const { return r_->basis(); }
+  // Solves; the run may end early when its objective reaches `cutoff`
+  // (pass +inf for none) or after `iter_limit` iterations (<= 0: none).
   LpStatus solve(double cutoff, int64_t iter_limit = 0);
-  double objective() const { return obj_; }
-  const std::vector<double> &x() const { return x_; }
-  const std::vector<double> &row_activity() const { return rowact_; }
-  int stop_reason() const { return stop_reason_; }
-  int64_t iterations() const { return iters_; }
-  HighsHandle &highs() { return h_; }
+  double objective() const { return last_->objective(); }
+  const std::vector<double> &x() const { return last_->x(); }
+  const std::vector<double> &row_activity() const { return last_->row_activity(); }
+  int stop_reason() const { return last_->stop_reason(); }
+  int64_t iterations() const;
+  // The HiGHS instance of an LP or QP relaxation; fails for an NLP.
+  HighsHandle &highs();
+  RelaxKind kind() const { return kind_; }
+  // An LP: its basis and tableau mean what LP cuts and strong branching
+  // expect of them.
+  bool linear() const { return kind_ == RelaxKind::Lp; }
 
  private:
-  LpStatus run_once(double cutoff, int64_t iter_limit);
-  HighsHandle h_;
-  RunHooks hooks_;
-  double inf_;
-  int model_rows_ = 0;
-  std::vector<double> lo_, up_, rlo_, rup_;
-  std::vector<double> x_, rowact_;
-  double obj_ = 0.0;
-  int stop_reason_ = 0;
-  int64_t iters_ = 0;
+  RelaxKind kind_ = RelaxKind::Lp;
+  const BbModel &bm_;
+  std::function<int()> stop_;
+  std::unique_ptr<NodeRelax> r_;         // the relaxation's own solver
+  std::unique_ptr<NodeRelax> fallback_;  // QP: the local solver, made when first needed
+  NodeRelax *last_ = nullptr;            // the one whose solution is current
 };
 
 }  // namespace bb

@@ -1,5 +1,6 @@
 // Choice between HiGHS's MIP and the tree search.
 #include "bb/tree.h"
+#include "bb/noderelax.h"
 #include "cb/registry.h"
 #include "controls/ids.h"
 #include "env/error.h"
@@ -18,6 +19,9 @@ const cb::Kind kNodeKinds[] = {cb::k_chgbranchobject, cb::k_infnode, cb::k_newno
 }  // namespace
 
 bool use_tree_search(ONDRprob prob, LpData &highs_model) {
+  // HiGHS's MIP takes linear problems only (solve_nonlinear_tree refuses
+  // mipsolver 1 with the reason).
+  if (has_nonlinear_content(prob->model)) return true;
   switch (prob->controls.geti(id::MIPSOLVER)) {
     case 1: highs_model = mip_model(prob->model); return false;
     case 2: return true;

@@ -313,6 +313,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
 // Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
 // x), until a round finds none or the bound stalls; obj and x follow.
 LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
+  if (!lp_.linear()) return LpStatus::Optimal;  // the cuts come from an LP's tableau
   int stalls = 0;
   for (int round = 0; round < kCutRounds && stalls < 2; ++round) {
     std::vector<Cut> cuts = gomory_cuts(bm_, lp_, pool_, x, lim_.inttol, kCutsPerRound);

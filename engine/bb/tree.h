@@ -12,6 +12,7 @@ namespace bb {
 // HiGHS's formulation cannot be built (a set, indicator row, semi-continuous
 // or partially integer column whose big-M would need an infinite bound).
 // When HiGHS's MIP is chosen, `highs_model` receives its formulation.
+// A problem with nonlinear content always goes to the tree search.
 bool use_tree_search(ONDRprob prob, LpData &highs_model);
 
 // Solves the MIP of `prob` by the tree search and fills `res`: MIP status,

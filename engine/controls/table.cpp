@@ -70,10 +70,12 @@ const ParamDef kParams[] = {
     INTC(id::SCALING, "SCALING", 1, 0, 1, "1: scale the problem before solving"),
     INTC(id::CROSSOVER, "CROSSOVER", 1, 0, 1, "1: crossover to a basis after barrier"),
     INTC(id::MIPSOLVER, "MIPSOLVER", 0, 0, 2,
-         "MIP search: 1 HiGHS's MIP, 2 the library's own tree search, 0 automatic: the tree "
-         "search when a node callback is registered or when HiGHS's formulation would need an "
-         "infinite big-M (sets, indicator rows, semi-continuous or partially integer columns "
-         "without finite bounds), HiGHS's MIP otherwise"),
+         "MIP search: 1 HiGHS's MIP (a problem it cannot solve, MIQP, MIQCP or MINLP, is "
+         "refused), 2 the library's own tree search, 0 automatic: HiGHS's MIP when nothing needs "
+         "node control and HiGHS can solve the problem; the tree search when a node-level "
+         "callback is registered, a branching or cut function of the library is used, the "
+         "problem is MIQP, MIQCP or MINLP (node QPs and NLPs), or sets and indicator rows "
+         "(semi-continuous, partially integer columns) have no finite big-M"),
     INTC(id::MAXNAMELENGTH, "MAXNAMELENGTH", 1024, 8, 1024, "longest row, column or set name"),
     INTC(id::KEEPBASIS, "KEEPBASIS", 1, 0, 1,
          "1: loading a problem of the same size keeps the previous basis as the start basis"),

@@ -1,5 +1,6 @@
 // ONDRmipoptimize and ONDRgetmipsol.
 #include <cmath>
+#include "bb/noderelax.h"
 #include "bb/tree.h"
 #include "controls/ids.h"
 #include "env/shell.h"
@@ -235,16 +236,6 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     bool tree = false;
     LpData d;
     if (search) {
-      if (has_quadratic_rows(m))
-        fail(ERR_STATE,
-             "Quadratic rows together with integer columns, sets or indicator rows need the "
-             "engine's own branch-and-bound, which this release does not have");
-      for (const auto &q : m.qobj)
-        if (q.second != 0.0)
-          fail(ERR_STATE,
-               "A quadratic objective together with integer columns, sets or indicator rows "
-               "(MIQP) needs the engine's own branch-and-bound, which this release does not "
-               "have");
       tree = bb::use_tree_search(prob, d);
     }
     bool local = !search && needs_local_solver(m);
@@ -253,7 +244,8 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     Stopwatch clock;
     if (search) {
       Results res;
-      if (tree) bb::solve_tree(prob, f.alg, res);
+      if (tree && bb::has_nonlinear_content(m)) bb::solve_nonlinear_tree(prob, res);
+      else if (tree) bb::solve_tree(prob, f.alg, res);
       else solve_mip(prob, d, f.alg, res);
       res.time = clock.seconds();
       prob->results = std::move(res);

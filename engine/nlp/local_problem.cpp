@@ -36,16 +36,6 @@ bool fatal_eval_error(const std::string &message) {
   return message.find("user function") != std::string::npos;
 }
 
-void require_continuous(const Model &m) {
-  bool integer = std::any_of(m.coltype.begin(), m.coltype.end(), [](char t) { return t != 'C'; });
-  bool indicators = std::any_of(m.indcol.begin(), m.indcol.end(), [](int c) { return c >= 0; });
-  if (integer || !m.sets.empty() || indicators)
-    fail(ERR_STATE, "The problem has %s: mixed-integer nonlinear problems need the "
-         "branch-and-bound of a later release",
-         integer ? "integer columns" : !m.sets.empty() ? "special ordered sets"
-                                                       : "indicator constraints");
-}
-
 namespace {
 
 // Columns that appear in a formula: the coefficient's column and every

@@ -130,9 +130,6 @@ bool fatal_eval_error(const std::string &message);
 LocalResult solve_ipopt(const LocalProblem &p, const LocalOptions &o);
 LocalResult solve_slp(const LocalProblem &p, const LocalOptions &o);
 
-// Throws the error for problems with integer columns, sets or indicators.
-void require_continuous(const Model &m);
-
 // `initial` (may be NULL or shorter than the columns) gives starting values;
 // the rest start at 0 moved into their bounds.
 LocalProblem build_local_problem(const Model &m, const NlpModel &nm, double sense,

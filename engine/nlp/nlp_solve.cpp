@@ -10,6 +10,7 @@
 #include "env/shell.h"
 #include "lp/lpdata.h"
 #include "lp/solve.h"
+#include "bb/noderelax.h"
 #include "nlp/local.h"
 #include "nlp/local_solver.h"
 #include "nlp/nlpmodel.h"
@@ -216,7 +217,17 @@ void nlp_single_solve(OSLPprob s, const char *flags) {
   s->results.state = state;
   s->interrupt_reason.store(0);
   prob->interrupt_reason.store(0);
-  require_continuous(m);
+  if (has_entities(m)) {
+    // Integer columns, sets or indicators: the tree search over nonlinear
+    // relaxations.
+    if (cb::fire_nlp_stop(prob, cb::k_construct) || cb::fire_nlp_stop(prob, cb::k_slpstart)) {
+      s->results.status = 6;
+      return;
+    }
+    bb::solve_nonlinear_tree(s);
+    cb::fire_nlp(prob, cb::k_slpend);
+    return;
+  }
 
   const ControlValues &c = s->controls;
   double sense = c.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
@@ -392,6 +403,9 @@ void slp_getslpsol(OSLPprob s, double x[], double slack[], double dual[], double
 void slp_interrupt(OSLPprob s, int reason) {
   ONDR_REQUIRE(reason > 0, "Invalid interrupt reason %d", reason);
   s->interrupt_reason.store(reason);
+  // The tree search of a problem with integer columns watches the
+  // optimizer problem's flag (the local solves watch both).
+  s->prob->interrupt_reason.store(reason);
 }
 
 }  // namespace ondr

@@ -54,7 +54,6 @@ void slp_reinitialize(OSLPprob s) {
 
 void slp_presolve(OSLPprob s) {
   const Model &m = s->prob->model;
-  require_continuous(m);
   check_tolset_refs(s);
   std::vector<double> x = current_point(s);
   NlpModel nm(m, s);

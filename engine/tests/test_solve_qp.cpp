@@ -1,6 +1,7 @@
 // Quadratic objectives: the once-per-pair convention reaching HiGHS, duals
 // and reduced costs of a QP worked by hand, the convexity test, and the
 // problems that must go to the nonlinear layer instead.
+#include <cmath>
 #include <vector>
 #include "check.h"
 #include "lpbuild.h"
@@ -189,28 +190,36 @@ TEST(quadratic_rows_and_integer_quadratics) {
     // x^2 + y^2 <= 4 is convex: the local solution is optimal.
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
     CHECK(intattr(f.prob, ONDR_LPSTATUS) == 1);
-    // with an integer column the MIP entry refuses it with the reason
+    // with an integer column the tree search solves it over node NLPs:
+    // x = 1, y = sqrt(3); the relaxations are convex, so it is optimal
     int col[] = {0};
     char t[] = {'I'};
     CHECK_OK(ONDRchgcoltype(f.prob, 1, col, t));
-    CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
-    CHECK_CONTAINS(check::lasterror(f.prob), "Quadratic rows together with integer columns");
+    CHECK_OK(ONDRmipoptimize(f.prob, ""));
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+    CHECK_NEAR(dblattr(f.prob, ONDR_MIPOBJVAL), -1 - std::sqrt(3.0), 1e-5);
   }
-  {  // MIQP is refused clearly
+  {  // MIQP: node QPs on HiGHS
     Fixture f;
     LpBuild b;
     b.col(-1, 0, 10);
     CHECK_OK(b.load(f.prob));
-    set_q(f.prob, {0}, {0}, {1});
+    set_q(f.prob, {0}, {0}, {1.5});
     int col[] = {0};
     char t[] = {'I'};
     CHECK_OK(ONDRchgcoltype(f.prob, 1, col, t));
+    // min 0.75 x^2 - x: the relaxation's x = 2/3, the integer optimum x = 1
+    CHECK_OK(ONDRmipoptimize(f.prob, ""));
+    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 6);
+    CHECK_NEAR(dblattr(f.prob, ONDR_MIPOBJVAL), -0.25, 1e-7);
+    // HiGHS's MIP cannot take it: refused with the reason
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 1));
     CHECK_FAIL(ONDRmipoptimize(f.prob, ""));
-    CHECK_CONTAINS(check::lasterror(f.prob), "(MIQP)");
-    CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 0);
-    // the relaxation is a convex QP: min 0.5 x^2 - x at x = 1
+    CHECK_CONTAINS(check::lasterror(f.prob), "mipsolver 1");
+    CHECK_OK(ONDRsetintcontrol(f.prob, ONDR_MIPSOLVER, 0));
+    // the relaxation is a convex QP: min 0.75 x^2 - x at x = 2/3
     CHECK_OK(ONDRlpoptimize(f.prob, ""));
-    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), -0.5, 1e-7);
+    CHECK_NEAR(dblattr(f.prob, ONDR_LPOBJVAL), -1.0 / 3, 1e-7);
     CHECK(intattr(f.prob, ONDR_MIPSTATUS) == 2);
   }
 }
