@@ -1,6 +1,7 @@
 // Objects handed to callbacks: branching objects, cut-pool cuts, wrapped
-// library objects and opaque handles. They are made by the library's
-// callbacks; creating them directly from Python is refused.
+// library objects and opaque handles. Branching objects are made by the
+// library's callbacks (creating one directly from Python is refused); the
+// handle holders made from Python hold no handle.
 #include <cstring>
 #include "module/types.h"
 #include "callbacks/kinds.h"
@@ -23,6 +24,13 @@ int refuse_init(PyObject *self, PyObject *, PyObject *) {
   return -1;
 }
 
+// A handle holder made from Python holds no handle; the library refuses
+// it wherever a handle is needed.
+int null_init(PyObject *self, PyObject *, PyObject *) {
+  ((HandleObject *)self)->handle = nullptr;
+  return 0;
+}
+
 void setup(PyTypeObject *t, const char *doc) {
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_dealloc = handle_dealloc;
@@ -42,6 +50,9 @@ void callback_types_setup() {
   setup(&poolcut_type, "Cut of the cut pool, as handed to and from callbacks.");
   setup(&ondrobject_type, "Solver library object handed to a message handler.");
   setup(&generic_type, "Opaque solver library handle.");
+  poolcut_type.tp_init = null_init;
+  ondrobject_type.tp_init = null_init;
+  generic_type.tp_init = null_init;
 }
 
 // Branching objects carry no library handle of their own yet, so they never

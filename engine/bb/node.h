@@ -43,6 +43,9 @@ struct Node {
   std::shared_ptr<const Delta> delta;
   std::shared_ptr<const Basis> basis;  // the parent's final basis, null at the root
   BranchRecord branch;
+  // Cuts of the node's LP besides the search's own (cut pool tokens, see
+  // cuts/state.h), inherited by its children; null: none.
+  std::shared_ptr<const std::vector<uint64_t>> cuts;
 };
 
 // The node's bounds: `lo`, `up` hold the root's on entry.

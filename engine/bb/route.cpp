@@ -2,6 +2,7 @@
 #include "bb/tree.h"
 #include "cb/registry.h"
 #include "controls/ids.h"
+#include "cuts/state.h"
 #include "env/error.h"
 #include "mip/reformulate.h"
 
@@ -24,6 +25,7 @@ bool use_tree_search(ONDRprob prob, LpData &highs_model) {
   }
   for (cb::Kind k : kNodeKinds)
     if (prob->callbacks.has(k)) return true;
+  if (cuts::wants_tree_search(prob)) return true;
   try {
     highs_model = mip_model(prob->model);
   } catch (const Error &e) {

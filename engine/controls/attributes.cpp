@@ -1,6 +1,7 @@
 #include "controls/attributes.h"
 #include <algorithm>
 #include "controls/ids.h"
+#include "cuts/state.h"
 #include "controls/table.h"
 #include "env/shell.h"
 #include "analysis/presolve.h"
@@ -69,6 +70,7 @@ int64_t int_attrib(ONDRprob prob, int pid) {
     }
     case id::PROBNAMELENGTH: return (int64_t)m.name.size() + 1;
     case id::OBJSENSE_ATTR: return m.objsense;
+    case id::MAXNODELPROWS: case id::POOLCUTS: case id::LAZYROWSADDED: return cuts::int_attrib(prob, pid);
   }
   fail(ERR_ARGUMENT, "Unknown attribute id %d", pid);
 }

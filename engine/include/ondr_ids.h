@@ -37,6 +37,9 @@
   X(ORIGINALSETS, 1194, INT, ATTRIB)                                                              \
   X(ORIGINALCOLS, 1214, INT, ATTRIB)                                                              \
   X(OBJSENSE, 1215, INT, ATTRIB)        /* 1 minimize, -1 maximize */                             \
+  X(MAXNODELPROWS, 1360, INT, ATTRIB)   /* most rows a node LP of the last search held */         \
+  X(POOLCUTS, 1361, INT, ATTRIB)        /* cuts in the cut pool */                                \
+  X(LAZYROWSADDED, 1362, INT, ATTRIB)   /* marked rows the last search took into its LPs */       \
   /* double attributes */                                                                         \
   X(LPOBJVAL, 2001, DBL, ATTRIB)                                                                  \
   X(BESTBOUND, 2002, DBL, ATTRIB)                                                                 \
