@@ -340,7 +340,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
     return;
   }
   // The separators' rounds run on the LP of the model's rows alone.
-  if (node.depth == 0 && !rows_.any_in_lp()) {
+  if (node.depth == 0 && !rows_.any_in_lp() && prob_->controls.geti(id::CUTSTRATEGY) != 0) {
     LpStatus cs = root_cuts(obj, x);
     if (cs == LpStatus::Stopped) {
       --out_.nodes;

@@ -76,6 +76,7 @@ const ParamDef kParams[] = {
     INTC(id::MAXNAMELENGTH, "MAXNAMELENGTH", 1024, 8, 1024, "longest row, column or set name"),
     INTC(id::KEEPBASIS, "KEEPBASIS", 1, 0, 1,
          "1: loading a problem of the same size keeps the previous basis as the start basis"),
+    INTC(id::CUTSTRATEGY, "CUTSTRATEGY", 1, 0, 1, "1: the tree search adds its own cuts at the root, 0: it adds none"),
     DBLC(id::FEASTOL, "FEASTOL", 1e-6, 1e-10, 1e-1, "primal feasibility tolerance"),
     DBLC(id::OPTIMALITYTOL, "OPTIMALITYTOL", 1e-6, 1e-10, 1e-1, "dual feasibility tolerance"),
     DBLC(id::MIPRELSTOP, "MIPRELSTOP", 1e-4, 0, BIG, "relative MIP gap at which to stop"),
