@@ -117,6 +117,35 @@ def test_tsp_with_pool_cuts_reaches_the_full_formulations_optimum_with_fewer_row
     assert log["stored"] >= 1 and log["loaded"] >= 1
     assert a.poolcuts >= 1
     assert n < a.maxnodelprows < full_rows
+    # The pool lasts: a second solve finds the cuts stored already, and
+    # stores none again (nodupl 1).
+    stored = log["stored"]
+    p.mipoptimize()
+    assert p.attributes.mipobjval == pytest.approx(full.getObjVal(), rel=1e-7)
+    assert p.attributes.poolcuts == a.poolcuts
+    assert p.attributes.maxnodelprows < full_rows
+
+
+def test_pool_cuts_removed_during_a_search():
+    n = 9
+    p, x = tsp(n, seed=3)
+    log = {"stored": 0, "loaded": 0}
+    separate = pool_separator(p, x, n, log)
+    gone = []
+
+    def optnode(prob, data):
+        separate(prob, data)
+        if not gone and prob.attributes.poolcuts:
+            # Drop every user cut from the pool: the node keeps those it
+            # loaded; the next rounds store and load them again.
+            prob.delcpcuts(1, 1, None)
+            gone.append(prob.attributes.poolcuts)
+        return 0
+
+    p.addcboptnode(optnode)
+    p.mipoptimize()
+    assert p.attributes.mipstatus == 6 and len(tour_of(p, x, n)) == 1
+    assert gone
 
 
 def test_delayed_rows_and_model_cuts_give_the_full_optimum_with_fewer_active_rows():

@@ -140,3 +140,26 @@ def test_pseudocosts_are_accepted_and_kept():
     out = [[], [], [], [], []]
     p.getdirs(*out)
     assert out[1] == [500] * 9 and out[3] == [float(i) for i in range(9)]
+
+
+def test_a_copy_keeps_directives_and_marks():
+    p, tri = triangles()
+    p.loaddirs([tri[1][0]], [2], ["D"])
+    p.loaddelayedrows([0, 1])
+    q = p.copy()
+    out = [[], [], [], [], []]
+    q.getdirs(*out)
+    assert out[1:3] == [[2], ["D"]] and out[0][0].name == "t1_0"
+    q.solve()
+    assert q.getProbStatusString() == "mip_optimal" and q.getObjVal() == pytest.approx(3)
+    assert q.attributes.maxnodelprows < q.attributes.rows + 1
+
+
+def test_secure_vectors_are_checked_and_kept_apart():
+    p, tri = triangles()
+    p.loadsecurevecs([0, 1], None)
+    p.loadsecurevecs(None, [tri[0][0]])
+    with pytest.raises(RuntimeError, match="out of range"):
+        p.loadsecurevecs([100], None)
+    p.solve()
+    assert p.getProbStatusString() == "mip_optimal"

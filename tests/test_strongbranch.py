@@ -133,3 +133,36 @@ def test_iteration_limit_and_bad_input():
         with pytest.raises((RuntimeError, IndexError, TypeError), match=msg):
             p.strongbranch(*args, 100, out, sts)
         assert out == [9] and sts == [9]
+
+
+def test_the_callable_in_a_search_and_the_node_afterwards():
+    p, v = knapsack()
+    seen = []
+
+    def optnode(prob, data):
+        if seen:
+            return 0
+        before = []
+        prob.getlpsol(before, None, None, None)
+        inside = []
+
+        def solved(q, ctx, branch):
+            x = []
+            q.getlpsol(x, None, None, None)
+            inside.append(x)
+            return 0
+
+        obj, st = [], []
+        prob.strongbranchcb([v[1], v[1]], ["U", "L"], [0.0, 1.0], 1000, obj, st, solved, None)
+        after = []
+        prob.getlpsol(after, None, None, None)
+        seen.append((before, inside, after, st))
+        return 0
+
+    p.addcboptnode(optnode)
+    p.mipoptimize()
+    assert p.attributes.mipstatus == 6 and p.attributes.mipobjval == pytest.approx(13)
+    before, inside, after, st = seen[0]
+    assert st == [1, 1]
+    assert inside[0][1] == pytest.approx(0.0) and inside[1][1] == pytest.approx(1.0)
+    assert after == before

@@ -157,6 +157,28 @@ bool wants_tree_search(ONDRprob prob) {
   return false;
 }
 
+void copy_marks(ONDRprob dest, ONDRprob src) {
+  if (dest == src) return;
+  CutState *from = state_if(src);
+  CutState &to = state(dest);
+  std::set<int> delayed, modelcuts, securerows, securecols;
+  std::map<int, Directive> dirs;
+  if (from) {
+    std::lock_guard<std::mutex> g(from->mu);
+    delayed = from->delayed;
+    modelcuts = from->modelcuts;
+    securerows = from->securerows;
+    securecols = from->securecols;
+    dirs = from->dirs;
+  }
+  std::lock_guard<std::mutex> g(to.mu);
+  to.delayed = std::move(delayed);
+  to.modelcuts = std::move(modelcuts);
+  to.securerows = std::move(securerows);
+  to.securecols = std::move(securecols);
+  to.dirs = std::move(dirs);
+}
+
 int64_t int_attrib(ONDRprob prob, int pid) {
   CutState *s = state_if(prob);
   if (!s) return 0;

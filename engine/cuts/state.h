@@ -88,6 +88,11 @@ std::vector<CutRow> rows_from_arrays(int ncols, int ncuts, const int mtype[], co
 // this state (pool cuts, marked rows, directives or stored bounds).
 bool wants_tree_search(ONDRprob prob);
 
+// The copy of a problem gets its marked rows, secure rows and columns and
+// directives; the cut pool and stored bounds (whose handles are the
+// source's) stay with the source.
+void copy_marks(ONDRprob dest, ONDRprob src);
+
 // Attributes MAXNODELPROWS, POOLCUTS, LAZYROWSADDED.
 int64_t int_attrib(ONDRprob prob, int pid);
 
