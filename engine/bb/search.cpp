@@ -443,6 +443,7 @@ void Search::publish_root_cuts() {
 }
 
 void Search::report_rows() const {
+  cuts::drop_node_cuts(prob_);
   cuts::CutState &st = cuts::state(prob_);
   std::lock_guard<std::mutex> g(st.mu);
   st.max_lp_rows = max_lp_rows_;

@@ -87,23 +87,22 @@ ONDR_API int ONDRstorecuts64(ONDRprob prob, int ncuts, int nodupl, const int mty
     CutState &st = state(prob);
     std::lock_guard<std::mutex> g(st.mu);
     for (size_t i = 0; i < rows.size(); ++i) {
-      uint64_t found = 0;
-      if (nodupl != ONDR_CUTS_KEEPDUPLICATES)
-        for (uint64_t t : st.order) {
-          const PoolCut &p = st.cuts.at(t);
-          if (!p.listed || p.separator) continue;
-          if (nodupl == ONDR_CUTS_SAMETYPE && p.row.type != rows[i].type) continue;
-          if (p.row.same_row(rows[i])) {
-            found = t;
-            break;
-          }
+      uint64_t found = 0, h = rows[i].hash();
+      if (nodupl != ONDR_CUTS_KEEPDUPLICATES) {
+        auto range = st.by_row.equal_range(h);
+        for (auto it = range.first; it != range.second && !found; ++it) {
+          const PoolCut &p = st.cuts.at(it->second);
+          if (!p.listed || (nodupl == ONDR_CUTS_SAMETYPE && p.row.type != rows[i].type)) continue;
+          if (p.row.same_row(rows[i])) found = it->second;
         }
+      }
       if (!found) {
         PoolCut pc;
         pc.row = std::move(rows[i]);
         found = new_token();
         st.cuts.emplace(found, std::move(pc));
         st.order.push_back(found);
+        st.by_row.emplace(h, found);
       }
       handles[i] = (ONDRcut)handle_of(found);
     }

@@ -71,6 +71,37 @@ bool CutRow::same_row(const CutRow &o) const {
   return true;
 }
 
+uint64_t CutRow::hash() const {
+  std::hash<double> hd;
+  uint64_t h = (uint64_t)(unsigned char)rtype * 1000003u ^ hd(rhs);
+  for (const Entry &e : coefs) h = (h * 1000003u) ^ ((uint64_t)e.index * 2654435761u) ^ hd(e.value);
+  return h;
+}
+
+std::vector<uint64_t> cut_tokens(ONDRprob prob, int n, const void *const handles[], const char *what) {
+  ONDR_REQUIRE(n >= 0, "%s: negative number of cuts (%d)", what, n);
+  ONDR_REQUIRE(n == 0 || handles, "%s: NULL list of %d cuts", what, n);
+  CutState &s = state(prob);
+  std::lock_guard<std::mutex> g(s.mu);
+  std::vector<uint64_t> out;
+  for (int k = 0; k < n; ++k) {
+    if (!handles[k] || !s.cuts.count(token_of(handles[k])))
+      fail(ERR_ARGUMENT, "%s: the cut given is not a cut of this problem", what);
+    out.push_back(token_of(handles[k]));
+  }
+  return out;
+}
+
+void drop_node_cuts(ONDRprob prob) {
+  CutState *s = state_if(prob);
+  if (!s) return;
+  std::lock_guard<std::mutex> g(s->mu);
+  for (auto it = s->cuts.begin(); it != s->cuts.end();)
+    it = !it->second.listed && !it->second.separator ? s->cuts.erase(it) : std::next(it);
+  for (auto it = s->by_row.begin(); it != s->by_row.end();)
+    it = s->cuts.count(it->second) ? std::next(it) : s->by_row.erase(it);
+}
+
 CutState &state(ONDRprob prob) {
   std::lock_guard<std::mutex> g(g_make);
   if (!prob->cutstate) prob->cutstate = std::make_shared<CutState>();
@@ -219,6 +250,8 @@ void follow_change(ONDRprob prob, const Change &c) noexcept {
         }
         if (lost) kv.second.listed = false;
       }
+      s->by_row.clear();
+      for (uint64_t t : s->order) s->by_row.emplace(s->cuts.at(t).row.hash(), t);
       for (auto &kv : s->bounds)
         for (int &j : kv.second.cols) j = (size_t)j < map.size() ? map[(size_t)j] : -1;
       break;

@@ -27,6 +27,7 @@ struct CutRow {
   double violation(const std::vector<double> &x) const;  // > 0: violated
   double slack(const std::vector<double> &x) const;
   bool same_row(const CutRow &o) const;
+  uint64_t hash() const;  // equal for rows that are same_row
 };
 
 struct PoolCut {
@@ -51,6 +52,7 @@ struct CutState {
   std::mutex mu;  // guards everything below: node callbacks may run on worker threads
   std::unordered_map<uint64_t, PoolCut> cuts;  // every cut ever made, by token
   std::vector<uint64_t> order;                 // tokens in the order stored
+  std::unordered_multimap<uint64_t, uint64_t> by_row;  // row hash -> stored cut (duplicate checks)
   std::unordered_map<uint64_t, BoundSet> bounds;
   std::set<int> delayed, modelcuts;            // rows kept out of the node LPs
   std::set<int> securerows, securecols;
@@ -72,6 +74,15 @@ inline void *handle_of(uint64_t t) { return (void *)(uintptr_t)t; }
 // The listed pool cut of a handle; throws ERR_ARGUMENT naming `what` when
 // the handle is not one of this problem's pool.
 PoolCut &pool_cut(CutState &s, const void *handle, const char *what);
+
+// The tokens of n handles of this problem's cuts (in the pool, removed
+// from it, or added by addcuts), each checked; throws ERR_ARGUMENT naming
+// `what`. A search loads the cuts of a node's `cuts` tokens into its LP, so
+// a child that should start with more cuts gets these tokens appended.
+std::vector<uint64_t> cut_tokens(ONDRprob prob, int n, const void *const handles[], const char *what);
+
+// Forgets the cuts added by addcuts during a search that has ended.
+void drop_node_cuts(ONDRprob prob);
 
 // Whether a cut type passes the (itype, interp) selection; throws on an
 // unknown interp.
