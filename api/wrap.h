@@ -98,6 +98,8 @@ inline PyObject *result(PyObject *self, PyObject *result) {
 const PyMethodDef *problem_load_methods();
 const PyMethodDef *problem_modify_methods();
 const PyMethodDef *problem_query_methods();
+const PyMethodDef *problem_cuts_methods();       // api/cuts.cpp
+const PyMethodDef *problem_directive_methods();  // api/directives.cpp
 
 namespace wrap {
 // The table entry of a keyword method.

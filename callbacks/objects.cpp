@@ -1,6 +1,7 @@
 // Objects handed to callbacks: cut-pool cuts, wrapped library objects and
-// opaque handles. They are made by the library's callbacks; creating them
-// directly from Python is refused. (Branching objects: branchobj.cpp.)
+// opaque handles (branching objects: branchobj.cpp). The library's callbacks
+// make them holding a handle; those made from Python hold none, which the
+// library refuses wherever a handle is needed.
 #include <cstring>
 #include "module/types.h"
 #include "callbacks/kinds.h"
@@ -17,17 +18,18 @@ void handle_dealloc(PyObject *self) {
   Py_TYPE(self)->tp_free(self);
 }
 
-int refuse_init(PyObject *self, PyObject *, PyObject *) {
-  PyErr_Format(PyExc_RuntimeError, "%s objects are created by the solver during callbacks only",
-               Py_TYPE(self)->tp_name);
-  return -1;
+// A handle holder made from Python holds no handle; the library refuses
+// it wherever a handle is needed.
+int null_init(PyObject *self, PyObject *, PyObject *) {
+  ((HandleObject *)self)->handle = nullptr;
+  return 0;
 }
 
 void setup(PyTypeObject *t, const char *doc) {
   t->tp_basicsize = sizeof(HandleObject);
   t->tp_dealloc = handle_dealloc;
   t->tp_flags = Py_TPFLAGS_DEFAULT | Py_TPFLAGS_BASETYPE;
-  t->tp_init = refuse_init;
+  t->tp_init = null_init;
   t->tp_doc = doc;
 }
 }  // namespace

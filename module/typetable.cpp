@@ -20,7 +20,7 @@ std::vector<TypeEntry> module_types() {
       {&branchobj_type, "branchobj"},
       {&poolcut_type, "poolcut"},
       {&ondrobject_type, nullptr},
-      {&generic_type, nullptr},
+      {&generic_type, "generic"},
       {&linterm_type, nullptr},
       {&quadterm_type, nullptr},
       {&nonlinear_type, nullptr},

@@ -24,6 +24,7 @@ struct Branching {
   std::vector<std::vector<BoundChange>> children;
   int preferred = 0;                    // child to dive into
   std::vector<std::vector<NodeRow>> rows;  // rows of each child (none when shorter)
+  std::vector<std::vector<uint64_t>> cuts; // cut pool tokens of each child (none when shorter)
 };
 
 class Pseudocosts {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include "env/error.h"
 
 namespace ondr {
@@ -57,6 +58,8 @@ ONDRbranchobject candidate_of(ONDRprob prob, const Branching &b, const std::vect
         br.bval.push_back(c.up);
       }
     }
+    if (k < b.cuts.size())
+      for (uint64_t t : b.cuts[k]) br.cuts.push_back((ONDRcut)(uintptr_t)t);
     if (k < b.rows.size())
       for (const NodeRow &r : b.rows[k]) {
         bool lo_side = !is_inf_bound(r.lo), up_side = !is_inf_bound(r.up);
@@ -87,6 +90,7 @@ Branching branching_of(const ondr_branchobj_s &bo, const std::vector<double> &lo
   b.preferred = bo.preferred;
   b.children.resize(bo.branches.size());
   b.rows.resize(bo.branches.size());
+  b.cuts.resize(bo.branches.size());
   for (size_t k = 0; k < bo.branches.size(); ++k) {
     const BoBranch &br = bo.branches[k];
     std::vector<BoundChange> &ch = b.children[k];
@@ -102,6 +106,7 @@ Branching branching_of(const ondr_branchobj_s &bo, const std::vector<double> &lo
       else it->up = std::min(it->up, br.bval[i]);
     }
     for (const BoRow &r : br.rows) b.rows[k].push_back(node_row(r.type, r.rhs, r.coefs));
+    for (ONDRcut c : br.cuts) b.cuts[k].push_back((uint64_t)(uintptr_t)c);
   }
   return b;
 }

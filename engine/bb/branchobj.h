@@ -63,7 +63,7 @@ bool empty_range(const std::vector<double> &lo, const std::vector<double> &up);
 
 // The search's side of user branching: the node context callbacks store
 // branching objects into, preintsol's verdicts, chgbranchobject's
-// replacements, and the node rows of the branches in the node LP.
+// replacements.
 class UserBranching {
  public:
   NodeContext &context() { return ctx_; }
@@ -82,13 +82,9 @@ class UserBranching {
   // object to use is not valid.
   Branching branching(const NodeEvents &ev, const Node &node, const Branching &b,
                       const std::vector<double> &lo, const std::vector<double> &up);
-  void install_rows(NodeLp &lp, int model_rows, const RowChain &rows) {
-    rows_.install(lp, model_rows, rows);
-  }
 
  private:
   NodeContext ctx_;
-  LocalRows rows_;
 };
 
 }  // namespace bb

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include "cuts/state.h"
 #include "bb/branchobj.h"
 #include "bb/lazy.h"
 #include "env/shell.h"
@@ -199,10 +200,12 @@ ONDR_API int ONDR_bo_addrows(ONDRbranchobject bo, int ibranch, int nrows, int ne
 
 ONDR_API int ONDR_bo_addcuts(ONDRbranchobject bo, int ibranch, int ncuts, const ONDRcut cuts[]) {
   return guard_bo(bo, [&] {
-    branch_at(bo, ibranch);
     ONDR_REQUIRE(ncuts >= 0, "The number of cuts is negative (%d)", ncuts);
-    (void)cuts;
-    if (ncuts > 0) fail(ERR_STATE, "cut pool handles are not available");
+    BoBranch &br = branch_at(bo, ibranch);
+    // Each handle must be a cut of the object's problem (checked now, so
+    // that a bad handle is never applied at a node).
+    ondr::cuts::cut_tokens(bo->prob, ncuts, (const void *const *)cuts, "ONDR_bo_addcuts");
+    for (int k = 0; k < ncuts; ++k) br.cuts.push_back(cuts[k]);
   });
 }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include "bb/cuts.h"
+#include "ondr_cuts.h"
 
 namespace ondr {
 namespace bb {
@@ -93,6 +94,7 @@ std::vector<Cut> cover_cuts(const BbModel &bm, const std::vector<double> &lo,
       if (!knapsack(bm, bm.lp.rows[(size_t)i], side, bound, lo, up, x, items, cap)) continue;
       if (cap < 0) continue;
       Cut c;
+      c.kind = ONDR_CUTTYPE_COVER;
       if (cover_of(items, cap, c, x)) out.push_back(std::move(c));
     }
   }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include "bb/nodelp.h"
 #include "env/error.h"
+#include "ondr_cuts.h"
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-function"
 #include "interfaces/highs_c_api.h"
@@ -196,6 +197,7 @@ std::vector<Cut> gomory_cuts(const BbModel &bm, NodeLp &lp, const CutPool &pool,
     double a = 0, norm = 0;
     for (const Entry &e : cut.coefs) a += e.value * x[(size_t)e.index], norm += e.value * e.value;
     double eff = (cut.lo - a) / std::sqrt(norm);
+    cut.kind = ONDR_CUTTYPE_GOMORY;
     if (eff > kMinEfficacy) found.push_back({eff, std::move(cut)});
   }
   std::stable_sort(found.begin(), found.end(),

@@ -15,6 +15,7 @@ struct Cut {
   std::vector<Entry> coefs;  // over the model's columns
   double lo = 0.0;           // coefs . x >= lo
   int age = 0;               // rounds in a row the cut was slack
+  int kind = 0;              // ONDR_CUTTYPE_* of the separator that made it
 };
 
 class CutPool {

@@ -1,12 +1,7 @@
-// Rows that hold in the subtree of a node: added by a branching object's
-// branch to its child. A node keeps the rows added at it and points to its parent's,
-// like its bound changes; the node LP holds the rows of the node's path
-// after the model's rows and the root cuts, and changes only the part of
-// the path that differs from the node solved before.
-//
-// While the search processes a node, the node context (one per searching
-// thread) takes what callbacks hand to the search for that node: a stored
-// branching object.
+// Rows of a branch, and the node context: while the search processes a
+// node, the context (one per searching thread) takes what callbacks hand to
+// the search for that node, a stored branching object. (The rows a branch
+// adds reach its child as cuts of the search: bb/search.cpp.)
 #pragma once
 #include <memory>
 #include <vector>
@@ -16,32 +11,10 @@
 namespace ondr {
 namespace bb {
 
-class NodeLp;
-
 // lo <= coefs . x <= up over the model's columns; one side may be infinite.
 struct NodeRow {
   std::vector<Entry> coefs;
   double lo = -kInf, up = kInf;
-};
-
-struct RowDelta {
-  std::shared_ptr<const RowDelta> parent;
-  std::vector<NodeRow> own;
-};
-using RowChain = std::shared_ptr<const RowDelta>;
-
-// `parent` with `rows` added below it (`parent` itself when there are none).
-RowChain extend_rows(const RowChain &parent, std::vector<NodeRow> rows);
-
-// The node rows a node LP holds, as its last rows.
-class LocalRows {
- public:
-  // Makes `lp` hold the rows of `chain` (and no other node rows).
-  void install(NodeLp &lp, int model_rows, const RowChain &chain);
-
- private:
-  std::vector<RowChain> installed_;   // the path installed, root side first
-  std::vector<int> lp_rows_;          // LP rows each delta of the path takes
 };
 
 struct ondr_branchobj_deleter {

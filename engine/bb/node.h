@@ -22,8 +22,6 @@ struct Delta {
   std::vector<BoundChange> own;
 };
 
-struct RowDelta;  // bb/lazy.h
-
 struct Basis {
   std::vector<int> cols, rows;  // public status codes
   std::vector<double> x;        // a nonlinear relaxation's solution: its children's start
@@ -46,7 +44,10 @@ struct Node {
   std::shared_ptr<const Delta> delta;
   std::shared_ptr<const Basis> basis;  // the parent's final basis, null at the root
   BranchRecord branch;
-  std::shared_ptr<const RowDelta> rows;  // rows of the node's path (bb/lazy.h)
+  // Cuts of the node's LP besides the search's own (cut pool tokens, see
+  // cuts/state.h), inherited by its children; null: none. A branching
+  // object's rows reach the children as such cuts.
+  std::shared_ptr<const std::vector<uint64_t>> cuts;
 };
 
 // The node's bounds: `lo`, `up` hold the root's on entry.

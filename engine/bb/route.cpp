@@ -3,6 +3,7 @@
 #include "bb/noderelax.h"
 #include "cb/registry.h"
 #include "controls/ids.h"
+#include "cuts/state.h"
 #include "env/error.h"
 #include "mip/reformulate.h"
 
@@ -29,6 +30,7 @@ bool use_tree_search(ONDRprob prob, LpData &highs_model) {
   }
   for (cb::Kind k : kNodeKinds)
     if (prob->callbacks.has(k)) return true;
+  if (cuts::wants_tree_search(prob)) return true;
   try {
     highs_model = mip_model(prob->model);
   } catch (const Error &e) {

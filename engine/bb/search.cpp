@@ -10,6 +10,9 @@
 #include "bb/nodelp.h"
 #include "bb/propagate.h"
 #include "controls/ids.h"
+#include "cuts/dirs.h"
+#include "cuts/lprows.h"
+#include "cuts/node.h"
 #include "env/environment.h"
 #include "env/error.h"
 #include "lp/solve.h"
@@ -28,17 +31,22 @@ constexpr int kLogEvery = 1000;    // nodes between log lines
 constexpr int kCutRounds = 20;     // rounds of root cuts at most
 constexpr int kCutsPerRound = 100; // cuts added by one round at most
 constexpr int kCutMaxAge = 3;      // rounds a slack cut stays in the LP
+constexpr int kUserCutRounds = 50; // optnode rounds of one node that change its cuts
 
 class Search {
  public:
   Search(ONDRprob prob, const BbModel &bm, const SearchLimits &lim, const NodeEvents &ev)
       : prob_(prob), bm_(bm), lim_(lim), ev_(ev),
         lp_(prob, bm, prob->controls, [this] { return external_stop(); }),
-        heur_(bm, prob->model, lim.feastol, lim.inttol), pc_(bm.ncols()) {
+        heur_(bm, prob->model, lim.feastol, lim.inttol), pc_(bm.ncols()),
+        rows_(prob, prob->model), dirs_(prob, bm.ncols()) {
     bs_.inttol = lim.inttol;
     bs_.feastol = lim.feastol;
     log_ = prob->controls.geti(id::OUTPUTLOG) != 0;
+    dirs_.seed(pc_);
   }
+  // Figures of the rows kept out of the model, for the problem's attributes.
+  void report_rows() const;
   SearchOutcome run();
 
  private:
@@ -63,10 +71,27 @@ class Search {
   void cutoff_event(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
   void infeasible_event(const Node &n);
   void process(Node &node, std::optional<Node> &next);
+  // `cuts`: the node's cuts, which every child inherits; each child also
+  // gets the cuts and rows its branch names (b.cuts, b.rows).
   void branch_node(Node &node, const Branching &b, double obj, const std::vector<double> &x,
-                   const std::shared_ptr<const Basis> &basis, std::optional<Node> &next);
+                   const std::shared_ptr<const Basis> &basis, std::optional<Node> &next,
+                   const std::shared_ptr<const std::vector<uint64_t>> &cuts = nullptr);
+  // Per child of b: its cuts, and its rows made cuts of this search (which
+  // leave the problem when the search ends).
+  std::vector<std::vector<uint64_t>> child_cuts(const Branching &b);
   void log_line(const char *what);
   LpStatus root_cuts(double &obj, std::vector<double> &x);
+  // The node's LP rows made to hold the marked rows taken and `active`.
+  void sync_rows(const std::vector<uint64_t> &active);
+  // The separators' cuts put in the problem's cut pool (those of an
+  // earlier search leave it).
+  void publish_root_cuts();
+  // Re-solves the node's LP after its rows changed; false when the node is
+  // done with (infeasible, cut off or requeued on a stop).
+  bool resolve(Node &node, const cuts::NodeContext &ctx, double &obj, std::vector<double> &x);
+  // Takes the marked rows x violates into the LP and re-solves until none
+  // is violated; false as for resolve.
+  bool settle_marked(Node &node, cuts::NodeContext &ctx, double &obj, std::vector<double> &x);
 
   ONDRprob prob_;
   const BbModel &bm_;
@@ -77,6 +102,10 @@ class Search {
   Heuristics heur_;
   Pseudocosts pc_;
   CutPool pool_;
+  cuts::SearchRows rows_;
+  cuts::SearchDirs dirs_;
+  int64_t max_lp_rows_ = 0;
+  std::vector<uint64_t> resident_;  // pool tokens of pool_'s cuts, in LP order
   BranchSettings bs_;
   NodeQueue queue_;
   std::vector<double> root_lo_, root_up_;
@@ -101,6 +130,9 @@ void Search::log_line(const char *what) {
 
 void Search::incumbent(const std::vector<double> &x, double v, int soltype) {
   if (v >= threshold()) return;
+  // A candidate that breaks a row kept out of the LP is refused; the row
+  // joins the LP of the nodes solved from now on.
+  if (rows_.rejects(x, lim_.feastol)) return;
   if (ev_.preintsol && current_) show(*current_, &x, v);
   if (!user_.accepts(ev_, soltype, out_, lim_.cutoff) || v >= threshold()) return;
   out_.has_incumbent = true;
@@ -151,9 +183,11 @@ void Search::infeasible_event(const Node &n) {
 }
 
 void Search::branch_node(Node &node, const Branching &own, double obj, const std::vector<double> &x,
-                         const std::shared_ptr<const Basis> &basis, std::optional<Node> &next) {
+                         const std::shared_ptr<const Basis> &basis, std::optional<Node> &next,
+                         const std::shared_ptr<const std::vector<uint64_t>> &cuts) {
   // A branching object stored for the node, or one chgbranchobject gives,
-  // replaces the search's own branching.
+  // replaces the search's own branching (or the children a callback gave
+  // with setbranchbounds/setbranchcuts, which chgbranchobject is offered).
   Branching by_user;
   bool user = user_.replaces(ev_);
   if (user) {
@@ -163,6 +197,7 @@ void Search::branch_node(Node &node, const Branching &own, double obj, const std
     by_user = user_.branching(ev_, node, own, lo, up);
   }
   const Branching &b = user ? by_user : own;
+  std::vector<std::vector<uint64_t>> extra = child_cuts(b);
   std::vector<Node> kids;
   for (size_t k = 0; k < b.children.size(); ++k) {
     Node c;
@@ -175,7 +210,12 @@ void Search::branch_node(Node &node, const Branching &own, double obj, const std
     d->own = b.children[k];
     c.delta = std::move(d);
     c.basis = basis;
-    c.rows = k < b.rows.size() ? extend_rows(node.rows, b.rows[k]) : node.rows;
+    c.cuts = cuts;
+    if (k < extra.size() && !extra[k].empty()) {
+      auto all = std::make_shared<std::vector<uint64_t>>(cuts ? *cuts : std::vector<uint64_t>());
+      all->insert(all->end(), extra[k].begin(), extra[k].end());
+      c.cuts = std::move(all);
+    }
     if (b.col >= 0) {
       c.branch.col = b.col;
       c.branch.up = k == 1;
@@ -199,14 +239,91 @@ void Search::branch_node(Node &node, const Branching &own, double obj, const std
   }
 }
 
+std::vector<std::vector<uint64_t>> Search::child_cuts(const Branching &b) {
+  std::vector<std::vector<uint64_t>> out(b.children.size());
+  for (size_t k = 0; k < out.size(); ++k) {
+    if (k < b.cuts.size()) out[k] = b.cuts[k];
+    if (k >= b.rows.size() || b.rows[k].empty()) continue;
+    cuts::CutState &st = cuts::state(prob_);
+    std::lock_guard<std::mutex> g(st.mu);
+    for (const NodeRow &r : b.rows[k])
+      for (cuts::CutRow &c : cuts::rows_of(r.coefs, r.lo, r.up)) {
+        cuts::PoolCut pc;
+        pc.row = std::move(c);
+        pc.listed = false;
+        uint64_t t = cuts::new_token();
+        st.cuts.emplace(t, std::move(pc));
+        out[k].push_back(t);
+      }
+  }
+  return out;
+}
+
+void Search::sync_rows(const std::vector<uint64_t> &active) {
+  rows_.sync(lp_, bm_.nrows(), (int)pool_.cuts().size(), active);
+  max_lp_rows_ = std::max<int64_t>(max_lp_rows_, lp_.highs().nrows());
+}
+
+bool Search::resolve(Node &node, const cuts::NodeContext &ctx, double &obj, std::vector<double> &x) {
+  LpStatus st = lp_.solve(threshold());
+  switch (st) {
+    case LpStatus::Optimal: break;
+    case LpStatus::Infeasible: infeasible_event(node); return false;
+    case LpStatus::Cutoff: cutoff_event(node); return false;
+    case LpStatus::Unbounded:
+      fail(ERR_SOLVER, "A node LP of the search is unbounded after rows were added to it");
+    default:
+      --out_.nodes;
+      node.cuts = std::make_shared<const std::vector<uint64_t>>(ctx.active);
+      queue_.push(node);
+      stop_ = lp_.stop_reason() ? lp_.stop_reason() : kStopTime;
+      return false;
+  }
+  obj = lp_.objective();
+  x = lp_.x();
+  node.bound = std::max(node.bound, obj);
+  if (obj >= threshold()) {
+    cutoff_event(node, &x, obj);
+    return false;
+  }
+  return true;
+}
+
+bool Search::settle_marked(Node &node, cuts::NodeContext &ctx, double &obj, std::vector<double> &x) {
+  while (rows_.take_violated(x, lim_.feastol) > 0) {
+    sync_rows(ctx.active);
+    if (!resolve(node, ctx, obj, x)) return false;
+  }
+  return true;
+}
+
 void Search::process(Node &node, std::optional<Node> &next) {
   std::vector<double> lo = root_lo_, up = root_up_;
   apply_path(node, lo, up);
   current_ = &node;
   NodeScope node_scope(user_.context());
+  // What the cut and branching entry points see during this node's callbacks.
+  cuts::NodeContext ctx;
+  ctx.prob = prob_;
+  ctx.sense = bm_.sense;
+  if (node.cuts) ctx.active = *node.cuts;
+  ctx.lp = &lp_;
+  ctx.bm = &bm_;
+  ctx.lo = &lo;
+  ctx.up = &up;
+  ctx.resident = &resident_;
+  ctx.row_of = [this](uint64_t t) {
+    for (size_t k = 0; k < resident_.size(); ++k)
+      if (resident_[k] == t) return bm_.nrows() + (int)k;
+    return rows_.row_of(t);
+  };
+  cuts::ContextScope scope(&ctx);
   if (ev_.prenode) {
     show(node);
-    if (ev_.prenode(node)) return;
+    ctx.open = true;
+    int drop = ev_.prenode(node);
+    ctx.open = false;
+    if (drop) return;
   }
   std::vector<int> seeds;
   if (node.delta)
@@ -229,9 +346,11 @@ void Search::process(Node &node, std::optional<Node> &next) {
   std::vector<double> rlo, rup;
   node_row_bounds(bm_, lo, up, rlo, rup);
   lp_.set_row_bounds(rlo, rup);
-  user_.install_rows(lp_, bm_.nrows(), node.rows);
+  sync_rows(ctx.active);
   // A child solved right after its parent starts from the basis HiGHS holds.
-  if (node.basis && node.parent != last_solved_) lp_.set_basis(*node.basis);
+  if (node.basis && node.parent != last_solved_ &&
+      node.basis->rows.size() == (size_t)lp_.highs().nrows())
+    lp_.set_basis(*node.basis);
   LpStatus st = lp_.solve(threshold());
   last_solved_ = -1;
   switch (st) {
@@ -265,8 +384,8 @@ void Search::process(Node &node, std::optional<Node> &next) {
     cutoff_event(node, &x, obj);
     return;
   }
-  // The separators' rounds run on the LP without node rows.
-  if (node.depth == 0 && !node.rows) {
+  // The separators' rounds run on the LP of the model's rows alone.
+  if (node.depth == 0 && !rows_.any_in_lp() && prob_->controls.geti(id::CUTSTRATEGY) != 0) {
     LpStatus cs = root_cuts(obj, x);
     if (cs == LpStatus::Stopped) {
       --out_.nodes;
@@ -280,10 +399,31 @@ void Search::process(Node &node, std::optional<Node> &next) {
     }
     node.bound = std::max(node.bound, obj);
   }
+  if (!settle_marked(node, ctx, obj, x)) return;
   if (ev_.optnode) {
-    show(node, &x, obj);
-    if (ev_.optnode(node)) return;
+    // Cuts the callback adds or removes make the node's LP solve again, and
+    // the callback sees the new solution, until it changes nothing.
+    for (int round = 0;; ++round) {
+      ctx.x = &x;
+      ctx.obj = obj;
+      ctx.changed = false;
+      ctx.restore = [this, &lo, &up] {
+        lp_.set_col_bounds(lo, up);
+        lp_.solve(kPosInf);
+      };
+      show(node, &x, obj);
+      ctx.open = true;
+      int drop = ev_.optnode(node);
+      ctx.open = false;
+      if (drop) return;
+      if (!ctx.changed || round + 1 >= kUserCutRounds) break;
+      sync_rows(ctx.active);
+      if (!resolve(node, ctx, obj, x)) return;
+      if (!settle_marked(node, ctx, obj, x)) return;
+    }
   }
+  auto node_cuts = ctx.active.empty() ? nullptr
+                                      : std::make_shared<const std::vector<uint64_t>>(ctx.active);
   last_solved_ = node.id;
   std::shared_ptr<const Basis> basis = lp_.basis();
   std::vector<int> frac = fractional_columns(bm_, x, lo, up, lim_.inttol);
@@ -291,14 +431,20 @@ void Search::process(Node &node, std::optional<Node> &next) {
   if (frac.empty()) {
     if (!special_branching(bm_, x, lo, up, bs_, b)) {
       if (is_feasible(bm_, prob_->model, x, lim_.feastol, lim_.inttol)) incumbent(x, obj);
-      // A solution preintsol rejected: branched by the object it stored.
-      if (!user_.stored()) return;
+      // A solution preintsol rejected: branched by the object it stored, or
+      // by the children a callback gave.
+      if (ctx.branches.empty() && !user_.stored()) return;
     }
   } else {
     std::vector<double> rounded;
     if (heur_.round(x, lo, up, rounded))
       incumbent(rounded, objective_of(bm_, rounded), SOL_HEURISTIC);
-    b = choose_integer_branch(bm_, lp_, x, obj, frac, pc_, bs_, threshold());
+    if (ctx.branches.empty()) {
+      std::vector<int> cands = dirs_.any() ? dirs_.best(frac) : frac;
+      b = choose_integer_branch(bm_, lp_, x, obj, cands, pc_, bs_, threshold());
+      int pref = b.col >= 0 ? dirs_.preferred(b.col) : -1;
+      if (pref >= 0 && (size_t)pref < b.children.size()) b.preferred = pref;
+    }
     int every = out_.has_incumbent ? kDiveEvery : kDiveEveryUntilSolution;
     if (out_.nodes == 1 || out_.nodes % every == 0) {
       std::vector<double> dived;
@@ -307,7 +453,48 @@ void Search::process(Node &node, std::optional<Node> &next) {
       last_solved_ = -1;
     }
   }
-  branch_node(node, b, obj, x, basis, next);
+  if (!ctx.branches.empty()) {
+    // The children a node callback gave replace the search's own choice.
+    Branching ub;
+    for (const cuts::UserBranch &u : ctx.branches) {
+      ub.children.push_back(u.bounds);
+      ub.cuts.push_back(u.cuts);
+    }
+    branch_node(node, ub, obj, x, basis, next, node_cuts);
+    return;
+  }
+  branch_node(node, b, obj, x, basis, next, node_cuts);
+}
+
+void Search::publish_root_cuts() {
+  cuts::CutState &st = cuts::state(prob_);
+  std::lock_guard<std::mutex> g(st.mu);
+  for (auto it = st.cuts.begin(); it != st.cuts.end();)
+    it = it->second.separator ? st.cuts.erase(it) : std::next(it);
+  st.order.erase(std::remove_if(st.order.begin(), st.order.end(),
+                                [&](uint64_t t) { return !st.cuts.count(t); }),
+                 st.order.end());
+  resident_.clear();
+  for (const Cut &c : pool_.cuts()) {
+    cuts::PoolCut pc;
+    pc.separator = true;
+    pc.row.type = c.kind;
+    pc.row.rtype = 'G';
+    pc.row.rhs = c.lo;
+    pc.row.coefs = c.coefs;
+    uint64_t t = cuts::new_token();
+    st.cuts.emplace(t, std::move(pc));
+    st.order.push_back(t);
+    resident_.push_back(t);
+  }
+}
+
+void Search::report_rows() const {
+  cuts::drop_node_cuts(prob_);
+  cuts::CutState &st = cuts::state(prob_);
+  std::lock_guard<std::mutex> g(st.mu);
+  st.max_lp_rows = max_lp_rows_;
+  st.lazy_added = rows_.taken();
 }
 
 // Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
@@ -334,6 +521,7 @@ LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
     x = lp_.x();
   }
   if (log_) log_line(format("root cuts %zu", pool_.cuts().size()).c_str());
+  publish_root_cuts();
   return LpStatus::Optimal;
 }
 
@@ -395,6 +583,7 @@ SearchOutcome Search::run() {
   out_.lp_iterations = lp_.iterations();
   out_.open_nodes = (int64_t)queue_.size();
   if (root_unbounded_) {
+    report_rows();
     out_.end = SearchEnd::Unbounded;
     return out_;
   }
@@ -410,6 +599,7 @@ SearchOutcome Search::run() {
     if (!std::isfinite(out_.bound)) out_.bound = out_.has_incumbent ? out_.value : -kInf;
   }
   log_line("end");
+  report_rows();
   return out_;
 }
 

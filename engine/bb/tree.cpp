@@ -4,6 +4,7 @@
 #include "bb/model.h"
 #include "bb/search.h"
 #include "controls/ids.h"
+#include "cuts/lprows.h"
 #include "env/error.h"
 #include "lp/solve.h"
 
@@ -87,7 +88,10 @@ void settle_unbounded(ONDRprob prob, const BbModel &bm, SearchLimits lim, Result
 
 void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   const Model &m = prob->model;
-  BbModel bm = build_model(m);
+  // Rows marked as delayed rows or model cuts stay out of the search's model.
+  Model reduced;
+  const Model &searched = cuts::SearchRows(prob, m).search_model(m, reduced);
+  BbModel bm = build_model(searched);
   SearchLimits lim = limits_of(prob->controls, bm.sense);
   SearchOutcome o;
   try {
@@ -132,7 +136,7 @@ void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   // LP results: the LP with the integer solution's decisions fixed.
   res.lpstatus = res.mipstatus == 6 ? 1 : 4;
   Results lp;
-  solve_continuous(prob, fixed_relaxation(m, bm, o.x), alg, lp);
+  solve_continuous(prob, fixed_relaxation(m, &searched == &m ? bm : build_model(m), o.x), alg, lp);
   adopt_fixed_lp(res, lp);
 }
 

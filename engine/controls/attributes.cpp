@@ -1,6 +1,7 @@
 #include "controls/attributes.h"
 #include <algorithm>
 #include "controls/ids.h"
+#include "cuts/state.h"
 #include "controls/table.h"
 #include "env/shell.h"
 #include "analysis/presolve.h"
@@ -73,6 +74,7 @@ int64_t int_attrib(ONDRprob prob, int pid) {
     case id::PARENTNODE: return r.parentnode;
     case id::NODEDEPTH: return r.nodedepth;
     case id::ACTIVENODES: return r.activenodes;
+    case id::MAXNODELPROWS: case id::POOLCUTS: case id::LAZYROWSADDED: return cuts::int_attrib(prob, pid);
   }
   fail(ERR_ARGUMENT, "Unknown attribute id %d", pid);
 }

@@ -17,6 +17,9 @@ namespace ondr {
 
 class Session;  // lp/session.h
 struct PresolveView;  // analysis/presolve.h
+namespace cuts {
+struct CutState;  // cuts/state.h
+}
 struct SessionDeleter {
   void operator()(Session *s) const noexcept;
 };
@@ -93,5 +96,6 @@ struct ondr_problem_s {
   ondr::cb::Registry callbacks;           // registered callbacks, by kind
   std::vector<ondr::UserSolution> usersols;  // starts of the next MIP search
   int usersol_count = 0;                  // user solutions given so far (default names)
+  std::shared_ptr<ondr::cuts::CutState> cutstate;  // cut pool, marked rows, directives (cuts/state.h)
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };

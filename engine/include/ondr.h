@@ -14,4 +14,5 @@
 #include "ondr_mipsol.h"
 #include "ondr_analysis.h"
 #include "ondr_bo.h"
+#include "ondr_cuts.h"
 #endif

@@ -41,6 +41,9 @@
   X(PARENTNODE, 1301, INT, ATTRIB)      /* tree search: its parent (0 for the root) */            \
   X(NODEDEPTH, 1302, INT, ATTRIB)       /* tree search: its depth (root 0) */                     \
   X(ACTIVENODES, 1303, INT, ATTRIB)     /* tree search: open nodes */                             \
+  X(MAXNODELPROWS, 1360, INT, ATTRIB)   /* most rows a node LP of the last search held */         \
+  X(POOLCUTS, 1361, INT, ATTRIB)        /* cuts in the cut pool */                                \
+  X(LAZYROWSADDED, 1362, INT, ATTRIB)   /* marked rows the last search took into its LPs */       \
   /* double attributes */                                                                         \
   X(LPOBJVAL, 2001, DBL, ATTRIB)                                                                  \
   X(BESTBOUND, 2002, DBL, ATTRIB)                                                                 \
@@ -64,6 +67,7 @@
   X(MIPSOLVER, 8011, INT, CONTROL)      /* 0 automatic, 1 HiGHS MIP, 2 tree search */             \
   X(MAXNAMELENGTH, 8012, INT, CONTROL)  /* longest name accepted */                               \
   X(KEEPBASIS, 8035, INT, CONTROL)      /* 1: a same-size load keeps the warm basis */            \
+  X(CUTSTRATEGY, 8360, INT, CONTROL)    /* tree search root cuts: 1 on, 0 off */                  \
   /* double controls */                                                                           \
   X(FEASTOL, 7001, DBL, CONTROL)                                                                  \
   X(OPTIMALITYTOL, 7002, DBL, CONTROL)                                                            \

@@ -1,5 +1,6 @@
 #include "lp/session.h"
 #include <algorithm>
+#include "cuts/state.h"
 #include "controls/ids.h"
 #include "env/error.h"
 #include "lp/highs_run.h"
@@ -21,6 +22,7 @@ Session &session_of(ONDRprob prob) {
 void model_changed(ONDRprob prob, const Change &c) noexcept {
   if (prob) prob->mipents.store(-1);
   if (prob && prob->session) prob->session->apply(prob, c);
+  if (prob) cuts::follow_change(prob, c);
 }
 
 namespace {

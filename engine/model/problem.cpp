@@ -1,6 +1,7 @@
 // Problems: create, destroy, copy, names.
 #include <cstring>
 #include "controls/ids.h"
+#include "cuts/state.h"
 #include "env/environment.h"
 #include "env/shell.h"
 #include "model/hook.h"
@@ -139,6 +140,7 @@ ONDR_API int ONDRcopyprob(ONDRprob dest, ONDRprob src, const char *name) {
   return guard_prob(dest, [&] {
     check_not_busy(dest);
     copy_prob(dest, src, name);
+    cuts::copy_marks(dest, src);
   });
 }
 
