@@ -260,6 +260,13 @@ std::vector<std::vector<uint64_t>> Search::child_cuts(const Branching &b) {
 }
 
 void Search::sync_rows(const std::vector<uint64_t> &active) {
+  if (!lp_.linear()) {
+    // Nonlinear node relaxations hold the model's rows only.
+    if (!active.empty() || rows_.taken() > 0)
+      fail(ERR_STATE, "Cuts, branch rows and delayed rows need linear node relaxations; this "
+                      "problem's node relaxations are nonlinear");
+    return;
+  }
   rows_.sync(lp_, bm_.nrows(), (int)pool_.cuts().size(), active);
   max_lp_rows_ = std::max<int64_t>(max_lp_rows_, lp_.highs().nrows());
 }
@@ -349,7 +356,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
   sync_rows(ctx.active);
   // A child solved right after its parent starts from the basis HiGHS holds.
   if (node.basis && node.parent != last_solved_ &&
-      node.basis->rows.size() == (size_t)lp_.highs().nrows())
+      (!lp_.linear() || node.basis->rows.size() == (size_t)lp_.highs().nrows()))
     lp_.set_basis(*node.basis);
   LpStatus st = lp_.solve(threshold());
   last_solved_ = -1;
