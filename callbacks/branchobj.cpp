@@ -402,11 +402,10 @@ PyObject *bo_getbounds(PyObject *self, PyObject *args, PyObject *kw) {
   PyObject *t = nullptr, *c = nullptr, *v = nullptr;
   if (!PyArg_ParseTupleAndKeywords(args, kw, "iiOOO", (char **)kwlist, &ib, &size, &t, &c, &v))
     return nullptr;
-  ONDRbranchobject bo = B(self)->bo;
-  if (!bo || !output_list(t) || !output_list(c) || !output_list(v)) {
-    if (!bo) return attached(self), nullptr;
+  ONDRbranchobject bo = attached(self);
+  if (!bo) return nullptr;
+  if (!output_list(t) || !output_list(c) || !output_list(v))
     return PyErr_Format(PyExc_RuntimeError, "getbounds needs the lists bndtype, bndcol and bndval");
-  }
   if (size <= 0) Py_RETURN_NONE;
   int count = 0;
   if (ONDR_bo_getbounds(bo, ib, &count, 0, nullptr, nullptr, nullptr) != 0) return lib_error(self);
