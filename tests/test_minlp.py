@@ -372,6 +372,25 @@ def test_interrupt_from_intsol_keeps_the_solution():
     assert sum(a * b for a, b in zip(w, s)) >= 37.5 - 1e-6
 
 
+def test_intsol_fires_on_the_nonlinear_path():
+    # Formulas: the nonlinear layer's solve runs the tree search, whose
+    # integer solutions reach intsol; the last one seen is the result.
+    p = ondrel.problem()
+    x, y = ivar(-3, 6), ivar(-3, 6)
+    p.addVariable(x, y)
+    p.addConstraint(x + y >= 2.5)
+    p.setObjective(ondrel.exp(x / 2) + ondrel.exp(y / 3) - 2 * x - y)
+    seen = []
+    p.addcbintsol(lambda prob, data: seen.append(prob.attributes.mipobjval), None, 0)
+    p.solve()
+    f = lambda v: math.exp(v[0] / 2) + math.exp(v[1] / 3) - 2 * v[0] - v[1]
+    ref = enumerate_min(f, lambda v: v[0] + v[1] >= 2.5, [range(-3, 7)] * 2)
+    assert p.getProbStatusString() == "nlp_solution"
+    assert p.getObjVal() == pytest.approx(ref, abs=1e-6)
+    assert seen and seen[-1] == pytest.approx(ref, abs=1e-6)
+    assert all(a > b for a, b in zip(seen, seen[1:]))  # each one improves
+
+
 # ---- routing, refusals, limits --------------------------------------------
 
 def small_miqp():
