@@ -441,3 +441,37 @@ def test_node_limit_on_a_miqp_keeps_the_best_solution():
     ref = enumerate_min(f, lambda v: sum(a * b for a, b in zip(w, v)) >= 37.5, [range(4)] * len(w))
     assert p.getProbStatusString() == "mip_optimal"
     assert p.getObjVal() == pytest.approx(ref, abs=1e-6)
+
+
+def test_two_threads_solving_at_once_agree_with_one():
+    import threading
+
+    def build():
+        p = ondrel.problem()
+        x = [ivar(-3, 3) for _ in range(3)]
+        p.addVariable(x)
+        p.addConstraint(x[0] ** 2 + x[1] ** 2 + x[2] ** 2 <= 10)
+        p.setObjective(ondrel.exp(x[0] / 3) + x[1] * x[2] - x[0] - 2 * x[1])
+        return p
+
+    alone = build()
+    alone.solve()
+    expected = alone.getObjVal()
+    results, errors = [], []
+
+    def work():
+        try:
+            for _ in range(3):
+                p = build()
+                p.solve()
+                results.append(p.getObjVal())
+        except Exception as e:  # reported below
+            errors.append(e)
+
+    threads = [threading.Thread(target=work) for _ in range(2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert not errors
+    assert results == pytest.approx([expected] * 6, abs=1e-9)
