@@ -475,3 +475,22 @@ def test_two_threads_solving_at_once_agree_with_one():
         t.join()
     assert not errors
     assert results == pytest.approx([expected] * 6, abs=1e-9)
+
+
+def test_nonlinear_path_duals_come_from_the_fixed_nlp():
+    # min exp(x) + (y - 2)^2 + z, x + y >= 2.5, z integer, exp(z) >= 3.
+    p = ondrel.problem()
+    x, y = ondrel.var(lb=-5, ub=5), ondrel.var(lb=-5, ub=5)
+    z = ivar(0, 5)
+    p.addVariable(x, y, z)
+    c = x + y >= 2.5
+    p.addConstraint(c, ondrel.exp(z) >= 3)
+    p.setObjective(ondrel.exp(x) + (y - 2) ** 2 + z)
+    p.solve()
+    assert p.getProbStatusString() == "nlp_solution"
+    sx, sy, sz = p.getSolution([x, y, z])
+    assert sz == pytest.approx(2)
+    # KKT of the fixed NLP: exp(x) = 2 (y - 2) = dual of x + y >= 2.5, active.
+    assert sx + sy == pytest.approx(2.5, abs=1e-6)
+    assert math.exp(sx) == pytest.approx(2 * (sy - 2), abs=1e-5)
+    assert abs(p.getDual(c)) == pytest.approx(math.exp(sx), abs=1e-5)
