@@ -142,14 +142,19 @@ def test_gear_train_node_limit_keeps_the_best_solution():
 
 # ---- convex problems: global optimum, proven statuses --------------------
 
-def test_integer_least_squares_miqp():
-    """Closest lattice point of an ill-conditioned basis: min |Ax - b|^2."""
+@pytest.mark.parametrize("qp_iterations", [None, 1])
+def test_integer_least_squares_miqp(qp_iterations):
+    """Closest lattice point of an ill-conditioned basis: min |Ax - b|^2.
+    With one QP iteration allowed, HiGHS gives up on every node QP and the
+    local solver takes them: the same optimum."""
     A = [[3, 1, 0], [1, 2.5, 1], [0, 1, 2], [1, 0, 1]]
     b = [2.3, -1.7, 4.1, 0.6]
     p = ondrel.problem()
     x = [ivar(-5, 5) for _ in range(3)]
     p.addVariable(x)
     p.setObjective(ondrel.Sum((ondrel.Sum(a * xi for a, xi in zip(row, x)) - bi) ** 2 for row, bi in zip(A, b)))
+    if qp_iterations:
+        p.controls.lpiterlimit = qp_iterations
     p.solve()
     f = lambda v: sum((sum(a * t for a, t in zip(row, v)) - bi) ** 2 for row, bi in zip(A, b))
     ref = enumerate_min(f, lambda v: True, [range(-5, 6)] * 3)
@@ -372,6 +377,25 @@ def test_interrupt_from_intsol_keeps_the_solution():
     assert sum(a * b for a, b in zip(w, s)) >= 37.5 - 1e-6
 
 
+def test_intsol_fires_on_the_nonlinear_path():
+    # Formulas: the nonlinear layer's solve runs the tree search, whose
+    # integer solutions reach intsol; the last one seen is the result.
+    p = ondrel.problem()
+    x, y = ivar(-3, 6), ivar(-3, 6)
+    p.addVariable(x, y)
+    p.addConstraint(x + y >= 2.5)
+    p.setObjective(ondrel.exp(x / 2) + ondrel.exp(y / 3) - 2 * x - y)
+    seen = []
+    p.addcbintsol(lambda prob, data: seen.append(prob.attributes.mipobjval), None, 0)
+    p.solve()
+    f = lambda v: math.exp(v[0] / 2) + math.exp(v[1] / 3) - 2 * v[0] - v[1]
+    ref = enumerate_min(f, lambda v: v[0] + v[1] >= 2.5, [range(-3, 7)] * 2)
+    assert p.getProbStatusString() == "nlp_solution"
+    assert p.getObjVal() == pytest.approx(ref, abs=1e-6)
+    assert seen and seen[-1] == pytest.approx(ref, abs=1e-6)
+    assert all(a > b for a, b in zip(seen, seen[1:]))  # each one improves
+
+
 # ---- routing, refusals, limits --------------------------------------------
 
 def small_miqp():
@@ -422,3 +446,56 @@ def test_node_limit_on_a_miqp_keeps_the_best_solution():
     ref = enumerate_min(f, lambda v: sum(a * b for a, b in zip(w, v)) >= 37.5, [range(4)] * len(w))
     assert p.getProbStatusString() == "mip_optimal"
     assert p.getObjVal() == pytest.approx(ref, abs=1e-6)
+
+
+def test_two_threads_solving_at_once_agree_with_one():
+    import threading
+
+    def build():
+        p = ondrel.problem()
+        x = [ivar(-3, 3) for _ in range(3)]
+        p.addVariable(x)
+        p.addConstraint(x[0] ** 2 + x[1] ** 2 + x[2] ** 2 <= 10)
+        p.setObjective(ondrel.exp(x[0] / 3) + x[1] * x[2] - x[0] - 2 * x[1])
+        return p
+
+    alone = build()
+    alone.solve()
+    expected = alone.getObjVal()
+    results, errors = [], []
+
+    def work():
+        try:
+            for _ in range(3):
+                p = build()
+                p.solve()
+                results.append(p.getObjVal())
+        except Exception as e:  # reported below
+            errors.append(e)
+
+    threads = [threading.Thread(target=work) for _ in range(2)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert not errors
+    assert results == pytest.approx([expected] * 6, abs=1e-9)
+
+
+def test_nonlinear_path_duals_come_from_the_fixed_nlp():
+    # min exp(x) + (y - 2)^2 + z, x + y >= 2.5, z integer, exp(z) >= 3.
+    p = ondrel.problem()
+    x, y = ondrel.var(lb=-5, ub=5), ondrel.var(lb=-5, ub=5)
+    z = ivar(0, 5)
+    p.addVariable(x, y, z)
+    c = x + y >= 2.5
+    p.addConstraint(c, ondrel.exp(z) >= 3)
+    p.setObjective(ondrel.exp(x) + (y - 2) ** 2 + z)
+    p.solve()
+    assert p.getProbStatusString() == "nlp_solution"
+    sx, sy, sz = p.getSolution([x, y, z])
+    assert sz == pytest.approx(2)
+    # KKT of the fixed NLP: exp(x) = 2 (y - 2) = dual of x + y >= 2.5, active.
+    assert sx + sy == pytest.approx(2.5, abs=1e-6)
+    assert math.exp(sx) == pytest.approx(2 * (sy - 2), abs=1e-5)
+    assert abs(p.getDual(c)) == pytest.approx(math.exp(sx), abs=1e-5)

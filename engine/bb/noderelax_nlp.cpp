@@ -2,7 +2,8 @@
 // Ipopt from the parent's solution (or the last point solved). Rows whose
 // columns the node fixes are checked directly and left out of the solve
 // (Ipopt refuses problems with fewer free columns than equality rows). A
-// local solve that fails is tried once more from the middle of the box;
+// local solve that fails, or that finds no feasible point of a nonconvex
+// relaxation, is tried once more from the middle of the box;
 // when that fails too, the node keeps a feasible point it reached as its
 // value, or is dropped, and the search is marked as proving nothing.
 #include <algorithm>
@@ -221,8 +222,9 @@ LpStatus NlpRelax::solve(double cutoff, int64_t iter_limit) {
       break;
     case LocalStatus::Infeasible: return LpStatus::Infeasible;
     case LocalStatus::LocallyInfeasible:
-      if (!part_.convex) part_.unproven = true;
-      return LpStatus::Infeasible;
+      // Proof for a convex relaxation; elsewhere only this start's failure.
+      if (part_.convex) return LpStatus::Infeasible;
+      break;
     case LocalStatus::Unbounded: return LpStatus::Unbounded;
     case LocalStatus::TimeLimit:
     case LocalStatus::Interrupted:

@@ -22,6 +22,7 @@
 #include "env/environment.h"
 #include "env/error.h"
 #include "lp/solve.h"
+#include "nlp/nlpmodel.h"
 #include "nlp/slpprob.h"
 
 namespace ondr {
@@ -113,6 +114,49 @@ LocalOptions node_options(const ControlValues &c) {
   return o;
 }
 
+// The NLP with the best point's integer decisions fixed, solved from that
+// point: its duals and reduced costs are the solution's (the search keeps
+// none). False when it does not reach an optimum at least as good.
+bool fixed_nlp(const BbModel &bm, const std::vector<double> &best, double value,
+               const LocalOptions &o, LocalSolution &out) {
+  const NonlinearPart &part = *bm.nonlinear;
+  const Model &m = part.relaxed;
+  NlpModel nm(m, part.slp);
+  LocalProblem p = build_local_problem(m, nm, part.sense, &best);
+  for (int j = 0; j < m.ncols(); ++j) {
+    double v = best[(size_t)j], &lo = p.xl[(size_t)j], &up = p.xu[(size_t)j];
+    switch (bm.rule[(size_t)j]) {
+      case RULE_INT: case RULE_SEMIINT: lo = up = std::round(v); break;
+      case RULE_SEMICONT:
+        if (std::fabs(v) <= 1e-9) lo = up = 0.0;
+        else if (bm.on[(size_t)j] > 0) lo = std::max(lo, bm.on[(size_t)j]);
+        break;
+      case RULE_PARTINT:
+        if (v < bm.on[(size_t)j]) lo = up = std::round(v);
+        break;
+      default: break;
+    }
+  }
+  for (const SetOrder &set : bm.sets)
+    for (int j : set.cols)
+      if (best[(size_t)j] == 0.0) p.xl[(size_t)j] = p.xu[(size_t)j] = 0.0;
+  for (const Indicator &ind : bm.indicators)
+    if (std::round(best[(size_t)ind.col]) == ind.active) {
+      p.gl[(size_t)ind.row] = ind.lo;
+      p.gu[(size_t)ind.row] = ind.up;
+    }
+  for (const Indicator &ind : bm.indicators) p.rhs[(size_t)ind.row] = m.rhs[(size_t)ind.row];
+  for (int j = 0; j < p.n; ++j) p.x0[(size_t)j] = clamp_to_bounds(best[(size_t)j], p.xl[(size_t)j], p.xu[(size_t)j]);
+  LocalResult r = solve_ipopt(p, o);
+  if (r.status != LocalStatus::Optimal) return false;
+  LocalSolution sol = finish_solution(p, r);
+  double internal = part.sense * sol.obj;
+  if (sol.maxinfeas > 10 * o.feastol || internal > value + 1e-9 * std::max(1.0, std::fabs(value)))
+    return false;
+  out = std::move(sol);
+  return true;
+}
+
 }  // namespace
 
 void solve_nonlinear_tree(ONDRprob prob, Results &res) {
@@ -153,7 +197,17 @@ void solve_nonlinear_tree(OSLPprob s) {
     case 4: nr.status = res.stopstatus ? 6 : 1; break;
     default: nr.status = res.stopstatus ? 6 : (proven ? 4 : 3); break;
   }
-  if (res.has_mipsol) {
+  LocalSolution fixed;
+  if (res.has_mipsol && fixed_nlp(bm, res.mipx, res.mipobjval * sense, o, fixed)) {
+    // Duals and reduced costs from the NLP with the integer decisions fixed.
+    nr.has_sol = true;
+    nr.x = fixed.x;
+    nr.slack = fixed.slack;
+    nr.dual = fixed.dual;
+    nr.dj = fixed.dj;
+    nr.objval = fixed.obj;
+    nr.maxinfeas = fixed.maxinfeas;
+  } else if (res.has_mipsol) {
     const Model &m = prob->model;
     nr.has_sol = true;
     nr.x = res.mipx;

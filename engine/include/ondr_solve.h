@@ -97,10 +97,19 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags);
    'P' partially integer columns (integer below their limit, continuous
    from it up to ub), SOS1 and SOS2 sets (members ordered by reference
    value) and indicator rows through exact reformulations with binary
-   selectors and big-M values taken from finite bounds. When a
-   reformulation needs a bound that is infinite, when the objective is
-   quadratic, or when there are quadratic rows together with integer
-   columns, the call fails with a message naming the cause.
+   selectors and big-M values taken from finite bounds; or by the
+   library's own tree search (control MIPSOLVER): when a reformulation
+   needs a bound that is infinite, when a node callback is registered, and
+   when the objective is quadratic or there are quadratic rows or nonlinear
+   coefficients (node QPs on HiGHS, node NLPs on Ipopt, each started from
+   its parent's solution; MIPSOLVER 1 then fails with the reason). With a
+   quadratic or nonlinear part the search is exact only when every
+   relaxation is convex (a quadratic objective convex in its sense, each
+   quadratic row convex in its direction, no formulas): then mipstatus 6
+   and 5 mean optimal and infeasible as for a MILP. Otherwise node values
+   are local optima that bound nothing: the search still prunes by them,
+   as a heuristic, and reports 4 (a solution) for its best point, 3 when
+   it found none, and BESTBOUND -inf (+inf when maximizing).
 
    Afterwards mipstatus, MIPOBJVAL, BESTBOUND, MIPRELGAP,
    nodes, MIPSOLS and ONDRgetmipsol describe the search. The LP results

@@ -32,8 +32,13 @@
    when Ipopt fails or stalls at an infeasible point (attribute NLPSOLVERUSED
    tells which gave the result). Initial values come from OSLPchgvar
    (initvalue); SLP also takes a column's initial step bound from there.
-   - nonzero, with a last-error text: the solve could not run (integer
-     columns, sets or indicators; a malformed formula; another solve running
+   Integer columns, sets or indicators: the tree search over node NLPs
+   (ONDRmipoptimize's, with its controls MAXNODE, TIMELIMIT, MIPRELSTOP,
+   ...). Status 2 only when every relaxation is proven convex (no formulas),
+   else 1 for the best point found, 3 when none was found (4 when proven),
+   6 when a limit stopped the search (its best point kept as the solution).
+   - nonzero, with a last-error text: the solve could not run (a malformed
+     formula; another solve running
      on the problem), status 0; or a function could not be evaluated and the
      solver could not step around it (a user function that fails, log of a
      negative number at the start), status 6, the text naming the row, and

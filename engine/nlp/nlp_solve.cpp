@@ -209,7 +209,8 @@ void nlp_single_solve(OSLPprob s, const char *flags) {
   SolvingFlag solving(s->solving);
   ONDRprob prob = s->prob;
   check_problem(prob);
-  BusyScope busy(prob, cb::P_NLP);
+  // With integer columns the tree search runs: its callbacks are called too.
+  BusyScope busy(prob, has_entities(prob->model) ? cb::P_NLP | cb::P_TREE : cb::P_NLP);
   Model &m = prob->model;
   auto start = Clock::now();
   int state = s->results.state;  // what the solve does not change
