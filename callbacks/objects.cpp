@@ -49,7 +49,7 @@ void callback_types_setup() {
   setup(&branchobj_type, "Branching object: a user-defined branching of the search, made in a branching callback.");
   setup(&poolcut_type, "Cut of the cut pool, as handed to and from callbacks.");
   setup(&ondrobject_type, "Solver library object handed to a message handler.");
-  setup(&generic_type, "Opaque solver library handle.");
+  setup(&generic_type, "Generic object used within callback functions");
   poolcut_type.tp_init = null_init;
   ondrobject_type.tp_init = null_init;
   generic_type.tp_init = null_init;
