@@ -41,7 +41,7 @@ PyTypeObject generic_type = {PyVarObject_HEAD_INIT(nullptr, 0) "ondrel.generic"}
 void callback_types_setup() {
   setup(&poolcut_type, "Cut of the cut pool, as handed to and from callbacks.");
   setup(&ondrobject_type, "Solver library object handed to a message handler.");
-  setup(&generic_type, "Opaque solver library handle.");
+  setup(&generic_type, "Generic object used within callback functions");
 }
 
 PyObject *handle_object_new(PyTypeObject *type, void *handle) {

@@ -8,7 +8,8 @@ namespace ondr {
 namespace bb {
 
 // Whether the MIP of `prob` goes to the tree search: MIPSOLVER 2 always,
-// 1 never, 0 (automatic) when a node-level callback is registered or when
+// 1 never, 0 (automatic) when a node-level callback is registered, when the
+// problem has pool cuts, marked rows, directives or stored bounds, or when
 // HiGHS's formulation cannot be built (a set, indicator row, semi-continuous
 // or partially integer column whose big-M would need an infinite bound).
 // When HiGHS's MIP is chosen, `highs_model` receives its formulation.

@@ -87,8 +87,9 @@ ONDR_API int ONDRgetcutslack(ONDRprob prob, ONDRcut cut, double *slack);
    the cuts), -1 for a cut not in it. */
 ONDR_API int ONDRgetcutmap(ONDRprob prob, int n, const ONDRcut cuts[], int rows[]);
 
-/* Cuts of the current node's LP, by type: *count gets their number, cuts[]
-   (may be NULL) the first min(size, count). */
+/* Cuts of the current node's LP, by type (the search's own root cuts, of
+   types ONDR_CUTTYPE_*, first): *count gets their number, cuts[] (may be
+   NULL) the first min(size, count). */
 ONDR_API int ONDRgetcutlist(ONDRprob prob, int itype, int interp, int *count, int size,
                             ONDRcut cuts[]);
 
@@ -110,7 +111,8 @@ ONDR_API int ONDRgetcpcuts64(ONDRprob prob, const ONDRcut index[], int n, int64_
    solution violates them (then they join the LP for the rest of the
    search). Model cuts and delayed rows are treated alike by the search;
    both marks stay until the rows are deleted or marked again (n = 0 clears
-   the mark). Indicator rows cannot be marked. */
+   the mark). Indicator rows and rows with a quadratic part cannot be
+   marked. */
 ONDR_API int ONDRloadmodelcuts(ONDRprob prob, int n, const int mrows[]);
 ONDR_API int ONDRloaddelayedrows(ONDRprob prob, int n, const int mrows[]);
 
