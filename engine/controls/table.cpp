@@ -52,6 +52,7 @@ const ParamDef kParams[] = {
     DBLA(id::MIPRELGAP, "MIPRELGAP", "relative gap of the last MIP solve"),
     DBLA(id::SOLVETIME, "SOLVETIME", "seconds taken by the last solve"),
     DBLA(id::OBJCONSTANT, "OBJCONSTANT", "constant term of the objective"),
+    DBLA(id::REPAIRVIOLATION, "REPAIRVIOLATION", "minimum penalised violation found by the last repair"),
     STRA(id::MATRIXNAME, "MATRIXNAME", "name of the problem"),
     // optimizer controls
     INTC(id::OUTPUTLOG, "OUTPUTLOG", 0, 0, 1, "1: print solver log lines"),
@@ -94,6 +95,9 @@ const ParamDef kParams[] = {
     STRC(id::MPSBOUNDNAME, "MPSBOUNDNAME", "BND", "name of the bound vector in MPS files"),
     STRC(id::MPSRANGENAME, "MPSRANGENAME", "RNG", "name of the range vector in MPS files"),
     STRC(id::MPSOBJNAME, "MPSOBJNAME", "OBJ", "name of the objective row in MPS files"),
+    DBLC(id::TUNERMAXTIME, "TUNERMAXTIME", 60, 0, BIG, "seconds the tuner may spend in all"),
+    DBLC(id::TUNERTRIALTIME, "TUNERTRIALTIME", 0, 0, BIG,
+         "seconds one tuner trial may take (0: three times the best time so far, within the budget)"),
     // nonlinear layer attributes
     NINTA(id::NLPROWS, "NLPROWS", "rows of the nonlinear problem"),
     NINTA(id::NLPCOLS, "NLPCOLS", "columns of the nonlinear problem"),

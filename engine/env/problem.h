@@ -46,6 +46,7 @@ struct Results {
   // (analysis/presolve.h), which is built when first asked for.
   bool presolve_allowed = false;
   std::shared_ptr<PresolveView> presolve;
+  double repairviolation = 0.0;  // minimum penalised violation of the last repair
   void clear() { *this = Results(); }
 };
 
@@ -88,5 +89,7 @@ struct ondr_problem_s {
   ondr::cb::Registry callbacks;           // registered callbacks, by kind
   std::vector<ondr::UserSolution> usersols;  // starts of the next MIP search
   int usersol_count = 0;                  // user solutions given so far (default names)
+  // Controls the tuner tries and their values (tune/method.h); empty: the default method.
+  std::vector<std::pair<int, std::vector<double>>> tunermethod;
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };

@@ -13,4 +13,6 @@
 #include "ondr_cb.h"
 #include "ondr_mipsol.h"
 #include "ondr_analysis.h"
+#include "ondr_repair.h"
+#include "ondr_tune.h"
 #endif

@@ -44,6 +44,7 @@
   X(MIPRELGAP, 2004, DBL, ATTRIB)                                                                 \
   X(SOLVETIME, 2005, DBL, ATTRIB)                                                                 \
   X(OBJCONSTANT, 2006, DBL, ATTRIB)                                                               \
+  X(REPAIRVIOLATION, 2400, DBL, ATTRIB) /* minimum penalised violation of the last repair */      \
   /* string attributes */                                                                         \
   X(MATRIXNAME, 3001, STR, ATTRIB)                                                                \
   /* integer controls */                                                                          \
@@ -77,7 +78,9 @@
   X(MPSRHSNAME, 6001, STR, CONTROL)                                                               \
   X(MPSBOUNDNAME, 6002, STR, CONTROL)                                                             \
   X(MPSRANGENAME, 6003, STR, CONTROL)                                                             \
-  X(MPSOBJNAME, 6004, STR, CONTROL)
+  X(MPSOBJNAME, 6004, STR, CONTROL)                                                               \
+  X(TUNERMAXTIME, 7400, DBL, CONTROL)   /* seconds the tuner may spend */                         \
+  X(TUNERTRIALTIME, 7401, DBL, CONTROL) /* seconds one tuner trial may take; 0: the tuner's choice */
 
 /* ---- nonlinear layer (OSLPget...attrib, OSLPget/set...control) ---- */
 #define OSLP_ID_LIST(X) \
