@@ -29,6 +29,12 @@
    is at most v* + delta (delta >= 0, absolute). 'f': the minimum-violation
    solution is kept as found.
 
+   With the count penalty 'n', a side whose violation has a limit (given,
+   or implied by the bounds of the row's columns) is switched by a big-M
+   row; one without is switched by an indicator row, and the MIP search may
+   then find a phase 2 relaxation unbounded (status ONDR_REPAIR_UNBOUNDED,
+   phase 1 solution kept): give limits to avoid that.
+
    The penalty model keeps integer columns, sets and indicators (it is then
    solved as a MIP), except with gflags 'l' of ONDRrepairinfeas, which
    repairs the continuous relaxation. */
@@ -45,7 +51,7 @@ enum {
   ONDR_REPAIR_OPTIMAL = 0,      /* minimum violation found (and phase 2 solved when asked) */
   ONDR_REPAIR_INFEASIBLE = 1,   /* no repair within the penalties and limits given */
   ONDR_REPAIR_UNBOUNDED = 2,    /* phase 2 unbounded: the phase 1 solution is kept */
-  ONDR_REPAIR_PHASE2 = 3,       /* phase 2 did not finish: the phase 1 solution is kept */
+  ONDR_REPAIR_PHASE2 = 3,       /* phase 2 did not finish: its best integer solution, else the phase 1 one, is kept */
   ONDR_REPAIR_STOPPED = 4       /* a limit stopped phase 1: its best solution, if any, is kept */
 };
 

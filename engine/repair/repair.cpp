@@ -92,12 +92,14 @@ void repair(ONDRprob prob, int *status, RepairRequest q) {
     st = ONDR_REPAIR_STOPPED;
   } else if (q.phase2 == 'o') {
     // A little room above the limit for the solver's tolerances.
-    double tol = s.model().nrows() ? 1e-7 * std::max(1.0, std::fabs(vmin)) : 0.0;
+    double tol = 1e-7 * std::max(1.0, std::fabs(vmin));
     to_phase2(s.get(), pm, orig, vmin + q.delta + tol);
     if (mip) ONDRaddmipsol(s.get(), (int)x.size(), x.data(), nullptr, "phase1");
     s.optimize(mip, q.flags);
     const Results &r2 = s.results();
-    if (has_solution(r2, mip) && !unbounded(r2, mip)) {
+    // An unfinished LP solve has no feasible point to offer; an unfinished
+    // MIP search has its incumbent, no worse than the phase 1 start.
+    if (has_solution(r2, mip) && !unbounded(r2, mip) && (mip || finished(r2, mip))) {
       final_r = r2;
       x = mip ? r2.mipx : r2.x;
       if (!finished(r2, mip)) st = ONDR_REPAIR_PHASE2;
