@@ -141,9 +141,30 @@ def test_quadratic_and_count_penalties():
     assert p.getObjVal() == pytest.approx(0.0, abs=1e-6)  # phase 2: cover freely violated
 
 
+@pytest.mark.parametrize("lb,ub,lrp,grp,expected", [
+    (25, 25, 0, 1, 5),       # equality above reach: its >= side falls 5 short
+    (25, 25, 1, 0, None),    # ... and its <= side cannot help
+    (-3, -3, 2, 0, 6),       # equality below zero: the <= side exceeded by 3
+    (22, 30, 0, 3, 6),       # range row: the lower end 2 out of reach
+    (-9, -1, 1, 0, 1),       # range row: the upper end 1 below zero
+])
+def test_equality_and_range_rows_relax_the_side_that_binds(lb, ub, lrp, grp, expected):
+    p = ondrel.problem()
+    x, y = ondrel.var(ub=10), ondrel.var(ub=10)
+    p.addVariable(x, y)
+    p.addConstraint(ondrel.constraint(body=x + y, lb=lb, ub=ub))
+    st = p.repairinfeas("c", "f", "g", lrp, grp, 0, 0, 0.0)
+    if expected is None:
+        assert st == 1
+    else:
+        assert st == 0 and p.attributes.repairviolation == pytest.approx(expected)
+
+
 def test_limits_bound_each_violation():
     p, (x, y), _ = model()
     lrp, grp = [1, 1, 1], [1, 1, 1]
+    # Nothing may be relaxed: the penalty model is the problem itself.
+    assert p.repairweightedinfeas(None, None, None, None, "o", 0, "") == 1
     # Even with the other rows relaxed the bounds keep x + y at most 20: the
     # cover row falls 5 short, beyond its limit of 3.
     st = p.repairweightedinfeasbounds(lrp, grp, None, None, [INF] * 3, [3, INF, INF], None, None, "f", 0, "")
