@@ -47,19 +47,21 @@ def test_tune_keeps_within_its_budget_and_leaves_valid_settings(tmp_path):
     assert p.attributes.lpstatus == 1
 
 
-def test_tune_keeps_the_setting_that_finishes(tmp_path):
-    """A method offering an iteration limit that stops every solve: the tuner
-    must keep the unlimited value, for the LP and for the MIP search."""
+@pytest.mark.parametrize("make,limit,flags", [(lp, "LPITERLIMIT", ""), (mip, "MAXNODE", "g")])
+def test_tune_keeps_the_setting_that_finishes(make, limit, flags, tmp_path):
+    """A method offering a limit that stops every solve early (fast, but
+    unfinished): the tuner must keep the unlimited value."""
     f = tmp_path / "method.txt"
-    f.write_text("# the tuner must refuse a crippling limit\nLPITERLIMIT 2147483647 1\n\nPRESOLVE 0 1\n")
-    for p, flags in ((lp(), ""), (mip(), "g")):
-        p.controls.presolve = 1
-        p.tunerreadmethod(str(f))
-        p.controls.tunermaxtime = 20
-        p.tune(flags)
-        assert p.controls.lpiterlimit == 2147483647
-        assert p.controls.presolve in (0, 1)
-        assert p.controls.scaling == 1             # not in the method: untouched
+    f.write_text(f"# the tuner must refuse a crippling limit\n{limit} 2147483647 {0 if limit == 'MAXNODE' else 1}\n"
+                 "\nSCALING 1 0\n")
+    p = make()
+    p.controls.presolve = 0
+    p.tunerreadmethod(str(f))
+    p.controls.tunermaxtime = 20
+    p.tune(flags)
+    assert p.getControl(limit.lower()) == 2147483647
+    assert p.controls.scaling in (0, 1)
+    assert p.controls.presolve == 0            # not in the method: untouched
 
 
 def test_method_files_round_trip(tmp_path):
@@ -67,7 +69,7 @@ def test_method_files_round_trip(tmp_path):
     default = tmp_path / "default.txt"
     p.tunerwritemethod(str(default))
     text = default.read_text()
-    assert "MIPSOLVER" in text and "PRESOLVE" in text
+    assert "MIPSOLVER" in text and "PRESOLVE" in text and "CUTROUNDS" in text
     mine = tmp_path / "mine.txt"
     mine.write_text("# comment\n  presolve 0 1\nfeastol 1e-6 1e-7\n")
     p.tunerreadmethod(str(mine))
@@ -95,6 +97,7 @@ def test_method_files_round_trip(tmp_path):
     ("PRESOLVE\n", "no values given for PRESOLVE"),
     ("PRESOLVE 1\npresolve 0\n", "listed twice"),
     ("# nothing\n", "lists no controls"),
+    ("TIMELIMIT 1 2\n", "limits the tuner's trials"),
 ])
 def test_bad_method_files_are_refused_and_keep_the_method(content, message, tmp_path):
     p = lp(3)
@@ -120,3 +123,32 @@ def test_tuner_refusals(tmp_path):
         p.tune("x")
     with pytest.raises(RuntimeError, match="Invalid|range|out of"):
         p.controls.tunermaxtime = -1
+
+
+def test_tree_search_settings_act_and_keep_the_optimum():
+    """The branching and cut settings the tuner tries change the search of
+    the library's tree search, never its answer."""
+    import random
+
+    def knap():
+        rnd = random.Random(3)
+        p = ondrel.problem()
+        w = [rnd.randint(5, 40) for _ in range(40)]
+        v = [wi + rnd.randint(0, 10) for wi in w]
+        x = [ondrel.var(vartype=ondrel.binary) for _ in w]
+        p.addVariable(*x)
+        p.addConstraint(ondrel.Sum(a * b for a, b in zip(w, x)) <= sum(w) // 2)
+        p.addConstraint(ondrel.Sum(a * b for a, b in zip(v[::-1], x)) <= sum(w) // 2)
+        p.setObjective(ondrel.Sum(-a * b for a, b in zip(v, x)))
+        p.controls.mipsolver = 2
+        return p
+
+    seen = []
+    for setting in ({}, {"cutrounds": 0}, {"branchmaxstrong": 0}, {"branchreliability": 0}):
+        p = knap()
+        p.setControl(setting)
+        p.solve()
+        assert p.attributes.mipstatus == 6
+        seen.append((round(p.getObjVal(), 6), p.attributes.nodes))
+    assert len({obj for obj, _ in seen}) == 1
+    assert len({nodes for _, nodes in seen}) > 1

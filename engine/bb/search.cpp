@@ -37,6 +37,8 @@ class Search {
     bs_.inttol = lim.inttol;
     bs_.feastol = lim.feastol;
     log_ = prob->controls.geti(id::OUTPUTLOG) != 0;
+    bs_.reliability = (int)prob->controls.geti(id::BRANCHRELIABILITY);
+    bs_.max_strong = (int)prob->controls.geti(id::BRANCHMAXSTRONG);
   }
   SearchOutcome run();
 
@@ -287,7 +289,7 @@ void Search::process(Node &node, std::optional<Node> &next) {
 // x), until a round finds none or the bound stalls; obj and x follow.
 LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
   int stalls = 0;
-  for (int round = 0; round < kCutRounds && stalls < 2; ++round) {
+  for (int round = 0; round < prob_->controls.geti(id::CUTROUNDS) && stalls < 2; ++round) {
     std::vector<Cut> cuts = gomory_cuts(bm_, lp_, pool_, x, lim_.inttol, kCutsPerRound);
     for (Cut &c : cover_cuts(bm_, lp_.col_lo(), lp_.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
                              kCutsPerRound))

@@ -61,6 +61,9 @@
   X(MIPSOLVER, 8011, INT, CONTROL)      /* 0 automatic, 1 HiGHS MIP, 2 tree search */             \
   X(MAXNAMELENGTH, 8012, INT, CONTROL)  /* longest name accepted */                               \
   X(KEEPBASIS, 8035, INT, CONTROL)      /* 1: a same-size load keeps the warm basis */            \
+  X(BRANCHRELIABILITY, 8400, INT, CONTROL) /* tree search: observations before pseudocosts count */ \
+  X(BRANCHMAXSTRONG, 8401, INT, CONTROL) /* tree search: strong-branching candidates per node */   \
+  X(CUTROUNDS, 8402, INT, CONTROL)      /* tree search: rounds of root cuts at most */            \
   /* double controls */                                                                           \
   X(FEASTOL, 7001, DBL, CONTROL)                                                                  \
   X(OPTIMALITYTOL, 7002, DBL, CONTROL)                                                            \

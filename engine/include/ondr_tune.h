@@ -20,15 +20,16 @@
    one is read with ONDRtunerreadmethod, the default method is: presolve,
    scaling and the LP algorithm (DEFAULTALG) for LPs; the MIP solver
    (HiGHS's MIP or the library's own tree search), presolve, scaling and
-   the node LP algorithm for MIPs. ONDRtunerwritemethod writes the method in
+   the node LP algorithm for MIPs, then the branching and cut settings of
+   the library's tree search (BRANCHRELIABILITY, BRANCHMAXSTRONG, CUTROUNDS). ONDRtunerwritemethod writes the method in
    use (the default one for the problem as it is, when none was read).
 
    Method file format (text):
      # comment lines and blank lines are ignored
      NAME value value ...
    one line per control: its name (any case), then the values to try, as
-   numbers. Only integer and double controls may be tuned, each at most
-   once, and every value must be one the control accepts. */
+   numbers. Only integer and double controls may be tuned (not the time
+   limits TIMELIMIT, TUNERMAXTIME, TUNERTRIALTIME), each at most once, and every value must be one the control accepts. */
 #ifndef ONDR_TUNE_H
 #define ONDR_TUNE_H
 #include "ondr_base.h"

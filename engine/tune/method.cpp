@@ -27,6 +27,11 @@ const std::vector<DefaultRow> &default_rows() {
       {id::SCALING, true, true, {1, 0}},
       {id::DEFAULTALG, true, false, {1, 2, 3, 4}},
       {id::DEFAULTALG, false, true, {1, 2, 3}},
+      // Settings of the library's own tree search (used with MIPSOLVER 2, or
+      // when the automatic choice takes it).
+      {id::BRANCHRELIABILITY, false, true, {4, 1, 8}},
+      {id::BRANCHMAXSTRONG, false, true, {10, 0, 30}},
+      {id::CUTROUNDS, false, true, {20, 0, 5}},
   };
   return rows;
 }
@@ -37,6 +42,9 @@ const ParamDef &tunable(const char *name, const char *where) {
     fail(ERR_ARGUMENT, "%s: '%s' is not a control of the optimizer", where, name);
   if (p->type != PT_INT && p->type != PT_DBL)
     fail(ERR_ARGUMENT, "%s: control %s is not numeric and cannot be tuned", where, p->name);
+  // The tuner sets these itself for each trial.
+  if (p->id == id::TIMELIMIT || p->id == id::TUNERMAXTIME || p->id == id::TUNERTRIALTIME)
+    fail(ERR_ARGUMENT, "%s: control %s limits the tuner's trials and cannot be tuned", where, p->name);
   return *p;
 }
 
