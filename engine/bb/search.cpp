@@ -44,6 +44,8 @@ class Search {
     bs_.feastol = lim.feastol;
     log_ = prob->controls.geti(id::OUTPUTLOG) != 0;
     dirs_.seed(pc_);
+    bs_.reliability = (int)prob->controls.geti(id::BRANCHRELIABILITY);
+    bs_.max_strong = (int)prob->controls.geti(id::BRANCHMAXSTRONG);
   }
   // Figures of the rows kept out of the model, for the problem's attributes.
   void report_rows() const;
@@ -509,7 +511,7 @@ void Search::report_rows() const {
 LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
   if (!lp_.linear()) return LpStatus::Optimal;  // the cuts come from an LP's tableau
   int stalls = 0;
-  for (int round = 0; round < kCutRounds && stalls < 2; ++round) {
+  for (int round = 0; round < prob_->controls.geti(id::CUTROUNDS) && stalls < 2; ++round) {
     std::vector<Cut> cuts = gomory_cuts(bm_, lp_, pool_, x, lim_.inttol, kCutsPerRound);
     for (Cut &c : cover_cuts(bm_, lp_.col_lo(), lp_.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
                              kCutsPerRound))

@@ -93,6 +93,7 @@ double dbl_attrib(ONDRprob prob, int pid) {
     }
     case id::SOLVETIME: return r.time;
     case id::OBJCONSTANT: return -prob->model.objconst_neg;
+    case id::REPAIRVIOLATION: return r.repairviolation;
   }
   fail(ERR_ARGUMENT, "Unknown attribute id %d", pid);
 }

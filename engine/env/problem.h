@@ -54,6 +54,7 @@ struct Results {
   // those left open).
   int64_t currentnode = 0, parentnode = 0, activenodes = 0;
   int nodedepth = 0;
+  double repairviolation = 0.0;  // minimum penalised violation of the last repair
   void clear() { *this = Results(); }
 };
 
@@ -97,5 +98,7 @@ struct ondr_problem_s {
   std::vector<ondr::UserSolution> usersols;  // starts of the next MIP search
   int usersol_count = 0;                  // user solutions given so far (default names)
   std::shared_ptr<ondr::cuts::CutState> cutstate;  // cut pool, marked rows, directives (cuts/state.h)
+  // Controls the tuner tries and their values (tune/method.h); empty: the default method.
+  std::vector<std::pair<int, std::vector<double>>> tunermethod;
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };

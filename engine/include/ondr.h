@@ -15,4 +15,6 @@
 #include "ondr_analysis.h"
 #include "ondr_bo.h"
 #include "ondr_cuts.h"
+#include "ondr_repair.h"
+#include "ondr_tune.h"
 #endif

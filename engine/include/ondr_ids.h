@@ -51,6 +51,7 @@
   X(MIPRELGAP, 2004, DBL, ATTRIB)                                                                 \
   X(SOLVETIME, 2005, DBL, ATTRIB)                                                                 \
   X(OBJCONSTANT, 2006, DBL, ATTRIB)                                                               \
+  X(REPAIRVIOLATION, 2400, DBL, ATTRIB) /* minimum penalised violation of the last repair */      \
   /* string attributes */                                                                         \
   X(MATRIXNAME, 3001, STR, ATTRIB)                                                                \
   /* integer controls */                                                                          \
@@ -68,6 +69,9 @@
   X(MAXNAMELENGTH, 8012, INT, CONTROL)  /* longest name accepted */                               \
   X(KEEPBASIS, 8035, INT, CONTROL)      /* 1: a same-size load keeps the warm basis */            \
   X(CUTSTRATEGY, 8360, INT, CONTROL)    /* tree search root cuts: 1 on, 0 off */                  \
+  X(BRANCHRELIABILITY, 8400, INT, CONTROL) /* tree search: observations before pseudocosts count */ \
+  X(BRANCHMAXSTRONG, 8401, INT, CONTROL) /* tree search: strong-branching candidates per node */   \
+  X(CUTROUNDS, 8402, INT, CONTROL)      /* tree search: rounds of root cuts at most */            \
   /* double controls */                                                                           \
   X(FEASTOL, 7001, DBL, CONTROL)                                                                  \
   X(OPTIMALITYTOL, 7002, DBL, CONTROL)                                                            \
@@ -85,7 +89,9 @@
   X(MPSRHSNAME, 6001, STR, CONTROL)                                                               \
   X(MPSBOUNDNAME, 6002, STR, CONTROL)                                                             \
   X(MPSRANGENAME, 6003, STR, CONTROL)                                                             \
-  X(MPSOBJNAME, 6004, STR, CONTROL)
+  X(MPSOBJNAME, 6004, STR, CONTROL)                                                               \
+  X(TUNERMAXTIME, 7400, DBL, CONTROL)   /* seconds the tuner may spend */                         \
+  X(TUNERTRIALTIME, 7401, DBL, CONTROL) /* seconds one tuner trial may take; 0: the tuner's choice */
 
 /* ---- nonlinear layer (OSLPget...attrib, OSLPget/set...control) ---- */
 #define OSLP_ID_LIST(X) \
