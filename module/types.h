@@ -45,6 +45,7 @@ extern const PyMethodDef problem_mipsol_methods[];     // api/mipsol.cpp
 extern const PyMethodDef problem_analysis_methods[];   // api/analysis.cpp
 extern const PyMethodDef problem_solfile_methods[];    // api/files.cpp
 extern const PyMethodDef problem_simple_methods[];     // api/simple.cpp
+extern const PyMethodDef problem_iis_methods[];        // api/iis.cpp
 extern const PyMethodDef problem_slp_var_methods[], problem_slp_tol_methods[], problem_slp_coef_methods[],
     problem_slp_formula_methods[], problem_slp_misc_methods[], problem_slp_multistart_methods[];  // api/slp_*.cpp
 

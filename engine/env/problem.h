@@ -17,6 +17,7 @@ namespace ondr {
 
 class Session;  // lp/session.h
 struct PresolveView;  // analysis/presolve.h
+namespace iis { struct State; }  // iis/search.h
 struct SessionDeleter {
   void operator()(Session *s) const noexcept;
 };
@@ -46,6 +47,8 @@ struct Results {
   // (analysis/presolve.h), which is built when first asked for.
   bool presolve_allowed = false;
   std::shared_ptr<PresolveView> presolve;
+  // The IIS search made on the infeasibility this solve found (iis/search.h).
+  std::shared_ptr<iis::State> iis;
   void clear() { *this = Results(); }
 };
 

@@ -13,4 +13,5 @@
 #include "ondr_cb.h"
 #include "ondr_mipsol.h"
 #include "ondr_analysis.h"
+#include "ondr_iis.h"
 #endif

@@ -60,6 +60,9 @@
   X(MIPSOLVER, 8011, INT, CONTROL)      /* 0 automatic, 1 HiGHS MIP, 2 tree search */             \
   X(MAXNAMELENGTH, 8012, INT, CONTROL)  /* longest name accepted */                               \
   X(KEEPBASIS, 8035, INT, CONTROL)      /* 1: a same-size load keeps the warm basis */            \
+  X(IISMETHOD, 8380, INT, CONTROL)      /* 0 automatic, 1 HiGHS's IIS, 2 own filter (LPs) */      \
+  X(IISMAXSOLVES, 8381, INT, CONTROL)   /* solves one IIS call may make */                        \
+  X(IISMAXCOUNT, 8382, INT, CONTROL)    /* IIS that iisall looks for, 0 no limit */               \
   /* double controls */                                                                           \
   X(FEASTOL, 7001, DBL, CONTROL)                                                                  \
   X(OPTIMALITYTOL, 7002, DBL, CONTROL)                                                            \
