@@ -95,8 +95,8 @@ const ParamDef kParams[] = {
     STRC(id::MPSRANGENAME, "MPSRANGENAME", "RNG", "name of the range vector in MPS files"),
     STRC(id::MPSOBJNAME, "MPSOBJNAME", "OBJ", "name of the objective row in MPS files"),
     INTC(id::IISMETHOD, "IISMETHOD", 0, 0, 2,
-         "IIS of a linear problem: 1 HiGHS's IIS, 2 the library's deletion filter, 0 automatic "
-         "(HiGHS's IIS, checked, and the filter when the check fails)"),
+         "IIS of a linear problem: 1 HiGHS's IIS (the filter when it fails the check), 2 the "
+         "library's deletion filter, 0 automatic (the filter: faster in bench/iis.py)"),
     INTC(id::IISMAXSOLVES, "IISMAXSOLVES", 100000, 1, IMAX,
          "solves one IIS search call may make before it stops with status 2"),
     INTC(id::IISMAXCOUNT, "IISMAXCOUNT", 0, 0, IMAX, "IIS that iisall looks for (0: every one)"),

@@ -56,8 +56,9 @@ bool reduce(ONDRprob prob, State &st, const std::vector<int> &set, std::vector<i
   Oracle &o = *st.oracle;
   bool linear = is_linear(st.model);
   int method = (int)prob->controls.geti(id::IISMETHOD);
-  // HiGHS's IIS answers for the whole problem, so only for a first search.
-  if (linear && method != 2 && st.sets.size() == 1) {
+  // HiGHS's IIS answers for the whole problem, so only for a first search;
+  // one that fails the check is left to the filter.
+  if (linear && method == 1 && st.sets.size() == 1) {
     std::vector<int> h;
     if (highs_iis(prob, st.model, st.mb, h) && !h.empty()) {
       Budget check = b;
@@ -66,9 +67,6 @@ bool reduce(ONDRprob prob, State &st, const std::vector<int> &set, std::vector<i
         out = std::move(h);
         return true;
       }
-      if (method == 1) fail(ERR_SOLVER, "IIS search: HiGHS's IIS did not pass the check");
-    } else if (method == 1) {
-      fail(ERR_SOLVER, "IIS search: HiGHS found no IIS");
     }
   }
   std::vector<int> r = deletion_filter(o, st.mb, set, b);

@@ -23,8 +23,8 @@
    Found sets belong to the last solve: a change of the model or a new
    solve discards them (as do ONDRiisclear and the next ONDRiisfirst).
 
-   Linear problems are reduced by HiGHS's IIS or by the library's own
-   filter over LP solves (control IISMETHOD); MIPs and problems with
+   Linear problems are reduced by the library's own filter over LP solves
+   or, with the control IISMETHOD 1, by HiGHS's IIS; MIPs and problems with
    quadratic rows by the library's filter over solves of the same kind (a
    MIP subsystem is solved as a MIP). Every IIS is checked before it is
    reported: infeasible on its own, feasible with any one member dropped.
