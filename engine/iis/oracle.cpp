@@ -46,6 +46,11 @@ LpData relaxation_of(const Model &m, const Members &mb, const Flags &keep) {
 
 namespace {
 
+bool decided(int ms) {
+  return ms == HMS_OPTIMAL || ms == HMS_EMPTY || ms == HMS_INFEASIBLE ||
+         ms == HMS_UNBOUNDED_OR_INFEASIBLE;
+}
+
 class LpOracle : public Oracle {
  public:
   LpOracle(ONDRprob prob, const Model &m, const Members &mb) : prob_(prob), m_(m), mb_(mb) {
@@ -81,6 +86,15 @@ class LpOracle : public Oracle {
     hooks.stop = [p = prob_] { return p->interrupt_reason.load(); };
     int rc = h_.run(hooks);
     int ms = h_.model_status();
+    // A warm start can leave HiGHS undecided: once more from scratch, then
+    // with its presolve (which gives no certificate).
+    for (int again = 0; again < 2 && !decided(ms) && !prob_->interrupt_reason.load(); ++again) {
+      h_.clear_solver();
+      if (again == 1) h_.set("presolve", "on");
+      rc = h_.run(hooks);
+      ms = h_.model_status();
+      if (again == 1) h_.set("presolve", "off");
+    }
     Test t;
     if (ms == HMS_OPTIMAL || ms == HMS_EMPTY) {
       t.verdict = Verdict::Feasible;
