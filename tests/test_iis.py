@@ -64,6 +64,16 @@ def ranged_lp():
     return p
 
 
+def quadratic():
+    """A disc that the half-plane x + y >= 2 misses; z is bystander."""
+    p = ondrel.problem()
+    x, y, z = ondrel.var(name="x", lb=-10), ondrel.var(name="y", lb=-10), ondrel.var(name="z")
+    p.addVariable(x, y, z)
+    p.addConstraint(ondrel.constraint(x * x + y * y <= 1, name="disc"),
+                    ondrel.constraint(x + y >= 2, name="cut"), ondrel.constraint(z + x <= 5, name="zz"))
+    return p
+
+
 def reader(name):
     def make():
         p = ondrel.problem()
@@ -166,7 +176,7 @@ def all_sets(p):
 # ---- every IIS found is irreducible ----
 
 HAND_MADE = {"three_lp": three_lp, "integrality_only": integrality_only, "binary_mip": binary_mip,
-             "ranged_lp": ranged_lp}
+             "ranged_lp": ranged_lp, "quadratic": quadratic}
 
 
 @pytest.mark.parametrize("name", sorted(HAND_MADE))

@@ -181,18 +181,25 @@ class GeneralOracle : public Oracle {
       Test t = lp_->test(keep);
       if (t.verdict == Verdict::Infeasible) return t;
     }
-    scratch_.solve(subsystem_model(m_, mb_, keep), mip_);
     const Results &r = scratch_.get()->results;
     Test t;
-    if (mip_) {
-      if (r.mipstatus == 4 || r.mipstatus == 6) t.verdict = Verdict::Feasible;
-      else if (r.mipstatus == 5) t.verdict = Verdict::Infeasible;
-      else t.why = format("MIP status %d, stop status %d", r.mipstatus, r.stopstatus);
-    } else {
-      if (r.lpstatus == 1 || (r.lpstatus == 8 && r.has_lpsol)) t.verdict = Verdict::Feasible;
-      else if (r.lpstatus == 2) t.verdict = Verdict::Infeasible;
+    if (!mip_) {
+      // A local solver settles a feasible problem far more reliably than it
+      // proves infeasibility: the least violation of the kept sides decides.
+      std::vector<int> kept;
+      for (int k = 0; k < mb_.count(); ++k)
+        if (keep[(size_t)k]) kept.push_back(k);
+      scratch_.solve(elastic_model(m_, mb_, kept).m, false);
+      double tol = 10 * prob_->controls.getd(id::FEASTOL);
+      if (r.lpstatus == 1 || (r.lpstatus == 8 && r.has_lpsol))
+        t.verdict = r.lpobjval > tol ? Verdict::Infeasible : Verdict::Feasible;
       else t.why = format("LP status %d, stop status %d", r.lpstatus, r.stopstatus);
+      return t;
     }
+    scratch_.solve(subsystem_model(m_, mb_, keep), true);
+    if (r.mipstatus == 4 || r.mipstatus == 6) t.verdict = Verdict::Feasible;
+    else if (r.mipstatus == 5) t.verdict = Verdict::Infeasible;
+    else t.why = format("MIP status %d, stop status %d", r.mipstatus, r.stopstatus);
     return t;
   }
 

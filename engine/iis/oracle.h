@@ -45,6 +45,15 @@ bool is_linear(const Model &m);
 // The continuous relaxation of a subsystem as HiGHS data (zero costs).
 LpData relaxation_of(const Model &m, const Members &mb, const Flags &keep);
 
+// The elastic form of the subsystem `members` of `m` (proof.cpp): each
+// member side may be violated through a column e >= 0 of cost one.
+struct Elastic {
+  Model m;
+  std::vector<int> elastic;  // column of each member's elastic variable
+  std::vector<int> row;      // row carrying each member
+};
+Elastic elastic_model(const Model &m, const Members &mb, const std::vector<int> &members);
+
 // A scratch problem with `prob`'s controls, quiet; destroyed with the owner.
 class Scratch {
  public:

@@ -13,16 +13,11 @@ namespace ondr::iis {
 
 namespace {
 
-struct Elastic {
-  Model m;
-  std::vector<int> elastic;  // column of each member's elastic variable
-  std::vector<int> row;      // row carrying each member
-};
+}  // namespace
 
-Elastic elastic_of(const State &st, const Set &s) {
-  const Members &mb = st.mb;
+Elastic elastic_model(const Model &model, const Members &mb, const std::vector<int> &members) {
   Elastic e;
-  e.m = subsystem_model(st.model, mb, flags_of(mb, s.members));
+  e.m = subsystem_model(model, mb, flags_of(mb, members));
   Model &m = e.m;
   auto add_col = [&](double cost) {
     m.obj.push_back(cost);
@@ -45,7 +40,7 @@ Elastic elastic_of(const State &st, const Set &s) {
     set_row_bounds(m, m.nrows() - 1, lo, up);
     return m.nrows() - 1;
   };
-  for (int k : s.members) {
+  for (int k : members) {
     int c = add_col(1.0);
     double sign = mb.upper(k) ? -1.0 : 1.0;
     int r;
@@ -65,6 +60,8 @@ Elastic elastic_of(const State &st, const Set &s) {
   }
   return e;
 }
+
+namespace {
 
 // The continuous relaxation of a model: types dropped (their hull kept),
 // no sets, indicator rows free.
@@ -89,7 +86,7 @@ Model relaxed(const Model &src) {
 
 void measure(ONDRprob prob, State &st, Set &s) {
   if (s.measured) return;
-  Elastic e = elastic_of(st, s);
+  Elastic e = elastic_model(st.model, st.mb, s.members);
   double tol = prob->controls.getd(id::FEASTOL);
   Scratch sc(prob);
   bool mip = has_entities(e.m);
