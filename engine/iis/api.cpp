@@ -81,47 +81,59 @@ void get_status(ONDRprob prob, int *count, int rowsizes[], int colsizes[], doubl
 using namespace ondr;
 using namespace ondr::iis;
 
-ONDR_API int ONDRiisfirst(ONDRprob prob, int iismode, int *status) {
+namespace {
+// The problem counts as being solved while a search or a measure runs: no
+// other thread may change it meanwhile, and no search starts inside a solve.
+template <class F>
+int guard_iis(ONDRprob prob, F &&f) {
   return guard_prob(prob, [&] {
+    BusyScope busy(prob, ~0u);  // every callback kind is fine here
+    f();
+  });
+}
+}  // namespace
+
+ONDR_API int ONDRiisfirst(ONDRprob prob, int iismode, int *status) {
+  return guard_iis(prob, [&] {
     int s = iis_first(prob, iismode);
     if (status) *status = s;
   });
 }
 
 ONDR_API int ONDRiisnext(ONDRprob prob, int *status) {
-  return guard_prob(prob, [&] {
+  return guard_iis(prob, [&] {
     int s = iis_next(prob);
     if (status) *status = s;
   });
 }
 
 ONDR_API int ONDRiisall(ONDRprob prob) {
-  return guard_prob(prob, [&] { iis_all(prob); });
+  return guard_iis(prob, [&] { iis_all(prob); });
 }
 
 ONDR_API int ONDRiisclear(ONDRprob prob) {
-  return guard_prob(prob, [&] { iis_clear(prob); });
+  return guard_iis(prob, [&] { iis_clear(prob); });
 }
 
 ONDR_API int ONDRiisisolations(ONDRprob prob, int num) {
-  return guard_prob(prob, [&] { isolations(prob, state_of(prob), set_of(prob, num)); });
+  return guard_iis(prob, [&] { isolations(prob, state_of(prob), set_of(prob, num)); });
 }
 
 ONDR_API int ONDRiiswrite(ONDRprob prob, int num, const char *filename, int type,
                           const char *typeflags) {
-  return guard_prob(prob, [&] { write_set(prob, num, filename, type, typeflags); });
+  return guard_iis(prob, [&] { write_set(prob, num, filename, type, typeflags); });
 }
 
 ONDR_API int ONDRiisstatus(ONDRprob prob, int *count, int rowsizes[], int colsizes[],
                            double suminfeas[], int numinfeas[]) {
-  return guard_prob(prob, [&] { get_status(prob, count, rowsizes, colsizes, suminfeas, numinfeas); });
+  return guard_iis(prob, [&] { get_status(prob, count, rowsizes, colsizes, suminfeas, numinfeas); });
 }
 
 ONDR_API int ONDRgetiisdata(ONDRprob prob, int num, int *rows, int *cols, int miisrow[],
                             int miiscol[], char constrainttype[], char colbndtype[],
                             double duals[], double rdcs[], char isolationrows[],
                             char isolationcols[]) {
-  return guard_prob(prob, [&] {
+  return guard_iis(prob, [&] {
     get_data(prob, num, rows, cols, miisrow, miiscol, constrainttype, colbndtype, duals, rdcs,
              isolationrows, isolationcols);
   });

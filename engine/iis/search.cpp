@@ -28,7 +28,6 @@ Budget budget_of(ONDRprob prob) {
 void require_infeasible(ONDRprob prob) {
   const Results &r = prob->results;
   const Model &m = prob->model;
-  if (prob->busy.load()) fail(ERR_STATE, "IIS search: not available while the problem is being solved");
   if (!m.nlcoefs.empty())
     fail(ERR_STATE, "IIS search: not available for problems with nonlinear coefficients");
   if (r.lpstatus == 0 && r.mipstatus == 0)
