@@ -7,8 +7,9 @@ the same run.
     python3 bench/iis.py [--repeat 5] [--out bench/results/iis-<date>.txt]
 
 Each measurement runs in a fresh process: ondrel from this checkout's .venv
-(scripts/setup.sh), highspy from bench/.venv-peers, made on first use with
-`python -m venv` and `pip install highspy numpy`. The file read is not
+(scripts/setup.sh), highspy from bench/.venv-peers (the environment of bench/peers.py;
+made on first use with `python -m venv` and the highspy and numpy versions
+that bench/requirements-peers.txt pins). The file read is not
 timed. The table shows the median of the repeats, the IIS size (rows +
 columns) and the ratio ondrel / highspy (below 1: ondrel is faster); the
 load average is printed with it.
@@ -69,8 +70,12 @@ def ensure_peers():
         ok = subprocess.run([PEERS_PY, "-c", "import highspy"], capture_output=True).returncode == 0
         if ok:
             return
-    subprocess.run([sys.executable, "-m", "venv", PEERS], check=True)
-    subprocess.run([PEERS_PY, "-m", "pip", "install", "-q", "highspy", "numpy"], check=True)
+    # The versions bench/requirements-peers.txt pins (the environment bench/peers.py keeps).
+    pins = [line.split("#")[0].strip() for line in open(os.path.join(HERE, "requirements-peers.txt"))]
+    pins = [p for p in pins if p.split("==")[0] in ("highspy", "numpy")] or ["highspy", "numpy"]
+    if not os.path.exists(PEERS_PY):
+        subprocess.run([sys.executable, "-m", "venv", PEERS], check=True)
+    subprocess.run([PEERS_PY, "-m", "pip", "install", "-q", *pins], check=True)
 
 
 def run(py, code, *args):
