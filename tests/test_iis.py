@@ -399,3 +399,14 @@ def test_search_leaves_the_problem_as_it_was(tmp_path, make):
     p.getiisdata(1, [], [], [], [], [], [])
     p.iiswrite(1, str(tmp_path / "w.lp"), 0, "l")
     assert snapshot(p, tmp_path, 1) == before
+
+
+def test_solve_budget_stops_the_search_and_next_resumes():
+    make = reader("forest6")
+    p = solved(make)
+    p.controls.iismaxsolves = 2
+    assert p.iisfirst(1) == 2           # stopped: only the initial subsystem is held
+    assert p.iisstatus(None, None, None, None) == 0
+    p.controls.iismaxsolves = 100000
+    assert p.iisnext() == 0
+    assert_irreducible(make, iis_members(p, 1))
