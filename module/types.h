@@ -47,6 +47,7 @@ extern const PyMethodDef problem_solfile_methods[];    // api/files.cpp
 extern const PyMethodDef problem_simple_methods[];     // api/simple.cpp
 extern const PyMethodDef problem_repair_methods[];     // api/repair.cpp
 extern const PyMethodDef problem_tune_methods[];       // api/tune.cpp
+extern const PyMethodDef problem_iis_methods[];        // api/iis.cpp
 extern const PyMethodDef problem_slp_var_methods[], problem_slp_tol_methods[], problem_slp_coef_methods[],
     problem_slp_formula_methods[], problem_slp_misc_methods[], problem_slp_multistart_methods[];  // api/slp_*.cpp
 

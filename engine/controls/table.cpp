@@ -113,6 +113,12 @@ const ParamDef kParams[] = {
     DBLC(id::TUNERMAXTIME, "TUNERMAXTIME", 60, 0, BIG, "seconds the tuner may spend in all"),
     DBLC(id::TUNERTRIALTIME, "TUNERTRIALTIME", 0, 0, BIG,
          "seconds one tuner trial may take (0: three times the best time so far, within the budget)"),
+    INTC(id::IISMETHOD, "IISMETHOD", 0, 0, 2,
+         "IIS of a linear problem: 1 HiGHS's IIS (the filter when it fails the check), 2 the "
+         "library's deletion filter, 0 automatic (the filter: faster in bench/iis.py)"),
+    INTC(id::IISMAXSOLVES, "IISMAXSOLVES", 100000, 1, IMAX,
+         "solves one IIS search call may make before it stops with status 2"),
+    INTC(id::IISMAXCOUNT, "IISMAXCOUNT", 0, 0, IMAX, "IIS that iisall looks for (0: every one)"),
     // nonlinear layer attributes
     NINTA(id::NLPROWS, "NLPROWS", "rows of the nonlinear problem"),
     NINTA(id::NLPCOLS, "NLPCOLS", "columns of the nonlinear problem"),

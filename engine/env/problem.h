@@ -20,6 +20,7 @@ struct PresolveView;  // analysis/presolve.h
 namespace cuts {
 struct CutState;  // cuts/state.h
 }
+namespace iis { struct State; }  // iis/search.h
 struct SessionDeleter {
   void operator()(Session *s) const noexcept;
 };
@@ -55,6 +56,8 @@ struct Results {
   int64_t currentnode = 0, parentnode = 0, activenodes = 0;
   int nodedepth = 0;
   double repairviolation = 0.0;  // minimum penalised violation of the last repair
+  // The IIS search made on the infeasibility this solve found (iis/search.h).
+  std::shared_ptr<iis::State> iis;
   void clear() { *this = Results(); }
 };
 

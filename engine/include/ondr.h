@@ -17,4 +17,5 @@
 #include "ondr_cuts.h"
 #include "ondr_repair.h"
 #include "ondr_tune.h"
+#include "ondr_iis.h"
 #endif

@@ -72,6 +72,9 @@
   X(BRANCHRELIABILITY, 8400, INT, CONTROL) /* tree search: observations before pseudocosts count */ \
   X(BRANCHMAXSTRONG, 8401, INT, CONTROL) /* tree search: strong-branching candidates per node */   \
   X(CUTROUNDS, 8402, INT, CONTROL)      /* tree search: rounds of root cuts at most */            \
+  X(IISMETHOD, 8380, INT, CONTROL)      /* 0 automatic, 1 HiGHS's IIS, 2 own filter (LPs) */      \
+  X(IISMAXSOLVES, 8381, INT, CONTROL)   /* solves one IIS call may make */                        \
+  X(IISMAXCOUNT, 8382, INT, CONTROL)    /* IIS that iisall looks for, 0 no limit */               \
   /* double controls */                                                                           \
   X(FEASTOL, 7001, DBL, CONTROL)                                                                  \
   X(OPTIMALITYTOL, 7002, DBL, CONTROL)                                                            \

@@ -4,6 +4,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include "controls/values.h"
 #include "io/builder.h"
 #include "model/store.h"
 
@@ -24,5 +25,9 @@ Model read_lp(const ReadOptions &opt, std::string_view text);
 // when a name cannot be expressed in the format.
 std::string write_mps(const Model &m, const WriteOptions &opt);
 std::string write_lp(const Model &m, const WriteOptions &opt);
+
+// Writes `m` to `filename` as ONDRwriteprob does (flags 'l', 'x'; the
+// controls name the MPS vectors).
+void write_problem(const Model &m, const char *filename, const char *flags, const ControlValues &c);
 
 }  // namespace ondr::io

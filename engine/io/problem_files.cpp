@@ -84,6 +84,8 @@ Model read_problem(const char *filename, const char *flags, const ControlValues 
   return f.lp ? read_lp(o, text) : read_mps(o, text, f.fixed);
 }
 
+}  // namespace
+
 void write_problem(const Model &m, const char *filename, const char *flags, const ControlValues &c) {
   ONDR_REQUIRE(filename && *filename, "No file name given");
   Format f = choose_format(filename, flags);
@@ -96,6 +98,8 @@ void write_problem(const Model &m, const char *filename, const char *flags, cons
   std::string text = f.lp ? write_lp(m, o) : write_mps(m, o);
   write_text_file(filename, text);
 }
+
+namespace {
 
 // The new model replaces the problem's as a load does; results of earlier
 // solves (of both layers) no longer apply.

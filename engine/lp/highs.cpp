@@ -364,6 +364,23 @@ int HighsHandle::run(const RunHooks &hooks) {
   return (int)rc;
 }
 
+int HighsHandle::run_call(const std::function<int(void *)> &f) {
+  {
+    std::lock_guard<std::mutex> g(g_runs_lock);
+    ++g_runs;
+  }
+  struct End {
+    ~End() {
+      std::lock_guard<std::mutex> g(g_runs_lock);
+      if (--g_runs == 0) {
+        for (void *h : g_waiting_destroy) Highs_destroy(h);
+        g_waiting_destroy.clear();
+      }
+    }
+  } end;
+  return f(h_);
+}
+
 int HighsHandle::model_status() const { return (int)Highs_getModelStatus(h_); }
 int HighsHandle::ncols() const { return (int)Highs_getNumCol(h_); }
 int HighsHandle::nrows() const { return (int)Highs_getNumRow(h_); }

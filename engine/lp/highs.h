@@ -126,6 +126,9 @@ class HighsHandle {
   // (kHighsStatus*). Log text not ended by a newline is sent at the end.
   int run(const RunHooks &hooks);
   int model_status() const;
+  // Calls `f` with the instance as a run of its own (for HiGHS calls that
+  // solve, such as its IIS): instances destroyed meanwhile wait for its end.
+  int run_call(const std::function<int(void *)> &f);
   int stop_reason() const { return cb_.stop_reason; }
   int64_t improving() const { return cb_.improving; }
 
