@@ -550,7 +550,11 @@ PyObject *general_mul(PyObject *a, PyObject *b) {
 }
 
 static PyObject *general_inplace(int op, PyObject *a, PyObject *b) {
-  if (a == Py_None) return general_copy(b, 1.0);
+  if (a == Py_None) {
+    // Terms are never amended, so an accumulation may start from b itself.
+    if (Py_TYPE(b) == &linterm_type || Py_TYPE(b) == &quadterm_type) return newRef(b);
+    return general_copy(b, 1.0);
+  }
   if (b == Py_None) return newRef(a);
   if (isNdarray(a) || isNdarray(b))
     return op == kAdd ? PyNumber_InPlaceAdd(a, b) : PyNumber_InPlaceMultiply(a, b);

@@ -43,7 +43,9 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
     return -1;
   }
   int64_t id = var_id(v);
-  int has = map_has(p->varmap, id);
+  PyRef key(PyLong_FromLongLong(id));
+  if (!key) return -1;
+  int has = PyDict_Contains(p->varmap, key.get());
   if (has != 0) {
     if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Variable already added to problem");
     return -1;
@@ -75,7 +77,7 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
   PyRef name(var_name(v));
   if (!name || append_name(p, b.names, name.get(), "Invalid variable name (must be a string)") != 0) return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
-  if (map_store(p->varmap, id, b.first + b.count()) != 0) {
+  if (map_store_key(p->varmap, key.get(), b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
     return -1;
   }
@@ -165,7 +167,9 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     return -1;
   }
   int64_t id = con_id(c);
-  int has = map_has(p->conmap, id);
+  PyRef key(PyLong_FromLongLong(id));
+  if (!key) return -1;
+  int has = PyDict_Contains(p->conmap, key.get());
   if (has != 0) {
     if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Constraint already added to problem");
     return -1;
@@ -199,7 +203,7 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     if (!dflt || append_name(p, b.names, dflt.get(), "Invalid constraint name (must be a string)") != 0) return -1;
   }
   if (PyList_Append(p->constraints, c) != 0) return -1;
-  if (map_store(p->conmap, id, row) != 0) {
+  if (map_store_key(p->conmap, key.get(), row) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Cannot add constraint to problem");
     return -1;
   }
