@@ -275,8 +275,10 @@ static int add_into(PyObject *r, PyObject *x, int kx, double f, bool incremental
       }
     }
   }
+  expression_untrack(r);
   return 0;
 fail:
+  expression_untrack(r);
   modelError(qerr);
   return -1;
 }
@@ -433,6 +435,7 @@ static PyObject *linear_times_linear(ExpressionObject *a, ExpressionObject *b) {
       if (!old && PySet_Add(e->quadvars, v) != 0) return modelError(qerr);
     }
   }
+  expression_untrack(r.get());
   return r.release();
 }
 

@@ -221,6 +221,13 @@ int expression_addToQuadTerm(PyObject *e, PyObject *v, PyObject *w, double c);
 PyObject *expression_copy(PyObject *x, double f);
 // Multiply every coefficient and the constant of e by k, in place.
 int expression_scale(PyObject *e, double k);
+// Keeps the quadratic containers of e out of the cyclic collector. They
+// hold only variables, floats and inner dictionaries, and the expression
+// itself is not visible to the collector, so tracking them could never
+// free anything; it only made every collection walk them. A dictionary is
+// tracked again by Python when a dictionary is stored in it: every place
+// that stores an inner dictionary calls this afterwards.
+void expression_untrack(PyObject *e);
 // True when e has a linear / quadratic entry (zero coefficients included).
 bool expression_hasLinear(PyObject *e);
 bool expression_hasQuadratic(PyObject *e);
