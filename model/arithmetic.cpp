@@ -275,8 +275,10 @@ static int add_into(PyObject *r, PyObject *x, int kx, double f, bool incremental
       }
     }
   }
+  expression_untrack(r);
   return 0;
 fail:
+  expression_untrack(r);
   modelError(qerr);
   return -1;
 }
@@ -433,6 +435,7 @@ static PyObject *linear_times_linear(ExpressionObject *a, ExpressionObject *b) {
       if (!old && PySet_Add(e->quadvars, v) != 0) return modelError(qerr);
     }
   }
+  expression_untrack(r.get());
   return r.release();
 }
 
@@ -550,7 +553,11 @@ PyObject *general_mul(PyObject *a, PyObject *b) {
 }
 
 static PyObject *general_inplace(int op, PyObject *a, PyObject *b) {
-  if (a == Py_None) return general_copy(b, 1.0);
+  if (a == Py_None) {
+    // Terms are never amended, so an accumulation may start from b itself.
+    if (Py_TYPE(b) == &linterm_type || Py_TYPE(b) == &quadterm_type) return newRef(b);
+    return general_copy(b, 1.0);
+  }
   if (b == Py_None) return newRef(a);
   if (isNdarray(a) || isNdarray(b))
     return op == kAdd ? PyNumber_InPlaceAdd(a, b) : PyNumber_InPlaceMultiply(a, b);

@@ -10,6 +10,84 @@
 // Markers of constructor arguments that were not given.
 static constexpr double kUnsetLb = -2e20, kUnsetUb = 2e20, kUnsetRhs = -2e20;
 
+// ---- compact bodies and collector tracking ---------------------------------------------
+
+static void drop_compact(ConstraintObject *c) {
+  LinEntry *lin = c->lin;
+  const Py_ssize_t n = c->nlin;
+  c->lin = nullptr;
+  c->nlin = -1;
+  for (Py_ssize_t i = 0; i < n; ++i) Py_DECREF(lin[i].var);
+  PyMem_Free(lin);
+}
+
+// Objects a constraint may hold without being able to close a cycle: str
+// names, numbers and the modelling objects that hold only variables and
+// numbers. A variable of a subclass (it may have a __dict__) does not count.
+static bool atomic_name(PyObject *o) { return !o || PyUnicode_CheckExact(o); }
+static bool atomic_body(PyObject *o) {
+  if (!o) return true;
+  PyTypeObject *t = Py_TYPE(o);
+  return t == &var_type || t == &linterm_type || t == &quadterm_type || t == &expression_type ||
+         t == &PyFloat_Type || t == &PyLong_Type;
+}
+
+// Tracked by the collector exactly when the constraint could be part of a
+// cycle; subclass instances (with a __dict__) always are.
+static void update_tracking(ConstraintObject *c) {
+  PyObject *self = (PyObject *)c;
+  const bool track = Py_TYPE(self) != &constraint_type || !atomic_name(c->name) || !atomic_body(c->body);
+  if (track == (bool)PyObject_GC_IsTracked(self)) return;
+  if (track) PyObject_GC_Track(self);
+  else PyObject_GC_UnTrack(self);
+}
+
+// Takes the linear entries of the expression `e` (no quadratic part, plain
+// variables) as c's compact body. 1 when taken, 0 when `e` is not such an
+// expression, -1 with an exception.
+static int take_compact(ConstraintObject *c, PyObject *e) {
+  ExpressionObject *x = asExpr(e);
+  if (Py_TYPE(e) != &expression_type || x->quadratic) return 0;
+  const Py_ssize_t n = x->linear ? PyDict_GET_SIZE(x->linear) : 0;
+  PyObject *v, *coef;
+  Py_ssize_t pos = 0;
+  while (n && PyDict_Next(x->linear, &pos, &v, &coef))
+    if (Py_TYPE(v) != &var_type || !PyFloat_CheckExact(coef)) return 0;
+  LinEntry *lin = n ? (LinEntry *)PyMem_Malloc((size_t)n * sizeof(LinEntry)) : nullptr;
+  if (n && !lin) {
+    PyErr_NoMemory();
+    return -1;
+  }
+  Py_ssize_t i = 0;
+  pos = 0;
+  while (n && PyDict_Next(x->linear, &pos, &v, &coef)) {
+    lin[i].var = newRef(v);
+    lin[i++].coef = PyFloat_AS_DOUBLE(coef);
+  }
+  c->lin = lin;
+  c->nlin = n;
+  return 1;
+}
+
+PyObject *constraint_body(PyObject *con) {
+  ConstraintObject *c = (ConstraintObject *)con;
+  if (c->body || c->nlin < 0) return c->body;
+  PyRef e(expression_new());
+  if (!e) return nullptr;
+  if (c->nlin > 0) {
+    PyObject *lin = PyDict_New();
+    if (!lin) return nullptr;
+    asExpr(e.get())->linear = lin;
+    for (Py_ssize_t i = 0; i < c->nlin; ++i) {
+      PyRef f(newFloat(c->lin[i].coef));
+      if (!f || PyDict_SetItem(lin, c->lin[i].var, f.get()) != 0) return nullptr;
+    }
+  }
+  c->body = e.release();
+  drop_compact(c);
+  return c->body;
+}
+
 static PyObject *constraint_alloc(PyTypeObject *type) {
   PyObject *self = type->tp_alloc(type, 0);
   if (!self) return nullptr;
@@ -17,18 +95,16 @@ static PyObject *constraint_alloc(PyTypeObject *type) {
   c->id = ond_py_env.next_con_id++;
   c->lb = -kInfinity;
   c->ub = kInfinity;
+  c->lin = nullptr;
+  c->nlin = -1;
+  update_tracking(c);
   return self;
 }
 
 static PyObject *constraint_tp_new(PyTypeObject *type, PyObject *, PyObject *) { return constraint_alloc(type); }
 
-PyObject *constraint_base() {
-  PyRef c(constraint_alloc(&constraint_type));
-  if (!c) return nullptr;
-  ConstraintObject *con = (ConstraintObject *)c.get();
-  con->name = printable_name(nullptr, "R", con->id);
-  return con->name ? c.release() : nullptr;
-}
+// The name is left absent: it reads as "R<id>" and costs nothing until then.
+PyObject *constraint_base() { return constraint_alloc(&constraint_type); }
 
 // ---- building from a comparison ------------------------------------------------------
 
@@ -59,6 +135,22 @@ PyObject *make_constraint(PyObject *a, PyObject *b, int op) {
   PyRef con(constraint_base());
   if (!con) return nullptr;
   ConstraintObject *c = (ConstraintObject *)con.get();
+  if (ka == kExpression && kb == kConstant && Py_TYPE(a) == &expression_type && !asExpr(a)->quadratic) {
+    // expression <= number: the entries go straight into a compact body,
+    // without the copy of the expression that a - b would make. The bound
+    // is the one a - b would give: b - constant, exactly.
+    double bc;
+    if (!constValue(b, &bc)) return nullptr;
+    const double k = bc - asExpr(a)->constant;
+    if (std::isnan(k)) return modelError(kNanBound);
+    const int taken = take_compact(c, a);
+    if (taken < 0) return nullptr;
+    if (taken > 0) {
+      if (op == Py_LE || op == Py_EQ) c->ub = k;
+      if (op == Py_GE || op == Py_EQ) c->lb = k;
+      return con.release();
+    }
+  }
   PyRef body(ka == kNonlinear || ka == kConstant ? nonlin_sub(a, b) : model_binary(kSub, a, b));
   if (!body) return nullptr;
 
@@ -95,6 +187,7 @@ PyObject *make_constraint(PyObject *a, PyObject *b, int op) {
           if (std::isnan(k)) return modelError(kNanBound);
           (op == Py_LE ? c->lb : c->ub) = k;
           c->body = body.release();
+          update_tracking(c);
           return con.release();
         }
       }
@@ -104,7 +197,10 @@ PyObject *make_constraint(PyObject *a, PyObject *b, int op) {
   if (std::isnan(k)) return modelError(kNanBound);
   if (op == Py_LE || op == Py_EQ) c->ub = k;
   if (op == Py_GE || op == Py_EQ) c->lb = k;
-  c->body = body.release();
+  const int taken = kbody == kExpression ? take_compact(c, body.get()) : 0;
+  if (taken < 0) return nullptr;
+  if (taken == 0) c->body = body.release();
+  update_tracking(c);
   return con.release();
 }
 
@@ -138,8 +234,7 @@ static int constraint_init(PyObject *self, PyObject *args, PyObject *kw) {
   if (source == Py_None) source = nullptr;
   if (body_arg == Py_None) body_arg = nullptr;
   ConstraintObject *c = (ConstraintObject *)self;
-  PyRef newname(name && name != Py_None ? newRef(name) : printable_name(nullptr, "R", c->id));
-  if (!newname) return -1;
+  PyRef newname(name && name != Py_None ? newRef(name) : nullptr);
 
   PyRef body;
   if (body_arg) {
@@ -158,7 +253,9 @@ static int constraint_init(PyObject *self, PyObject *args, PyObject *kw) {
       return -1;
     }
     ConstraintObject *s = (ConstraintObject *)source;
-    body.reset(s->body ? newRef(s->body) : nullptr);
+    PyObject *sbody = constraint_body(source);
+    if (!sbody && PyErr_Occurred()) return -1;
+    body.reset(sbody ? newRef(sbody) : nullptr);
     lb = s->lb;
     ub = s->ub;
   } else {
@@ -190,8 +287,10 @@ static int constraint_init(PyObject *self, PyObject *args, PyObject *kw) {
   }
   Py_XSETREF(c->name, newname.release());
   Py_XSETREF(c->body, body.release());
+  drop_compact(c);
   c->lb = lb;
   c->ub = ub;
+  update_tracking(c);
   return 0;
 }
 
@@ -209,11 +308,21 @@ static PyObject *constraint_copy(PyObject *self, PyObject *) {
   if (src->body) {
     c->body = general_copy(src->body, 1.0);
     if (!c->body) return nullptr;
+  } else if (src->nlin >= 0) {
+    // A compact body is copied as it is: the copy's own entries.
+    if (src->nlin > 0) {
+      c->lin = (LinEntry *)PyMem_Malloc((size_t)src->nlin * sizeof(LinEntry));
+      if (!c->lin) return PyErr_NoMemory();
+      for (Py_ssize_t i = 0; i < src->nlin; ++i) c->lin[i] = {newRef(src->lin[i].var), src->lin[i].coef};
+    }
+    c->nlin = src->nlin;
   }
   PyRef oldname(constraint_name(src));
   if (!oldname) return nullptr;
   c->name = PyUnicode_FromFormat("R%lld_copy_%S", (long long)c->id, oldname.get());
-  return c->name ? copy.release() : nullptr;
+  if (!c->name) return nullptr;
+  update_tracking(c);
+  return copy.release();
 }
 
 static void constraint_dealloc(PyObject *self) {
@@ -221,9 +330,12 @@ static void constraint_dealloc(PyObject *self) {
   ConstraintObject *c = (ConstraintObject *)self;
   Py_CLEAR(c->name);
   Py_CLEAR(c->body);
+  drop_compact(c);
   Py_TYPE(self)->tp_free(self);
 }
 
+// Compact entries hold plain variables only, which hold no references the
+// collector follows: they are not visited.
 static int constraint_traverse(PyObject *self, visitproc visit, void *arg) {
   Py_VISIT(((ConstraintObject *)self)->name);
   Py_VISIT(((ConstraintObject *)self)->body);
@@ -233,6 +345,39 @@ static int constraint_traverse(PyObject *self, visitproc visit, void *arg) {
 static int constraint_clear(PyObject *self) {
   Py_CLEAR(((ConstraintObject *)self)->name);
   Py_CLEAR(((ConstraintObject *)self)->body);
+  drop_compact((ConstraintObject *)self);
+  return 0;
+}
+
+static PyObject *constraint_name(ConstraintObject *c);
+
+// name and body: any object may be assigned (deleting leaves the default
+// name, or no body); what is assigned decides the collector's tracking.
+static PyObject *constraint_get_name(PyObject *self, void *) {
+  ConstraintObject *c = (ConstraintObject *)self;
+  return c->name ? newRef(c->name) : constraint_name(c);
+}
+
+static int constraint_set_name(PyObject *self, PyObject *value, void *) {
+  ConstraintObject *c = (ConstraintObject *)self;
+  Py_XINCREF(value);
+  Py_XSETREF(c->name, value);
+  update_tracking(c);
+  return 0;
+}
+
+static PyObject *constraint_get_body(PyObject *self, void *) {
+  PyObject *body = constraint_body(self);
+  if (!body && PyErr_Occurred()) return nullptr;
+  return newRef(body ? body : Py_None);
+}
+
+static int constraint_set_body(PyObject *self, PyObject *value, void *) {
+  ConstraintObject *c = (ConstraintObject *)self;
+  Py_XINCREF(value);
+  Py_XSETREF(c->body, value);
+  drop_compact(c);
+  update_tracking(c);
   return 0;
 }
 
@@ -283,9 +428,12 @@ int compareInt(const void *a, const void *b) {
   return (x > y) - (x < y);
 }
 
+static PyGetSetDef constraint_getset[] = {
+    {"name", constraint_get_name, constraint_set_name, "Constraint name", nullptr},
+    {"body", constraint_get_body, constraint_set_body, "Constraint body", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr}};
+
 static PyMemberDef constraint_members[] = {
-    {"name", T_OBJECT, offsetof(ConstraintObject, name), 0, "Constraint name"},
-    {"body", T_OBJECT, offsetof(ConstraintObject, body), 0, "Constraint body"},
     {"lb", T_DOUBLE, offsetof(ConstraintObject, lb), 0, "Lower bound"},
     {"ub", T_DOUBLE, offsetof(ConstraintObject, ub), 0, "Upper bound"},
     {nullptr, 0, 0, 0, nullptr}};
@@ -308,6 +456,7 @@ void constraint_type_setup() {
   constraint_type.tp_str = constraint_str;
   constraint_type.tp_repr = constraint_str;
   constraint_type.tp_members = constraint_members;
+  constraint_type.tp_getset = constraint_getset;
   constraint_type.tp_methods = constraint_methods;
   constraint_type.tp_as_number = &constraint_as_number;
 }

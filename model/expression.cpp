@@ -16,6 +16,11 @@ static void expression_dealloc(PyObject *self) {
   Py_TYPE(self)->tp_free(self);
 }
 
+void expression_untrack(PyObject *e) {
+  for (PyObject *o : {asExpr(e)->quadratic, asExpr(e)->quadvars})
+    if (o && PyObject_GC_IsTracked(o)) PyObject_GC_UnTrack(o);
+}
+
 bool expression_hasLinear(PyObject *e) {
   return asExpr(e)->linear && PyDict_GET_SIZE(asExpr(e)->linear) > 0;
 }
@@ -88,7 +93,9 @@ static bool ensure_quadratic(ExpressionObject *x) {
     if (!x->quadratic) return false;
   }
   if (!x->quadvars) x->quadvars = PySet_New(nullptr);
-  return x->quadvars != nullptr;
+  if (!x->quadvars) return false;
+  expression_untrack((PyObject *)x);
+  return true;
 }
 
 // The inner dictionary of v (borrowed), created and v added to quadvars
@@ -99,6 +106,7 @@ static PyObject *inner_dict(ExpressionObject *x, PyObject *v, bool create) {
   PyRef fresh(PyDict_New());
   if (!fresh || PyDict_SetItem(x->quadratic, v, fresh.get()) != 0 || PySet_Add(x->quadvars, v) != 0)
     return nullptr;
+  expression_untrack((PyObject *)x);
   return fresh.get();  // the outer dictionary holds it
 }
 
@@ -187,6 +195,7 @@ static bool copy_expression_parts(ExpressionObject *dst, ExpressionObject *src, 
     dst->quadratic = quad.release();
     dst->quadvars = src->quadvars ? PySet_New(src->quadvars) : PySet_New(nullptr);
     if (!dst->quadvars) return false;
+    expression_untrack((PyObject *)dst);
   }
   return true;
 }

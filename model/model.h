@@ -89,17 +89,37 @@ struct NonlinObject {
   int32_t op;           // NonlinOp
 };
 
+// One entry of a compact linear body: a variable (counted) and its
+// coefficient.
+struct LinEntry {
+  PyObject *var;
+  double coef;
+};
+
 // lb <= body <= ub. The constant of an expression body built by a
 // comparison has been moved into the bounds; a body given to the
 // constructor is stored as given (the problem layer accounts for its
 // constant).
+//
+// A linear body built by a comparison is kept compact: `lin` holds its
+// `nlin` entries in the order the expression held them, and `body` is null
+// until it is first read (constraint_body makes the expression then and the
+// compact entries are dropped). A compact body costs 16 bytes per entry
+// instead of a dictionary and a float object per entry.
+//
+// A constraint whose name is a str (or absent) and whose body holds only
+// variables and numbers cannot be part of a reference cycle, so it is kept
+// out of the cyclic garbage collector; assigning another name or body puts
+// it back (constraint_retrack).
 struct ConstraintObject {
   PyObject_HEAD
   int64_t id;
   PyObject *name;       // any object; null: "R<id>"
-  PyObject *body;       // operand (kinds 0..5), or null for an unfilled record
+  PyObject *body;       // operand (kinds 0..5), or null: compact or unfilled
   double lb;            // -1e20: none
   double ub;            // 1e20: none
+  LinEntry *lin;        // compact linear body (PyMem), or null
+  Py_ssize_t nlin;      // its entries; -1: no compact body
 };
 
 // Special ordered set; the lists are the user's own (checked when the set
@@ -201,6 +221,13 @@ int expression_addToQuadTerm(PyObject *e, PyObject *v, PyObject *w, double c);
 PyObject *expression_copy(PyObject *x, double f);
 // Multiply every coefficient and the constant of e by k, in place.
 int expression_scale(PyObject *e, double k);
+// Keeps the quadratic containers of e out of the cyclic collector. They
+// hold only variables, floats and inner dictionaries, and the expression
+// itself is not visible to the collector, so tracking them could never
+// free anything; it only made every collection walk them. A dictionary is
+// tracked again by Python when a dictionary is stored in it: every place
+// that stores an inner dictionary calls this afterwards.
+void expression_untrack(PyObject *e);
 // True when e has a linear / quadratic entry (zero coefficients included).
 bool expression_hasLinear(PyObject *e);
 bool expression_hasQuadratic(PyObject *e);
@@ -295,6 +322,19 @@ PyObject *make_constraint(PyObject *lhs, PyObject *rhs, int op);
 PyObject *model_richcompare(PyObject *a, PyObject *b, int op);
 // A new constraint: fresh id, name "R<id>", no body, lb -1e20, ub 1e20.
 PyObject *constraint_base();
+// The body of a constraint (borrowed), the expression made from a compact
+// body on first use; null without an exception for an unfilled record,
+// null with one when the expression cannot be made.
+PyObject *constraint_body(PyObject *con);
+// The compact linear body: true with its entries (borrowed) when the
+// constraint has one.
+inline bool constraint_compact(PyObject *con, const LinEntry **entries, Py_ssize_t *n) {
+  ConstraintObject *c = (ConstraintObject *)con;
+  if (c->nlin < 0) return false;
+  *entries = c->lin;
+  *n = c->nlin;
+  return true;
+}
 // A new set: fresh id, name "sos<id>", type 1, no lists.
 PyObject *sos_base();
 // Row type of a constraint: 'G', 'R', 'E', 'L' or 'N' from (lb, ub); on

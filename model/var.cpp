@@ -72,8 +72,7 @@ static int var_init(PyObject *self, PyObject *args, PyObject *kw) {
   }
   PyObject *newname;
   if (!name || name == Py_None) {
-    newname = default_name("C", v->id);
-    if (!newname) return -1;
+    newname = nullptr;  // reads as "C<id>"; made only when asked for
   } else if (PyUnicode_Check(name) || PyBytes_Check(name)) {
     newname = newRef(name);
   } else {
@@ -189,8 +188,23 @@ PyObject *var_binary(int op, PyObject *a, int ka, PyObject *b, int kb) {
   return modelError("Invalid object in operation");
 }
 
+// The name as assigned, or "C<id>" for a variable that has none.
+static PyObject *var_get_name(PyObject *self, void *) {
+  PyObject *name = asVar(self)->name;
+  return name ? newRef(name) : default_name("C", varId(self));
+}
+
+static int var_set_name(PyObject *self, PyObject *value, void *) {
+  Py_XINCREF(value);
+  Py_XSETREF(asVar(self)->name, value);
+  return 0;
+}
+
+static PyGetSetDef var_getset[] = {
+    {"name", var_get_name, var_set_name, "Variable name", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr}};
+
 static PyMemberDef var_members[] = {
-    {"name", T_OBJECT, offsetof(VarObject, name), 0, "Variable name"},
     {"lb", T_DOUBLE, offsetof(VarObject, lb), 0, "Lower bound"},
     {"ub", T_DOUBLE, offsetof(VarObject, ub), 0, "Upper bound"},
     {"threshold", T_DOUBLE, offsetof(VarObject, threshold), 0, "Threshold (for partially integers)"},
@@ -218,4 +232,5 @@ void var_type_setup() {
   var_type.tp_richcompare = model_richcompare;
   var_type.tp_as_number = &term_number_methods;
   var_type.tp_members = var_members;
+  var_type.tp_getset = var_getset;
 }

@@ -52,7 +52,7 @@ static SOSObject *asSos(PyObject *s) { return (SOSObject *)s; }
 
 int64_t con_id(PyObject *c) { return asCon(c)->id; }
 PyObject *con_name(PyObject *c) { return asCon(c)->name; }
-PyObject *con_body(PyObject *c) { return asCon(c)->body; }
+PyObject *con_body(PyObject *c) { return constraint_body(c); }
 double con_lb(PyObject *c) { return asCon(c)->lb; }
 double con_ub(PyObject *c) { return asCon(c)->ub; }
 

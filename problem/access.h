@@ -54,7 +54,9 @@ PyObject *nonlin_args(PyObject *n);
 // Constraints.
 int64_t con_id(PyObject *c);
 PyObject *con_name(PyObject *c);  // borrowed; may be null
-PyObject *con_body(PyObject *c);  // borrowed; may be null
+// Borrowed; may be null (with an exception when a compact body could not
+// be made into its expression).
+PyObject *con_body(PyObject *c);
 double con_lb(PyObject *c);
 double con_ub(PyObject *c);
 // A new constraint with a fresh id, no body, default bounds, named `name`

@@ -43,7 +43,9 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
     return -1;
   }
   int64_t id = var_id(v);
-  int has = map_has(p->varmap, id);
+  PyRef key(PyLong_FromLongLong(id));
+  if (!key) return -1;
+  int has = PyDict_Contains(p->varmap, key.get());
   if (has != 0) {
     if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Variable already added to problem");
     return -1;
@@ -75,7 +77,7 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
   PyRef name(var_name(v));
   if (!name || append_name(p, b.names, name.get(), "Invalid variable name (must be a string)") != 0) return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
-  if (map_store(p->varmap, id, b.first + b.count()) != 0) {
+  if (map_store_key(p->varmap, key.get(), b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
     return -1;
   }
@@ -156,13 +158,18 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     PyErr_SetString(PyExc_RuntimeError, "Invalid constraint");
     return -1;
   }
-  PyObject *body = con_body(c);
-  if (!body) {
-    PyErr_SetString(PyExc_RuntimeError, "Stale expression link, cannot add constraint");
+  const LinEntry *lin = nullptr;
+  Py_ssize_t nlin = 0;
+  const bool compact = constraint_compact(c, &lin, &nlin);
+  PyObject *body = compact ? nullptr : con_body(c);
+  if (!compact && !body) {
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, "Stale expression link, cannot add constraint");
     return -1;
   }
   int64_t id = con_id(c);
-  int has = map_has(p->conmap, id);
+  PyRef key(PyLong_FromLongLong(id));
+  if (!key) return -1;
+  int has = PyDict_Contains(p->conmap, key.get());
   if (has != 0) {
     if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Constraint already added to problem");
     return -1;
@@ -170,7 +177,22 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
   int row = first + b.count();
   size_t lin0 = b.all.lin_cols.size(), q0 = b.all.q_vals.size(), f0 = b.all.f_cols.size();
   double const0 = b.all.constant;
-  if (convertExpr(p, body, b.all, false) != 0) return -1;
+  if (compact) {
+    // A compact linear body: its entries are read directly.
+    for (Py_ssize_t k = 0; k < nlin; ++k) {
+      int col = var_column(p, lin[k].var);
+      if (col < 0) {
+        if (col == -1)
+          PyErr_SetString(PyExc_RuntimeError, "Variable in linear part of constraint has not been added to problem yet");
+        return -1;
+      }
+      if (lin[k].coef == 0.0) continue;
+      b.all.lin_cols.push_back(col);
+      b.all.lin_vals.push_back(lin[k].coef);
+    }
+  } else if (convertExpr(p, body, b.all, false) != 0) {
+    return -1;
+  }
   double constant = b.all.constant - const0;
   b.all.constant = 0.0;
   PyObject *nm = con_name(c);
@@ -181,7 +203,7 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     if (!dflt || append_name(p, b.names, dflt.get(), "Invalid constraint name (must be a string)") != 0) return -1;
   }
   if (PyList_Append(p->constraints, c) != 0) return -1;
-  if (map_store(p->conmap, id, row) != 0) {
+  if (map_store_key(p->conmap, key.get(), row) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Cannot add constraint to problem");
     return -1;
   }

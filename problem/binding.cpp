@@ -9,6 +9,12 @@ int map_store(PyObject *map, int64_t id, int64_t index) {
   return PyDict_SetItem(map, k.get(), v.get());
 }
 
+int map_store_key(PyObject *map, PyObject *key, int64_t index) {
+  PyRef v(PyLong_FromLongLong(index));
+  if (!v) return -1;
+  return PyDict_SetItem(map, key, v.get());
+}
+
 int map_has(PyObject *map, int64_t id) {
   PyRef k(PyLong_FromLongLong(id));
   if (!k) return -1;

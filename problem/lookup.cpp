@@ -122,6 +122,81 @@ PyObject *problem_getIndex(PyObject *self, PyObject *args, PyObject *kw) {
   return Py_NewRef(v);
 }
 
+int64_t object_id(int kind, PyObject *obj) {
+  return kind == KIND_COL ? var_id(obj) : kind == KIND_ROW ? con_id(obj) : sos_id(obj);
+}
+
+int delete_from_library(ProblemObject *p, int kind, const std::vector<int> &idx) {
+  int rc = kind == KIND_COL ? ONDRdelcols(p->prob, (int)idx.size(), idx.data())
+           : kind == KIND_ROW ? ONDRdelrows(p->prob, (int)idx.size(), idx.data())
+                              : ONDRdelsets(p->prob, (int)idx.size(), idx.data());
+  if (rc != 0) setOndrErrIfNull((PyObject *)p, nullptr);
+  return rc != 0 ? -1 : 0;
+}
+
+// Deletes the objects at the sorted, distinct indices `idx` from the library,
+// the container and the map, renumbering in place: one pass over the map
+// reads every index, and only the entries that change are written (a new
+// index for each object after the first deleted one). This applies when each
+// deleted index is its object's position in the container, as it is for
+// every problem the module builds. Returns 1 when done, 0 when it does not
+// apply, -1 with an exception; in the last two cases nothing has changed.
+int delete_in_place(ProblemObject *p, const Family &f, const std::vector<int> &idx) {
+  const Py_ssize_t n = PyList_GET_SIZE(f.list);
+  for (int i : idx) {
+    if (i < 0 || i >= n) return 0;
+    PyRef key(PyLong_FromLongLong(object_id(f.kind, PyList_GET_ITEM(f.list, i))));
+    if (!key) return -1;
+    PyObject *val = PyDict_GetItemWithError(f.map, key.get());
+    if (!val) return PyErr_Occurred() ? -1 : 0;
+    long v = PyLong_AsLong(val);
+    if (v == -1 && PyErr_Occurred()) return -1;
+    if (v != i) return 0;
+  }
+  auto below = [&](long v) { return (long)(std::lower_bound(idx.begin(), idx.end(), (int)v) - idx.begin()); };
+  // Everything that can fail comes before the first change.
+  std::vector<std::pair<PyRef, PyRef>> renumbered;  // key, new index
+  std::vector<PyRef> dropped;                       // keys of deleted objects
+  Py_ssize_t pos = 0;
+  PyObject *key, *val;
+  while (PyDict_Next(f.map, &pos, &key, &val)) {
+    long v = PyLong_AsLong(val);
+    if (v == -1 && PyErr_Occurred()) return -1;
+    if (v < idx.front()) continue;
+    long b = below(v);
+    if (b < (long)idx.size() && idx[(size_t)b] == v) {
+      dropped.push_back(PyRef::borrow(key));
+      continue;
+    }
+    PyRef nv(PyLong_FromLong(v - b));
+    if (!nv) return -1;
+    renumbered.emplace_back(PyRef::borrow(key), std::move(nv));
+  }
+  std::vector<PyObject *> removed;
+  removed.reserve(idx.size());
+  if (delete_from_library(p, f.kind, idx) != 0) return -1;
+  // Existing keys only: the map is never resized, so none of this fails.
+  for (auto &kv : renumbered) PyDict_SetItem(f.map, kv.first.get(), kv.second.get());
+  for (auto &k : dropped) PyDict_DelItem(f.map, k.get());
+  PyErr_Clear();
+  // The container closes its gaps in place; the deleted objects are
+  // released last, when the problem is consistent again.
+  Py_ssize_t out = 0;
+  size_t next = 0;
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject *obj = PyList_GET_ITEM(f.list, i);
+    if (next < idx.size() && idx[next] == i) {
+      removed.push_back(obj);
+      ++next;
+      continue;
+    }
+    PyList_SET_ITEM(f.list, out++, obj);
+  }
+  Py_SET_SIZE(f.list, out);
+  for (PyObject *obj : removed) Py_DECREF(obj);
+  return 1;
+}
+
 PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
   ProblemObject *p = (ProblemObject *)self;
   Family f = family(p, which);
@@ -184,6 +259,13 @@ PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
   }
   std::sort(idx.begin(), idx.end());
   idx.erase(std::unique(idx.begin(), idx.end()), idx.end());
+  int done = delete_in_place(p, f, idx);
+  if (done < 0) return nullptr;
+  if (done > 0) {
+    if (transfer && *transfer >= 0)
+      *transfer -= (int)(std::lower_bound(idx.begin(), idx.end(), *transfer) - idx.begin());
+    Py_RETURN_NONE;
+  }
   // Every object keeps its place in the library's old order: its new index
   // is its old one less the deleted indices below it. The new container and
   // map are built first, so that nothing changes unless all of it succeeds.
