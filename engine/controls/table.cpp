@@ -73,6 +73,10 @@ const ParamDef kParams[] = {
     INTC(id::MAXNAMELENGTH, "MAXNAMELENGTH", 1024, 8, 1024, "longest row, column or set name"),
     INTC(id::KEEPBASIS, "KEEPBASIS", 1, 0, 1,
          "1: loading a problem of the same size keeps the previous basis as the start basis"),
+    INTC(id::QPSOLVER, "QPSOLVER", 0, 0, 2,
+         "convex QP method: 1 HiGHS's active-set solver, 2 the interior-point local solver, 0 "
+         "automatic: the interior point for QPs with more than 2000 columns, the active set "
+         "otherwise"),
     DBLC(id::FEASTOL, "FEASTOL", 1e-6, 1e-10, 1e-1, "primal feasibility tolerance"),
     DBLC(id::OPTIMALITYTOL, "OPTIMALITYTOL", 1e-6, 1e-10, 1e-1, "dual feasibility tolerance"),
     DBLC(id::MIPRELSTOP, "MIPRELSTOP", 1e-4, 0, BIG, "relative MIP gap at which to stop"),
