@@ -191,8 +191,7 @@ PyMODINIT_FUNC PyInit_ondrellib(void) {
                                           problem_modify_methods(), problem_query_methods(), callback_methods(),
                                           problem_cuts_methods(), problem_directive_methods(),
                                           problem_repair_methods, problem_tune_methods,
-                                          problem_iis_methods,
-                                          problem_modify_methods(), problem_query_methods(), callback_methods()}));
+                                          problem_iis_methods}));
   solve_module_init();
   ondrel_module.m_methods = join_method_tables({module_core_methods, model_module_methods, callback_module_methods});
 

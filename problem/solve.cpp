@@ -19,16 +19,26 @@ int fail_with(ProblemObject *p, const char *msg);
 namespace {
 
 constexpr int kCols = ONDR_ORIGINALCOLS, kRows = ONDR_ORIGINALROWS, kNlpRows = OSLP_NLPROWS,
-              kNlpCols = OSLP_NLPCOLS;
+              kNlpCols = OSLP_NLPCOLS, kNlpCoefs = OSLP_NLPCOEFS;
 constexpr int kMipEnts = ONDR_MIPENTS, kSets = ONDR_SETS, kLpStatus = ONDR_LPSTATUS,
               kMipStatus = ONDR_MIPSTATUS, kNlpStatus = OSLP_NLPSTATUS;
 constexpr int kLpObj = ONDR_LPOBJVAL, kMipObj = ONDR_MIPOBJVAL, kNlpObj = OSLP_NLPOBJVAL;
 
 enum Content { CONTINUOUS, INTEGER, NONLINEAR };
 
+// Nonlinear content is also what the nonlinear layer holds without the
+// modelling layer knowing: coefficients and formulas loaded through its
+// low-level methods (loadcoefs, addcoefs, chgnlcoef). Such a problem is
+// solved, and its results read, as a nonlinear one.
+bool solve_as_nonlinear(const ProblemObject *p) {
+  if (problem_is_nonlinear(p)) return true;
+  int ncoefs = 0;
+  return p->slpprob && OSLPgetintattrib(p->slpprob, kNlpCoefs, &ncoefs) == 0 && ncoefs > 0;
+}
+
 // Decides the problem's kind; -1 with the library error raised.
 int content_of(ProblemObject *p, Content *c) {
-  if (problem_is_nonlinear(p)) {
+  if (solve_as_nonlinear(p)) {
     *c = NONLINEAR;
     return 0;
   }
@@ -62,9 +72,10 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
   bool ctrlc = false;
   SolvingScope solving(p);
   {
-    InterruptWatch watch(p, problem_is_nonlinear(p));
+    bool nonlinear = solve_as_nonlinear(p);
+    InterruptWatch watch(p, nonlinear);
     GilRelease unlocked;
-    if (problem_is_nonlinear(p)) {
+    if (nonlinear) {
       content = NONLINEAR;
     } else {
       int ents = 0, sets = 0;

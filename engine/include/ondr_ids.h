@@ -75,6 +75,7 @@
   X(IISMETHOD, 8380, INT, CONTROL)      /* 0 automatic, 1 HiGHS's IIS, 2 own filter (LPs) */      \
   X(IISMAXSOLVES, 8381, INT, CONTROL)   /* solves one IIS call may make */                        \
   X(IISMAXCOUNT, 8382, INT, CONTROL)    /* IIS that iisall looks for, 0 no limit */               \
+  X(QPSOLVER, 8440, INT, CONTROL)       /* 0 automatic, 1 HiGHS active set, 2 interior point */  \
   /* double controls */                                                                           \
   X(FEASTOL, 7001, DBL, CONTROL)                                                                  \
   X(OPTIMALITYTOL, 7002, DBL, CONTROL)                                                            \

@@ -3,6 +3,7 @@
 #include "controls/ids.h"
 #include "analysis/presolve.h"
 #include "lp/highs_run.h"
+#include "lp/qpmethod.h"
 #include "lp/solve.h"
 #include "nlp/local.h"
 #include "ondr.h"
@@ -25,7 +26,7 @@ ONDR_API int ONDRlpoptimize(ONDRprob prob, const char *flags) {
     BusyScope busy(prob, cb::P_LP | cb::P_LOCAL);
     SolveFlags f = parse_flags(flags, false);
     const Model &m = prob->model;
-    bool local = needs_local_solver(m);
+    bool local = needs_local_solver(m) || qp_by_interior_point(prob->controls, m);
     cb::refuse_unfired(prob, local ? cb::P_LOCAL : cb::P_LP);
     begin_solve(prob);
     Stopwatch clock;

@@ -4,6 +4,7 @@
 #include "bb/tree.h"
 #include "controls/ids.h"
 #include "env/shell.h"
+#include "lp/qpmethod.h"
 #include "lp/session.h"
 #include "lp/solve.h"
 #include "cb/events.h"
@@ -238,7 +239,7 @@ ONDR_API int ONDRmipoptimize(ONDRprob prob, const char *flags) {
     if (search) {
       tree = bb::use_tree_search(prob, d);
     }
-    bool local = !search && needs_local_solver(m);
+    bool local = !search && (needs_local_solver(m) || qp_by_interior_point(prob->controls, m));
     cb::refuse_unfired(prob, tree ? cb::P_TREE : local ? cb::P_LOCAL : cb::P_MIP);
     begin_solve(prob);
     Stopwatch clock;

@@ -298,6 +298,7 @@ LocalResult solve_ipopt(const LocalProblem &p, const LocalOptions &o) {
   set_str(h, "sb", "yes");
   set_num(h, "tol", o.opttol);
   set_num(h, "constr_viol_tol", o.feastol);
+  if (o.compltol > 0) set_num(h, "compl_inf_tol", o.compltol);
   set_num(h, "acceptable_constr_viol_tol", std::max(o.feastol, 1e-2));
   set_int(h, "max_iter", (int)std::min<int64_t>(o.iterlimit, 2000000000));
   if (o.timelimit < 1e19) set_num(h, "max_cpu_time", std::max(o.timelimit, 1e-3));

@@ -80,6 +80,7 @@ struct SlpInfo {
 struct LocalOptions {
   int64_t iterlimit = 1000;
   double feastol = 1e-6, opttol = 1e-6;
+  double compltol = 0.0;                // Ipopt: complementarity tolerance (0: its own)
   double timelimit = 1e20;             // seconds of wall time
   double stepbound = 1.0;              // SLP: initial step bound (relative)
   double penalty = 1000.0;             // SLP: initial penalty weight (relative)

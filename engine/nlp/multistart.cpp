@@ -1,18 +1,30 @@
 // Multistart: a pool of jobs, each a local solve from its own initial
-// values and control values. The next nonlinear solve runs them one after
-// the other (HiGHS, under the SLP, must not be destroyed while another
-// thread of the process solves, and Ipopt is not re-entrant), with the
-// msjobstart and msjobend callbacks around each job and mswinner for the
-// best: a locally optimal job with the best objective, else the job whose
-// point is the least infeasible. Its results become the problem's.
+// values and control values. The next nonlinear solve runs them on worker
+// threads (as many as the THREADS control says, 0 meaning one, never more
+// than jobs), each job on a copy of the problem of its own, with the msjobstart
+// and msjobend callbacks around each job fired on the thread that runs it,
+// and mswinner for the best: a locally optimal job with the best objective
+// (the lowest job number among equal ones), else the job whose point is the
+// least infeasible. Its results become the problem's. A job that fails is
+// reported by msjobend and in the messages; the others go on.
+//
+// SLP jobs solve their LPs on HiGHS instances of their own and run truly in
+// parallel. Ipopt jobs take turns: Debian's Ipopt 3.11 and its sequential
+// MUMPS keep process-wide state (MUMPS's MPI stand-in, Ipopt's instance
+// count), so the bridge holds one lock around every Ipopt solve.
 #include <algorithm>
 #include <cmath>
+#include <atomic>
+#include <chrono>
+#include <mutex>
 #include <random>
+#include <thread>
 #include "cb/registry.h"
 #include "controls/ids.h"
 #include "controls/table.h"
 #include "env/environment.h"
 #include "env/shell.h"
+#include "model/ops.h"
 #include "nlp/coefs.h"
 #include "nlp/slp_ops.h"
 #include "nlp/slpprob.h"
@@ -116,44 +128,170 @@ bool better(const NlpResults &a, const NlpResults &b, double sense) {
   return a.maxinfeas < b.maxinfeas;
 }
 
+// A job's own problem: a copy of the optimizer problem and of the
+// nonlinear one (model, controls, formulas, user functions, tolerance sets),
+// without the callbacks (they belong to the caller's problem) and with
+// HiGHS's thread count left to HiGHS: a worker must never restart the
+// process's HiGHS scheduler while another worker solves.
+struct JobCopy {
+  ONDRprob prob = nullptr;
+  OSLPprob slp = nullptr;
+  explicit JobCopy(OSLPprob src) {
+    create_prob(&prob);
+    try {
+      copy_prob(prob, src->prob, nullptr);
+      prob->controls.seti(id::THREADS, 0);
+      slp_createprob(&slp, &prob);
+      slp_copyprob(slp, src);
+      slp_copycontrols(slp, src);
+      slp->hard_rows = src->hard_rows;
+    } catch (...) {
+      release();
+      throw;
+    }
+  }
+  ~JobCopy() { release(); }
+  void release() noexcept {
+    try {
+      if (slp) slp_destroyprob(slp);
+      if (prob) destroy_prob(prob);
+    } catch (...) {
+    }
+    slp = nullptr;
+    prob = nullptr;
+  }
+};
+
+struct JobOutcome {
+  bool ran = false, ok = false, discard = false;
+  NlpResults results;
+  std::string error;
+};
+
+int pool_threads(OSLPprob s, size_t jobs) {
+  // THREADS 0 (the default) keeps one worker: the jobs and their
+  // callbacks then come in job order.
+  int64_t t = std::max<int64_t>(1, s->prob->controls.geti(id::THREADS));
+  return (int)std::min<int64_t>(t, (int64_t)std::max<size_t>(jobs, 1));
+}
+
 void run_pool(OSLPprob s, const char *flags) {
   ONDRprob prob = s->prob;
-  std::vector<MsJob> jobs = s->msjobs;
+  const std::vector<MsJob> jobs = s->msjobs;
   double sense = s->controls.getd(id::NLPOBJSENSE) < 0 ? -1.0 : 1.0;
-  NlpResults best;
-  int winner = -1;
-  std::string last_error;
-  for (size_t k = 0; k < jobs.size(); ++k) {
-    const MsJob &j = jobs[k];
-    int skip = 0;
-    if (fire_job(s, cb::k_msjobstart, j, &skip) != 0) break;  // a failing callback stops the pool
-    if (skip) continue;
-    bool ok = true;
-    {
-      JobScope scope(s);
-      scope.apply(j);
+  // The problem is solving while its jobs run: nothing may start another
+  // solve on it, and an interrupt from here on is for this pool.
+  bool idle = false;
+  if (!s->solving.compare_exchange_strong(idle, true))
+    fail(ERR_STATE, "A nonlinear solve is already running on this problem");
+  struct Solving {
+    std::atomic<bool> &flag;
+    ~Solving() { flag.store(false); }
+  } solving{s->solving};
+  s->interrupt_reason.store(0);
+  prob->interrupt_reason.store(0);
+  std::vector<JobOutcome> out(jobs.size());
+  std::atomic<size_t> next{0};
+  std::atomic<bool> stop{false};
+  std::atomic<int> finished{0};
+  // The copies being solved, so that an interrupt of the problem reaches them.
+  std::mutex live_lock;
+  std::vector<OSLPprob> live;
+  std::string pool_error;
+  auto run_jobs = [&] {
+    for (;;) {
+      if (stop.load()) return;
+      size_t k = next.fetch_add(1);
+      if (k >= jobs.size()) return;
+      const MsJob &j = jobs[k];
+      JobOutcome &o = out[k];
+      int skip = 0;
+      if (fire_job(s, cb::k_msjobstart, j, &skip) != 0) {  // a failing callback stops the pool
+        stop.store(true);
+        return;
+      }
+      if (skip) continue;
+      o.ran = true;
       try {
-        nlp_single_solve(s, flags);
-      } catch (const Error &e) {
-        ok = false;
-        last_error = e.what();
+        JobCopy copy(s);
+        {
+          std::lock_guard<std::mutex> g(live_lock);
+          live.push_back(copy.slp);
+        }
+        struct Unlist {
+          std::mutex &m;
+          std::vector<OSLPprob> &v;
+          OSLPprob p;
+          ~Unlist() {
+            std::lock_guard<std::mutex> g(m);
+            v.erase(std::find(v.begin(), v.end(), p));
+          }
+        } unlist{live_lock, live, copy.slp};
+        JobScope scope(copy.slp);
+        scope.apply(j);
+        nlp_single_solve(copy.slp, flags);
+        o.ok = copy.slp->results.has_sol;
+        o.results = copy.slp->results;
+      } catch (const std::exception &e) {
+        o.ok = false;
+        o.error = e.what();
         emit_message(prob, 3, format("Multistart job \"%s\" failed: %s", j.description.c_str(), e.what()));
       }
+      int discard = 0;
+      if (fire_job(s, cb::k_msjobend, j, &discard) != 0) stop.store(true);
+      o.discard = discard != 0;
     }
-    int discard = 0;
-    bool stop = fire_job(s, cb::k_msjobend, j, &discard) != 0;
-    if (ok && !discard && s->results.has_sol && (winner < 0 || better(s->results, best, sense))) {
-      best = s->results;
-      winner = (int)k;
+  };
+  auto worker = [&] {
+    try {
+      run_jobs();
+    } catch (const std::exception &e) {
+      std::lock_guard<std::mutex> g(live_lock);
+      if (pool_error.empty()) pool_error = e.what();
+      stop.store(true);
     }
-    if (stop || s->interrupt_reason.load() || prob->interrupt_reason.load()) break;
+    finished.fetch_add(1);
+  };
+  int nthreads = pool_threads(s, jobs.size());
+  std::vector<std::thread> threads;
+  try {
+    for (int t = 0; t < nthreads; ++t) threads.emplace_back(worker);
+  } catch (const std::system_error &) {
+    // fewer workers than asked: the jobs still all run
+  }
+  if (threads.empty()) {
+    worker();
+  } else {
+    // This thread passes interrupts of the problem on to the running jobs.
+    while (finished.load() < (int)threads.size()) {
+      int r = s->interrupt_reason.load();
+      if (!r) r = prob->interrupt_reason.load();
+      if (r) {
+        stop.store(true);
+        std::lock_guard<std::mutex> g(live_lock);
+        for (OSLPprob c : live) c->interrupt_reason.store(r);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (auto &t : threads) t.join();
+  }
+  if (!pool_error.empty()) fail(ERR_SOLVER, "Multistart stopped: %s", pool_error.c_str());
+
+  // The winner in job order: among equal objectives the lowest job number.
+  int winner = -1;
+  std::string last_error;
+  for (size_t k = 0; k < out.size(); ++k) {
+    const JobOutcome &o = out[k];
+    if (!o.error.empty()) last_error = o.error;
+    if (!o.ok || o.discard) continue;
+    if (winner < 0 || better(o.results, out[(size_t)winner].results, sense)) winner = (int)k;
   }
   if (winner < 0) {
     if (!last_error.empty()) fail(ERR_SOLVER, "No multistart job gave a solution: %s", last_error.c_str());
     fail(ERR_SOLVER, "No multistart job gave a solution");
   }
   int state = s->results.state;
-  s->results = std::move(best);
+  s->results = std::move(out[(size_t)winner].results);
   s->results.state = state;
   int none = 0;
   fire_job(s, cb::k_mswinner, jobs[(size_t)winner], &none);

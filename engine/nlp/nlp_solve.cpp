@@ -142,6 +142,18 @@ void solve_quadratic_local(ONDRprob prob) {
   o.iterlimit = std::min<int64_t>(c.geti(id::LPITERLIMIT), 3000);
   o.feastol = c.getd(id::FEASTOL);
   o.opttol = std::min(c.getd(id::OPTIMALITYTOL), 1e-7);
+  // Ipopt's tolerance is absolute: an objective of small coefficients (a
+  // control problem's weights of dx and dt) would stop with a duality gap
+  // large beside the objective itself. The tolerance follows the size of
+  // the objective's coefficients.
+  double objscale = 0.0;
+  for (double v : m.obj) objscale = std::max(objscale, std::fabs(v));
+  for (const auto &q : m.qobj) objscale = std::max(objscale, std::fabs(q.second));
+  if (objscale > 0.0 && objscale < 1.0) o.opttol = std::max(o.opttol * objscale, 1e-12);
+  // The optimizer's answer is held to its feasibility tolerance, bounds
+  // and complementarity included (Ipopt's own complementarity tolerance,
+  // 1e-4, leaves columns that far from the bound they belong at).
+  o.compltol = o.feastol;
   o.timelimit = c.getd(id::TIMELIMIT);
   o.log = c.geti(id::OUTPUTLOG) != 0;
   o.msgprob = prob;
