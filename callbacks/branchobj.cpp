@@ -103,7 +103,8 @@ int branch_bounds(PyObject *self, ProblemObject *p, int i, PyObject *con, PyObje
 
 int branch_row(PyObject *self, ProblemObject *p, int i, PyObject *con) {
   Converted cv;
-  if (convertExpr(p, ((ConstraintObject *)con)->body, cv, false) != 0) return -1;
+  PyObject *body = constraint_body(con);  // made from a compact body on first use
+  if (!body || convertExpr(p, body, cv, false) != 0) return -1;
   char sense = 'N';
   double rhs = -cv.constant, range = 0.0;
   rhs = getRhsSense(con, &sense, &rhs, &range);
@@ -124,7 +125,8 @@ int branch_row(PyObject *self, ProblemObject *p, int i, PyObject *con) {
 }
 
 int branch_constraint(PyObject *self, ProblemObject *p, int i, PyObject *con) {
-  PyObject *body = ((ConstraintObject *)con)->body;
+  PyObject *body = constraint_body(con);
+  if (!body) return -1;
   int kind = operandKind(body);
   bool nonlinear = kind == kQuadTerm || kind == kNonlinear ||
                    (kind == kExpression && expression_hasQuadratic(body));
@@ -194,7 +196,8 @@ int fill_branches(PyObject *self, ProblemObject *p, PyObject *branches) {
                      "element of branch not of the valid type (constraint)");
         return -1;
       }
-      if (!((ConstraintObject *)it.get())->body) {
+      if (!constraint_body(it.get())) {
+        if (PyErr_Occurred()) return -1;
         PyErr_SetString(PyExc_RuntimeError, "Invalid constraint in addbounds");
         return -1;
       }

@@ -83,10 +83,15 @@ TEST(bad_arguments_are_refused_and_change_nothing) {
   CHECK(nr == 0 && ne == 0);
   CHECK_FAIL(ONDR_bo_setpreferredbranch(bo, 5));
   CHECK_FAIL(ONDR_bo_addbranches(bo, -1));
-  // Cut pool handles are refused until there is a pool to hold them.
+  // A handle that is none of the problem's cuts is refused; a stored cut is taken.
   ONDRcut cut = nullptr;
   CHECK_FAIL(ONDR_bo_addcuts(bo, 0, 1, &cut));
-  CHECK_CONTAINS(bo_error(bo), "cut pool handles are not available");
+  CHECK_CONTAINS(bo_error(bo), "not a cut of this problem");
+  int mtype = 1, ccol = 0;
+  double crhs = 1.0, cval = 1.0;
+  int64_t cstart[] = {0, 1};
+  CHECK_OK(ONDRstorecuts64(f.prob, 1, 0, &mtype, "L", &crhs, cstart, &cut, &ccol, &cval));
+  CHECK_OK(ONDR_bo_addcuts(bo, 0, 1, &cut));
   CHECK_OK(ONDR_bo_destroy(bo));
 }
 
