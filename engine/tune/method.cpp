@@ -61,6 +61,10 @@ TuneMethod method_of(ONDRprob prob, bool mip) {
   return prob->tunermethod.empty() ? default_method(mip) : prob->tunermethod;
 }
 
+// The file is text, one control per line: its name (any case) and the
+// values to try, separated by blanks. Blank lines and lines whose first word
+// starts with '#' are skipped. Every value is checked against the control's
+// type and range, so a method read is one the tuner can apply.
 TuneMethod read_method(const char *path) {
   if (!path || !*path) fail(ERR_ARGUMENT, "No tuner method file name given");
   std::ifstream in(path);
