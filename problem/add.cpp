@@ -2,6 +2,7 @@
 // columns and rows of the library problem, one library call per batch.
 // A call either adds everything it was given or, on any failure, leaves the
 // problem as it was.
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -24,16 +25,34 @@ struct ColumnBatch {
   std::vector<double> lb, ub, thresholds;
   std::vector<int> threshold_cols;
   std::string names;  // NUL-terminated names end to end
+  int name_limit = -1;  // the library's, read once per call
   int first = 0;
   int count() const { return (int)types.size(); }
 };
 
-// Appends a name and its NUL (see checked_name).
-int append_name(ProblemObject *p, std::string &names, PyObject *name, const char *invalid) {
+// Appends a name and its NUL (see checked_name); `limit` caches the
+// library's name length limit for the call.
+int append_name(ProblemObject *p, std::string &names, PyObject *name, const char *invalid, int *limit) {
   std::string one;
-  if (checked_name(p, name, invalid, one) != 0) return -1;
+  if (checked_name(p, name, invalid, one, limit) != 0) return -1;
   names.append(one);
   names.push_back('\0');
+  return 0;
+}
+
+// Appends the default name prefix<id> and its NUL, written directly rather
+// than through a Python string. A limit too short for it gets the error of
+// the general path.
+int append_default_name(ProblemObject *p, std::string &names, char prefix, int64_t id, const char *invalid,
+                        int *limit) {
+  char buf[32];
+  int len = snprintf(buf, sizeof buf, "%c%lld", prefix, (long long)id);
+  if (name_limit(p, limit) != 0) return -1;
+  if (len > *limit) {
+    PyRef text(PyUnicode_FromStringAndSize(buf, len));
+    return text ? append_name(p, names, text.get(), invalid, limit) : -1;
+  }
+  names.append(buf, (size_t)len + 1);
   return 0;
 }
 
@@ -74,8 +93,10 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
     PyErr_SetString(PyExc_RuntimeError, "Invalid variable name (must be a string)");
     return -1;
   }
-  PyRef name(var_name(v));
-  if (!name || append_name(p, b.names, name.get(), "Invalid variable name (must be a string)") != 0) return -1;
+  const char *invalid_name = "Invalid variable name (must be a string)";
+  if (raw ? append_name(p, b.names, raw, invalid_name, &b.name_limit) != 0
+          : append_default_name(p, b.names, 'C', id, invalid_name, &b.name_limit) != 0)
+    return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
   if (map_store_key(p->varmap, key.get(), b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
@@ -148,6 +169,7 @@ struct RowBatch {
   std::vector<int64_t> starts{0};
   std::vector<int64_t> qcounts;
   std::string names;
+  int name_limit = -1;  // the library's, read once per call
   Converted all;  // every row's entries, end to end
   std::vector<int> f_rows;
   int count() const { return (int)types.size(); }
@@ -196,11 +218,11 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
   double constant = b.all.constant - const0;
   b.all.constant = 0.0;
   PyObject *nm = con_name(c);
+  const char *invalid_name = "Invalid constraint name (must be a string)";
   if (nm && PyUnicode_Check(nm)) {
-    if (append_name(p, b.names, nm, "Invalid constraint name (must be a string)") != 0) return -1;
-  } else {
-    PyRef dflt(PyUnicode_FromFormat("R%lld", (long long)id));
-    if (!dflt || append_name(p, b.names, dflt.get(), "Invalid constraint name (must be a string)") != 0) return -1;
+    if (append_name(p, b.names, nm, invalid_name, &b.name_limit) != 0) return -1;
+  } else if (append_default_name(p, b.names, 'R', id, invalid_name, &b.name_limit) != 0) {
+    return -1;
   }
   if (PyList_Append(p->constraints, c) != 0) return -1;
   if (map_store_key(p->conmap, key.get(), row) != 0) {

@@ -44,7 +44,17 @@ int prob_int_attrib(ProblemObject *p, int id, int *value) {
 
 static const int kMaxNameLength = 8012;  // optimizer control: longest name accepted, in bytes
 
-int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::string &out) {
+int name_limit(ProblemObject *p, int *limit) {
+  if (*limit >= 0) return 0;
+  if (ONDRgetintcontrol(p->prob, kMaxNameLength, limit) != 0) {
+    setOndrErrIfNull((PyObject *)p, nullptr);
+    *limit = -1;
+    return -1;
+  }
+  return 0;
+}
+
+int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::string &out, int *cache) {
   if (!name || !PyUnicode_Check(name)) {
     PyErr_SetString(PyExc_RuntimeError, invalid);
     return -1;
@@ -56,11 +66,9 @@ int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::str
     PyErr_SetString(PyExc_RuntimeError, invalid);
     return -1;
   }
-  int limit = 0;
-  if (ONDRgetintcontrol(p->prob, kMaxNameLength, &limit) != 0) {
-    setOndrErrIfNull((PyObject *)p, nullptr);
-    return -1;
-  }
+  int own = -1, *lim = cache ? cache : &own;
+  if (name_limit(p, lim) != 0) return -1;
+  const int limit = *lim;
   if (len > limit) {
     PyRef head(PyUnicode_Substring(name, 0, 40));
     if (head)

@@ -37,4 +37,9 @@ int prob_int_attrib(ProblemObject *p, int id, int *value);
 // UTF-8, and refused (ValueError) when longer than the library accepts, so
 // that a name written to a file reads back and is found as given.
 // `invalid` is the error for anything that is not such a str.
-int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::string &out);
+// `limit`, when given, caches the library's limit across the names of one
+// call (a negative value: not read yet).
+int checked_name(ProblemObject *p, PyObject *name, const char *invalid, std::string &out, int *limit = nullptr);
+// The library's longest accepted name in bytes, read once into *limit
+// (negative: not read yet). 0, or -1 with the library error.
+int name_limit(ProblemObject *p, int *limit);

@@ -184,3 +184,46 @@ def test_an_accumulation_started_from_a_term_leaves_the_term_alone():
     assert str(t) == "2*x" and str(s) == " 2 x + y"
     s = ondrel.Sum([t, t])
     assert str(t) == "2*x" and str(s) == "4*x"
+
+
+def test_reductions_restore_the_collector_state():
+    x = [ondrel.var() for _ in range(3)]
+    assert gc.isenabled()
+    ondrel.Sum(ondrel.exp(v) for v in x)
+    assert gc.isenabled()
+
+    def failing():
+        yield x[0]
+        raise ValueError("stop")
+
+    with pytest.raises(ValueError):
+        ondrel.Sum(failing())
+    assert gc.isenabled()
+    gc.disable()
+    try:
+        ondrel.Prod(x)
+        assert not gc.isenabled()
+    finally:
+        gc.enable()
+
+
+def test_cycles_through_nonlinear_nodes_are_still_collected():
+    x = ondrel.var()
+
+    def node_cycle(box):
+        class V(ondrel.var):
+            pass
+        v = V()
+        n = ondrel.sin(v) * ondrel.cos(x)  # a product node holding v
+        v.n, v.box = n, box
+
+    assert collected_after(node_cycle)
+    # Quadratic expressions built and dropped in bulk leave nothing behind.
+    gc.collect()
+    before = len(gc.get_objects())
+    for _ in range(200):
+        e = (x + 1) ** 2 + x * x - 3 * x
+        del e
+    gc.collect()
+    assert len(gc.get_objects()) <= before + 5
+
