@@ -178,16 +178,19 @@ def main(argv):
         sys.exit("bench/.venv-peers is missing: run python3 bench/peers.py once to set it up")
     print(f"load average before: {loadavg()}")
     print(f"{'N':>5} {'package':<15} {'solve s':>9} {'/ ' + REFERENCE:>11} {'objective':>16}  status")
+    # The reference first, so that each row can be printed as it is measured.
+    order = sorted(args.packages, key=lambda p: p != REFERENCE)
     for n in args.sizes:
-        res = {p: measure(p, n, args.timeout) for p in args.packages}
-        ref = res.get(REFERENCE, {}).get("seconds")
-        for p in args.packages:
-            r = res[p]
+        ref = None
+        for p in order:
+            r = measure(p, n, args.timeout)
+            if p == REFERENCE:
+                ref = r.get("seconds")
             if "error" in r:
-                print(f"{n:>5} {p:<15} {'-':>9} {'-':>11} {'-':>16}  {r['error']}")
+                print(f"{n:>5} {p:<15} {'-':>9} {'-':>11} {'-':>16}  {r['error']}", flush=True)
                 continue
             ratio = f"{r['seconds'] / ref:.2f}" if ref else "-"
-            print(f"{n:>5} {p:<15} {r['seconds']:>9.3f} {ratio:>11} {r['objective']:>16.10g}  {r['status']}")
+            print(f"{n:>5} {p:<15} {r['seconds']:>9.3f} {ratio:>11} {r['objective']:>16.10g}  {r['status']}", flush=True)
     print(f"load average after: {loadavg()}")
 
 

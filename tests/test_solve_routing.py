@@ -1,5 +1,6 @@
 """solve() takes the nonlinear route whenever the nonlinear layer holds
-coefficients, also those loaded through its low-level methods."""
+coefficients, also those loaded through its low-level methods; and the
+counts a solve reports."""
 import pytest
 
 import ondrel
@@ -36,3 +37,15 @@ def test_low_level_coefficients_make_the_solve_nonlinear(how):
     p.solve()
     assert p.getProbStatusString() == "lp_optimal"
     assert p.getObjVal() == pytest.approx(-4)
+
+
+def test_iteration_counts_of_a_mip_are_never_negative():
+    # HiGHS reports counts that do not apply to a MIP run (crossover, QP) as -1
+    p = ondrel.problem()
+    x = [ondrel.var(vartype=ondrel.integer, ub=10) for _ in range(3)]
+    p.addVariable(x)
+    p.addConstraint(2 * x[0] + 3 * x[1] + 4 * x[2] <= 11)
+    p.setObjective(-(3 * x[0] + 4 * x[1] + 5 * x[2]))
+    p.solve()
+    assert p.getProbStatusString() == "mip_optimal"
+    assert p.attributes.simplexiter >= 0 and p.attributes.bariter >= 0

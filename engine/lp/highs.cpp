@@ -406,9 +406,12 @@ void HighsHandle::read(RunOutcome &out, bool mip, bool continuous) const {
   out.objective = from_highs(Highs_getObjectiveValue(h_));
   static const char *const simplex_counts[] = {"simplex_iteration_count",
                                                "crossover_iteration_count", "qp_iteration_count"};
+  // A count that does not apply to the run (crossover or QP iterations of a
+  // MIP run) is reported as -1.
   for (const char *name : simplex_counts)
-    if (Highs_getIntInfoValue(h_, name, &it) == kHighsStatusOk) out.simplexiter += it;
-  if (Highs_getIntInfoValue(h_, "ipm_iteration_count", &it) == kHighsStatusOk) out.bariter += it;
+    if (Highs_getIntInfoValue(h_, name, &it) == kHighsStatusOk && it > 0) out.simplexiter += it;
+  if (Highs_getIntInfoValue(h_, "ipm_iteration_count", &it) == kHighsStatusOk && it > 0)
+    out.bariter += it;
   if (mip) {
     int64_t nodes = 0;
     double bound = 0.0;
