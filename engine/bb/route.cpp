@@ -13,6 +13,8 @@ namespace {
 // Callback kinds that only the tree search can call.
 const cb::Kind kNodeKinds[] = {cb::k_chgbranchobject, cb::k_infnode, cb::k_newnode,
                                cb::k_nodecutoff,      cb::k_optnode, cb::k_prenode};
+// Kinds about the tree search's worker threads, which only it has.
+const cb::Kind kWorkerKinds[] = {cb::k_destroymt, cb::k_mipthread};
 
 }  // namespace
 
@@ -23,6 +25,8 @@ bool use_tree_search(ONDRprob prob, LpData &highs_model) {
     default: break;
   }
   for (cb::Kind k : kNodeKinds)
+    if (prob->callbacks.has(k)) return true;
+  for (cb::Kind k : kWorkerKinds)
     if (prob->callbacks.has(k)) return true;
   try {
     highs_model = mip_model(prob->model);

@@ -1,13 +1,39 @@
+// The search runs in one of two ways.
+//
+// On the calling thread (no workers): nodes are taken best bound first,
+// with a depth-first dive below each (the preferred child is processed next
+// while its bound stays close to the best), on one node LP.
+//
+// With k workers (bb/workers.h), in synchronous rounds, so that a fixed
+// thread count gives the same nodes and the same solution on every run:
+//   1. Each worker in turn (0, 1, ..., k-1) gets one node: the child it
+//      chose to dive into in the previous round, else the best open node
+//      (bound, then creation order). The root goes alone to worker 0, whose
+//      cut rounds are then copied into every other worker's LP.
+//   2. The workers process their nodes at once, each on its own problem and
+//      LP, against the incumbent value of the round's start (lowered by the
+//      solutions the worker itself finds in its node), with a copy of the
+//      pseudocosts of the round's start. Node callbacks fire on the worker
+//      (prenode, optnode, infnode, nodecutoff) with the worker's handle.
+//   3. When all are done, the results are merged in worker order: node
+//      counts, pseudocost observations, candidate solutions (intsol fires),
+//      children numbered and announced (newnode, on the worker's handle) and
+//      queued or kept for the worker's dive.
+// Nothing a worker does depends on another worker's timing: a worker's LP
+// sees only the nodes given to it, in a fixed order. Limits, interrupts and
+// the gap are checked between rounds (and interrupts inside LPs).
 #include "bb/search.h"
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <optional>
 #include "bb/branch.h"
 #include "bb/cuts.h"
 #include "bb/heuristics.h"
 #include "bb/nodelp.h"
 #include "bb/propagate.h"
+#include "bb/workers.h"
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/error.h"
@@ -28,64 +54,128 @@ constexpr int kCutRounds = 20;     // rounds of root cuts at most
 constexpr int kCutsPerRound = 100; // cuts added by one round at most
 constexpr int kCutMaxAge = 3;      // rounds a slack cut stays in the LP
 
+// Values below this threshold improve on t.
+double below(double t) {
+  if (!std::isfinite(t)) return kPosInf;
+  return t - 1e-9 * std::max(1.0, std::fabs(t));
+}
+
+// What processing one node leaves for the search to apply.
+struct NodeWork {
+  bool counted = false;
+  bool requeue = false;       // back to the open nodes: the search is stopping
+  int stop = 0;
+  bool unbounded = false;     // the root LP has no bound
+  std::vector<std::pair<std::vector<double>, double>> found;  // candidate solutions
+  bool branch = false;
+  Branching b;
+  double obj = 0.0;
+  std::vector<double> x;
+  std::shared_ptr<const Basis> basis;
+};
+
+// One worker's tools, or the calling thread's when the search has none.
+struct Lane {
+  ONDRprob prob = nullptr;      // the problem its node events fire on
+  NodeEvents ev;
+  std::unique_ptr<NodeLp> lp;
+  std::unique_ptr<Heuristics> heur;
+  Pseudocosts pc{0};            // with workers: the search's at the round's start
+  std::vector<PseudocostObservation> journal;
+  int64_t last_solved = -1;     // node whose LP state the LP holds, -1 none
+  int64_t nodes_view = 0;       // node count its events see
+  std::optional<Node> next;     // with workers: the child to dive into next round
+  std::optional<Node> slot;     // with workers: the node of the current round
+  NodeWork work;
+};
+
 class Search {
  public:
   Search(ONDRprob prob, const BbModel &bm, const SearchLimits &lim, const NodeEvents &ev)
-      : prob_(prob), bm_(bm), lim_(lim), ev_(ev),
-        lp_(prob, bm, prob->controls, [this] { return external_stop(); }),
-        heur_(bm, prob->model, lim.feastol, lim.inttol), pc_(bm.ncols()) {
+      : prob_(prob), bm_(bm), lim_(lim), ev_(ev), pc_(bm.ncols()) {
     bs_.inttol = lim.inttol;
     bs_.feastol = lim.feastol;
     log_ = prob->controls.geti(id::OUTPUTLOG) != 0;
   }
+  ~Search();
   SearchOutcome run();
 
  private:
   int external_stop() const {
     int r = prob_->interrupt_reason.load();
+    if (!r && workers_) r = workers_->interrupt_reason();
     if (r) return r;
     return clock_.seconds() >= lim_.timelimit ? kStopTime : 0;
   }
   double threshold() const {
     double inc = out_.has_incumbent ? out_.value : kPosInf;
-    double t = std::min(inc, lim_.cutoff < kInf ? lim_.cutoff : kPosInf);
-    if (!std::isfinite(t)) return kPosInf;
-    return t - 1e-9 * std::max(1.0, std::fabs(t));
+    return below(std::min(inc, lim_.cutoff < kInf ? lim_.cutoff : kPosInf));
   }
   bool gap_closed(double lb) const {
     if (!out_.has_incumbent || !std::isfinite(lb)) return false;
     double gap = out_.value - lb;
     return gap <= lim_.absgap || gap <= lim_.relgap * std::fabs(out_.value);
   }
-  void incumbent(const std::vector<double> &x, double v);
-  void show(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
-  void cutoff_event(const Node &n, const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0);
-  void infeasible_event(const Node &n);
-  void process(Node &node, std::optional<Node> &next);
-  void branch_node(Node &node, const Branching &b, double obj, const std::vector<double> &x,
-                   const std::shared_ptr<const Basis> &basis, std::optional<Node> &next);
+  Pseudocosts &costs(Lane &L) { return workers_ ? L.pc : pc_; }
+  void make_lane(Lane &L, ONDRprob prob, const NodeEvents &ev);
+  bool prepare_root();
+  SearchOutcome finish();
+  SearchOutcome run_here();
+  SearchOutcome run_rounds();
+  void take_round_nodes();
+  void incumbent(Lane &L, const Node &n, const std::vector<double> &x, double v);
+  void show(const NodeEvents &ev, int64_t nodes, const Node &n,
+            const std::vector<double> *lp_x = nullptr, double lp_obj = 0.0) const;
+  void cutoff_event(Lane &L, const Node &n, const std::vector<double> *lp_x = nullptr,
+                    double lp_obj = 0.0);
+  void infeasible_event(Lane &L, const Node &n);
+  void process(Lane &L, Node &node, double thr, int64_t seen, int64_t ordinal, NodeWork &w);
+  void apply(Lane &L, Node &node, NodeWork &w, std::optional<Node> &next);
+  void branch_node(Lane &L, Node &node, NodeWork &w, std::optional<Node> &next);
   void log_line(const char *what);
-  LpStatus root_cuts(double &obj, std::vector<double> &x);
+  LpStatus root_cuts(Lane &L, double &obj, std::vector<double> &x, double thr);
 
   ONDRprob prob_;
   const BbModel &bm_;
   SearchLimits lim_;
   const NodeEvents &ev_;
   Stopwatch clock_;
-  NodeLp lp_;
-  Heuristics heur_;
+  std::unique_ptr<WorkerPool> workers_;
+  std::vector<Lane> lanes_;
   Pseudocosts pc_;
   CutPool pool_;
   BranchSettings bs_;
   NodeQueue queue_;
   std::vector<double> root_lo_, root_up_;
   SearchOutcome out_;
-  const Node *current_ = nullptr;  // the node being processed, for intsol
   int64_t next_id_ = 0;
-  int64_t last_solved_ = -1;  // node whose LP state HiGHS holds, -1 none
   int stop_ = 0;
   bool root_unbounded_ = false, log_ = false;
 };
+
+Search::~Search() {
+  if (!workers_) return;
+  // Each worker's HiGHS instance goes on the worker's thread, before the
+  // workers retire.
+  try {
+    workers_->run([this](int i) {
+      Lane &L = lanes_[(size_t)i];
+      L.lp.reset();
+    });
+  } catch (...) {
+  }
+}
+
+void Search::make_lane(Lane &L, ONDRprob prob, const NodeEvents &ev) {
+  L.prob = prob;
+  L.ev = ev;
+  L.ev.progress = nullptr;  // progress is the search's, fired by the caller's events
+  ControlValues c = prob_->controls;
+  // A worker's LPs run on its thread alone.
+  if (workers_) c.seti(id::THREADS, 1);
+  L.lp = std::make_unique<NodeLp>(prob, bm_, c, [this] { return external_stop(); });
+  L.heur = std::make_unique<Heuristics>(bm_, prob_->model, lim_.feastol, lim_.inttol);
+}
 
 void Search::log_line(const char *what) {
   if (!log_) return;
@@ -97,74 +187,75 @@ void Search::log_line(const char *what) {
                       clock_.seconds()));
 }
 
-void Search::incumbent(const std::vector<double> &x, double v) {
+void Search::incumbent(Lane &L, const Node &n, const std::vector<double> &x, double v) {
   if (v >= threshold()) return;
   out_.has_incumbent = true;
   out_.x = x;
   out_.value = v;
   ++out_.solutions;
   queue_.prune(threshold());
-  if (ev_.intsol) {
-    if (current_) show(*current_);
-    ev_.intsol(x, v);
+  if (L.ev.intsol) {
+    show(L.ev, L.nodes_view, n);
+    L.ev.intsol(x, v);
   }
   if (ev_.progress) {
-    if (current_) show(*current_);
+    show(ev_, out_.nodes, n);
     ev_.progress(out_.value, std::min(queue_.best_bound(), out_.value));
   }
   log_line("solution");
   if (out_.solutions >= lim_.maxsol && !stop_) stop_ = kStopSolutions;
 }
 
-void Search::show(const Node &n, const std::vector<double> *lp_x, double lp_obj) {
-  if (!ev_.publish) return;
+void Search::show(const NodeEvents &ev, int64_t nodes, const Node &n,
+                  const std::vector<double> *lp_x, double lp_obj) const {
+  if (!ev.publish) return;
   SearchView v;
   v.lp_x = lp_x;
   v.lp_obj = lp_obj;
-  v.nodes = out_.nodes;
+  v.nodes = nodes;
   v.solutions = out_.solutions;
   v.bound = std::min(n.bound, queue_.best_bound());
   v.has_incumbent = out_.has_incumbent;
   v.incumbent = &out_.x;
   v.value = out_.value;
-  ev_.publish(v);
+  ev.publish(v);
 }
 
-void Search::cutoff_event(const Node &n, const std::vector<double> *lp_x, double lp_obj) {
-  if (!ev_.nodecutoff) return;
-  show(n, lp_x, lp_obj);
-  ev_.nodecutoff(n);
+void Search::cutoff_event(Lane &L, const Node &n, const std::vector<double> *lp_x, double lp_obj) {
+  if (!L.ev.nodecutoff) return;
+  show(L.ev, L.nodes_view, n, lp_x, lp_obj);
+  L.ev.nodecutoff(n);
 }
 
-void Search::infeasible_event(const Node &n) {
-  if (!ev_.infnode) return;
-  show(n);
-  ev_.infnode(n);
+void Search::infeasible_event(Lane &L, const Node &n) {
+  if (!L.ev.infnode) return;
+  show(L.ev, L.nodes_view, n);
+  L.ev.infnode(n);
 }
 
-void Search::branch_node(Node &node, const Branching &b, double obj, const std::vector<double> &x,
-                         const std::shared_ptr<const Basis> &basis, std::optional<Node> &next) {
+void Search::branch_node(Lane &L, Node &node, NodeWork &w, std::optional<Node> &next) {
+  const Branching &b = w.b;
   std::vector<Node> kids;
   for (size_t k = 0; k < b.children.size(); ++k) {
     Node c;
     c.id = next_id_++;
     c.parent = node.id;
     c.depth = node.depth + 1;
-    c.bound = obj;
+    c.bound = w.obj;
     auto d = std::make_shared<Delta>();
     d->parent = node.delta;
     d->own = b.children[k];
     c.delta = std::move(d);
-    c.basis = basis;
+    c.basis = w.basis;
     if (b.col >= 0) {
       c.branch.col = b.col;
       c.branch.up = k == 1;
       c.branch.dist = k == 0 ? b.value - std::floor(b.value) : std::ceil(b.value) - b.value;
-      c.branch.parent_obj = obj;
+      c.branch.parent_obj = w.obj;
     }
-    if (ev_.newnode) {
-      show(node, &x, obj);
-      ev_.newnode(node, c, (int)k);
+    if (L.ev.newnode) {
+      show(L.ev, L.nodes_view, node, &w.x, w.obj);
+      L.ev.newnode(node, c, (int)k);
     }
     kids.push_back(std::move(c));
   }
@@ -172,28 +263,39 @@ void Search::branch_node(Node &node, const Branching &b, double obj, const std::
   size_t pref = (size_t)b.preferred < kids.size() ? (size_t)b.preferred : 0;
   double lb = queue_.best_bound();
   bool dive = !out_.has_incumbent || !std::isfinite(lb) ||
-              obj <= lb + 0.3 * (out_.value - lb);
+              w.obj <= lb + 0.3 * (out_.value - lb);
   for (size_t k = 0; k < kids.size(); ++k) {
     if (k == pref && dive) next = std::move(kids[k]);
     else queue_.push(std::move(kids[k]));
   }
 }
 
-void Search::process(Node &node, std::optional<Node> &next) {
+// Processes `node` on L's LP against the threshold `thr`, with `seen` nodes
+// counted before it (it is the `ordinal`-th node given out), leaving in `w`
+// what the search must apply. Only L and `w` change; the search's state is
+// read.
+void Search::process(Lane &L, Node &node, double thr, int64_t seen, int64_t ordinal,
+                     NodeWork &w) {
+  NodeLp &lp = *L.lp;
+  L.nodes_view = seen;
+  if (node.bound >= thr) {
+    cutoff_event(L, node);
+    return;
+  }
   std::vector<double> lo = root_lo_, up = root_up_;
   apply_path(node, lo, up);
-  current_ = &node;
-  if (ev_.prenode) {
-    show(node);
-    if (ev_.prenode(node)) return;
+  if (L.ev.prenode) {
+    show(L.ev, L.nodes_view, node);
+    if (L.ev.prenode(node)) return;
   }
   std::vector<int> seeds;
   if (node.delta)
     for (const BoundChange &c : node.delta->own) seeds.push_back(c.col);
-  ++out_.nodes;
+  w.counted = true;
+  L.nodes_view = seen + 1;
   Propagation p = propagate(bm_, lo, up, seeds, lim_.feastol);
   if (p.infeasible) {
-    infeasible_event(node);
+    infeasible_event(L, node);
     return;
   }
   if (!p.changed.empty()) {
@@ -202,114 +304,145 @@ void Search::process(Node &node, std::optional<Node> &next) {
     for (int j : p.changed) d->own.push_back({j, lo[(size_t)j], up[(size_t)j]});
     node.delta = std::move(d);
   }
-  lp_.set_col_bounds(lo, up);
+  lp.set_col_bounds(lo, up);
   std::vector<double> rlo, rup;
   node_row_bounds(bm_, lo, up, rlo, rup);
-  lp_.set_row_bounds(rlo, rup);
+  lp.set_row_bounds(rlo, rup);
   // A child solved right after its parent starts from the basis HiGHS holds.
-  if (node.basis && node.parent != last_solved_) lp_.set_basis(*node.basis);
-  LpStatus st = lp_.solve(threshold());
-  last_solved_ = -1;
+  if (node.basis && node.parent != L.last_solved) lp.set_basis(*node.basis);
+  LpStatus st = lp.solve(thr);
+  L.last_solved = -1;
+  auto stopped = [&] {
+    w.counted = false;
+    w.requeue = true;
+    w.stop = lp.stop_reason() ? lp.stop_reason() : kStopTime;
+  };
   switch (st) {
     case LpStatus::Infeasible:
-      infeasible_event(node);
+      infeasible_event(L, node);
       return;
     case LpStatus::Cutoff:
-      cutoff_event(node);
+      cutoff_event(L, node);
       return;
     case LpStatus::Unbounded:
       if (node.depth == 0) {
-        root_unbounded_ = true;
+        w.unbounded = true;
         return;
       }
       fail(ERR_SOLVER, "A node LP of the search is unbounded although the root LP is not");
     case LpStatus::Stopped:
     case LpStatus::IterLimit:
-      --out_.nodes;
-      queue_.push(node);
-      stop_ = lp_.stop_reason() ? lp_.stop_reason() : kStopTime;
+      stopped();
       return;
     case LpStatus::Optimal: break;
   }
-  double obj = lp_.objective();
-  std::vector<double> x = lp_.x();
+  double obj = lp.objective();
+  std::vector<double> x = lp.x();
+  Pseudocosts &pc = costs(L);
   if (node.branch.col >= 0 && node.branch.dist > 0)
-    pc_.add(node.branch.col, node.branch.up,
-            std::max(0.0, obj - node.branch.parent_obj) / node.branch.dist);
+    pc.add(node.branch.col, node.branch.up,
+           std::max(0.0, obj - node.branch.parent_obj) / node.branch.dist);
   node.bound = std::max(node.bound, obj);
-  if (obj >= threshold()) {
-    cutoff_event(node, &x, obj);
+  if (obj >= thr) {
+    cutoff_event(L, node, &x, obj);
     return;
   }
   if (node.depth == 0) {
-    LpStatus cs = root_cuts(obj, x);
+    LpStatus cs = root_cuts(L, obj, x, thr);
     if (cs == LpStatus::Stopped) {
-      --out_.nodes;
-      queue_.push(node);
-      stop_ = lp_.stop_reason() ? lp_.stop_reason() : kStopTime;
+      stopped();
       return;
     }
-    if (cs != LpStatus::Optimal || obj >= threshold()) {
-      cutoff_event(node, cs == LpStatus::Optimal ? &x : nullptr, obj);
+    if (cs != LpStatus::Optimal || obj >= thr) {
+      cutoff_event(L, node, cs == LpStatus::Optimal ? &x : nullptr, obj);
       return;
     }
     node.bound = std::max(node.bound, obj);
   }
-  if (ev_.optnode) {
-    show(node, &x, obj);
-    if (ev_.optnode(node)) return;
+  if (L.ev.optnode) {
+    show(L.ev, L.nodes_view, node, &x, obj);
+    if (L.ev.optnode(node)) return;
   }
-  last_solved_ = node.id;
-  std::shared_ptr<const Basis> basis = lp_.basis();
+  L.last_solved = node.id;
+  std::shared_ptr<const Basis> basis = lp.basis();
   std::vector<int> frac = fractional_columns(bm_, x, lo, up, lim_.inttol);
   Branching b;
+  auto found = [&](std::vector<double> sol, double v) {
+    if (v >= thr) return;
+    thr = below(v);
+    w.found.emplace_back(std::move(sol), v);
+  };
   if (frac.empty()) {
     if (!special_branching(bm_, x, lo, up, bs_, b)) {
-      if (is_feasible(bm_, prob_->model, x, lim_.feastol, lim_.inttol)) incumbent(x, obj);
+      if (is_feasible(bm_, prob_->model, x, lim_.feastol, lim_.inttol)) found(x, obj);
       return;
     }
   } else {
     std::vector<double> rounded;
-    if (heur_.round(x, lo, up, rounded)) incumbent(rounded, objective_of(bm_, rounded));
-    b = choose_integer_branch(bm_, lp_, x, obj, frac, pc_, bs_, threshold());
-    int every = out_.has_incumbent ? kDiveEvery : kDiveEveryUntilSolution;
-    if (out_.nodes == 1 || out_.nodes % every == 0) {
+    if (L.heur->round(x, lo, up, rounded)) {
+      double v = objective_of(bm_, rounded);
+      found(std::move(rounded), v);
+    }
+    b = choose_integer_branch(bm_, lp, x, obj, frac, pc, bs_, thr);
+    bool has = out_.has_incumbent || !w.found.empty();
+    int every = has ? kDiveEvery : kDiveEveryUntilSolution;
+    if (ordinal == 1 || ordinal % every == 0) {
       std::vector<double> dived;
-      if (heur_.dive(lp_, lo, up, x, threshold(), kDiveLps, dived))
-        incumbent(dived, objective_of(bm_, dived));
-      last_solved_ = -1;
+      if (L.heur->dive(lp, lo, up, x, thr, kDiveLps, dived)) {
+        double v = objective_of(bm_, dived);
+        found(std::move(dived), v);
+      }
+      L.last_solved = -1;
     }
   }
-  branch_node(node, b, obj, x, basis, next);
+  w.branch = true;
+  w.b = std::move(b);
+  w.obj = obj;
+  w.x = std::move(x);
+  w.basis = std::move(basis);
+}
+
+void Search::apply(Lane &L, Node &node, NodeWork &w, std::optional<Node> &next) {
+  if (w.counted) ++out_.nodes;
+  if (w.unbounded) root_unbounded_ = true;
+  if (w.requeue) {
+    queue_.push(node);
+    stop_ = w.stop;
+  }
+  for (auto &f : w.found) incumbent(L, node, f.first, f.second);
+  if (w.branch) branch_node(L, node, w, next);
 }
 
 // Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
 // x), until a round finds none or the bound stalls; obj and x follow.
-LpStatus Search::root_cuts(double &obj, std::vector<double> &x) {
+LpStatus Search::root_cuts(Lane &L, double &obj, std::vector<double> &x, double thr) {
+  NodeLp &lp = *L.lp;
   int stalls = 0;
   for (int round = 0; round < kCutRounds && stalls < 2; ++round) {
-    std::vector<Cut> cuts = gomory_cuts(bm_, lp_, pool_, x, lim_.inttol, kCutsPerRound);
-    for (Cut &c : cover_cuts(bm_, lp_.col_lo(), lp_.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
+    std::vector<Cut> cuts = gomory_cuts(bm_, lp, pool_, x, lim_.inttol, kCutsPerRound);
+    for (Cut &c : cover_cuts(bm_, lp.col_lo(), lp.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
                              kCutsPerRound))
       cuts.push_back(std::move(c));
     if (cuts.empty()) break;
-    pool_.add(lp_, std::move(cuts));
-    LpStatus st = lp_.solve(threshold());
+    pool_.add(lp, std::move(cuts));
+    LpStatus st = lp.solve(thr);
     if (st != LpStatus::Optimal) return st;
-    if (pool_.age(lp_, lp_.x(), kCutMaxAge) > 0) {
-      st = lp_.solve(threshold());
+    if (pool_.age(lp, lp.x(), kCutMaxAge) > 0) {
+      st = lp.solve(thr);
       if (st != LpStatus::Optimal) return st;
     }
-    double gain = lp_.objective() - obj;
+    double gain = lp.objective() - obj;
     stalls = gain < 1e-4 * std::max(1.0, std::fabs(obj)) ? stalls + 1 : 0;
-    obj = lp_.objective();
-    x = lp_.x();
+    obj = lp.objective();
+    x = lp.x();
   }
   if (log_) log_line(format("root cuts %zu", pool_.cuts().size()).c_str());
   return LpStatus::Optimal;
 }
 
-SearchOutcome Search::run() {
+// Root bounds with integral columns rounded; false when they (or the
+// integer rows, or propagation) show the problem infeasible.
+bool Search::prepare_root() {
   root_lo_ = bm_.lp.collo;
   root_up_ = bm_.lp.colup;
   for (int j = 0; j < bm_.ncols(); ++j) {
@@ -317,13 +450,31 @@ SearchOutcome Search::run() {
     if (!is_inf_bound(root_lo_[(size_t)j])) root_lo_[(size_t)j] = std::ceil(root_lo_[(size_t)j] - lim_.inttol);
     if (!is_inf_bound(root_up_[(size_t)j])) root_up_[(size_t)j] = std::floor(root_up_[(size_t)j] + lim_.inttol);
   }
-  bool infeasible = false;
   for (int j = 0; j < bm_.ncols(); ++j)
-    if (root_lo_[(size_t)j] > root_up_[(size_t)j]) infeasible = true;
-  if (!infeasible) infeasible = integer_rows_infeasible(bm_);
-  if (!infeasible) infeasible = propagate(bm_, root_lo_, root_up_, {}, lim_.feastol).infeasible;
+    if (root_lo_[(size_t)j] > root_up_[(size_t)j]) return false;
+  if (integer_rows_infeasible(bm_)) return false;
+  return !propagate(bm_, root_lo_, root_up_, {}, lim_.feastol).infeasible;
+}
+
+SearchOutcome Search::run() {
+  if (lim_.threads <= 0) return run_here();
+  workers_ = std::make_unique<WorkerPool>(prob_, lim_.threads);
+  lanes_.resize((size_t)workers_->size());
+  // Each worker builds its LP on its own thread (HiGHS's scheduler is per thread).
+  workers_->run([this](int i) {
+    ONDRprob w = workers_->problem(i);
+    NodeEvents none;
+    make_lane(lanes_[(size_t)i], w, ev_.for_worker ? ev_.for_worker(w) : none);
+  });
+  return run_rounds();
+}
+
+SearchOutcome Search::run_here() {
+  lanes_.resize(1);
+  make_lane(lanes_[0], prob_, ev_);
+  Lane &L = lanes_[0];
   std::optional<Node> next;
-  if (!infeasible) {
+  if (prepare_root()) {
     Node root;
     root.id = next_id_++;
     root.bound = -kPosInf;
@@ -349,21 +500,132 @@ SearchOutcome Search::run() {
       stop_ = r;
       break;
     }
+    L.nodes_view = out_.nodes;
     if (node.bound >= threshold()) {
-      cutoff_event(node);
+      cutoff_event(L, node);
       continue;
     }
     if (ev_.progress && out_.has_incumbent) {
-      show(node);
+      show(ev_, out_.nodes, node);
       ev_.progress(out_.value, lb);
     }
-    process(node, next);
-    current_ = nullptr;
+    NodeWork w;
+    process(L, node, threshold(), out_.nodes, out_.nodes + 1, w);
+    apply(L, node, w, next);
     if (root_unbounded_) break;
     if (log_ && out_.nodes % kLogEvery == 0) log_line("search");
   }
   if (next) queue_.push(std::move(*next));
-  out_.lp_iterations = lp_.iterations();
+  return finish();
+}
+
+// Gives each worker its node of the round (its dive, else the best open
+// node), within the node limit (which leaves room for one at least).
+void Search::take_round_nodes() {
+  int64_t room = lim_.maxnode - out_.nodes;
+  int64_t given = 0;
+  for (Lane &L : lanes_) {
+    L.slot.reset();
+    if (L.next) {
+      L.slot = std::move(*L.next);
+      L.next.reset();
+    }
+  }
+  for (Lane &L : lanes_)
+    if (!L.slot && !queue_.empty()) L.slot = queue_.pop_best();
+  for (Lane &L : lanes_) {
+    if (!L.slot) continue;
+    if (given >= room) {
+      queue_.push(std::move(*L.slot));
+      L.slot.reset();
+      continue;
+    }
+    ++given;
+  }
+}
+
+SearchOutcome Search::run_rounds() {
+  if (prepare_root()) {
+    Node root;
+    root.id = next_id_++;
+    root.bound = -kPosInf;
+    queue_.push(std::move(root));
+  }
+  while (!stop_) {
+    double lb = queue_.best_bound();
+    bool open = !queue_.empty();
+    for (const Lane &L : lanes_)
+      if (L.next) {
+        lb = std::min(lb, L.next->bound);
+        open = true;
+      }
+    if (!open) break;
+    if (gap_closed(lb)) {
+      stop_ = kStopGap;
+      break;
+    }
+    int r = external_stop();
+    if (!r && out_.nodes >= lim_.maxnode) r = kStopNodes;
+    if (r) {
+      stop_ = r;
+      break;
+    }
+    take_round_nodes();
+    const Node *first = nullptr;
+    for (const Lane &L : lanes_)
+      if (L.slot && !first) first = &*L.slot;
+    if (ev_.progress && out_.has_incumbent) {
+      show(ev_, out_.nodes, *first);
+      ev_.progress(out_.value, lb);
+    }
+    double thr = threshold();
+    int64_t seen = out_.nodes, ordinal = out_.nodes;
+    std::vector<int64_t> ordinals(lanes_.size(), 0);
+    bool root_round = false;
+    for (size_t i = 0; i < lanes_.size(); ++i) {
+      Lane &L = lanes_[i];
+      L.work = NodeWork();
+      L.pc = pc_;
+      L.journal.clear();
+      L.pc.journal = &L.journal;
+      if (!L.slot) continue;
+      ordinals[i] = ++ordinal;
+      root_round |= L.slot->depth == 0;
+    }
+    workers_->run([&](int i) {
+      Lane &L = lanes_[(size_t)i];
+      if (L.slot) process(L, *L.slot, thr, seen, ordinals[(size_t)i], L.work);
+    });
+    int64_t before = out_.nodes;
+    for (Lane &L : lanes_) {
+      if (!L.slot) continue;
+      for (const PseudocostObservation &o : L.journal) pc_.add(o.col, o.up, o.gain);
+      L.nodes_view = seen + 1;
+      apply(L, *L.slot, L.work, L.next);
+      L.slot.reset();
+    }
+    if (root_round && !pool_.cuts().empty() && lanes_.size() > 1) {
+      // The other workers' LPs take the root's cuts as rows after the model's.
+      workers_->run([this](int i) {
+        if (i == 0) return;
+        CutPool copy;
+        copy.add(*lanes_[(size_t)i].lp, pool_.cuts());
+      });
+    }
+    if (root_unbounded_) break;
+    if (log_ && out_.nodes / kLogEvery != before / kLogEvery) log_line("search");
+  }
+  for (Lane &L : lanes_) {
+    if (L.next) queue_.push(std::move(*L.next));
+    L.next.reset();
+  }
+  return finish();
+}
+
+SearchOutcome Search::finish() {
+  out_.lp_iterations = 0;
+  for (const Lane &L : lanes_)
+    if (L.lp) out_.lp_iterations += L.lp->iterations();
   if (root_unbounded_) {
     out_.end = SearchEnd::Unbounded;
     return out_;

@@ -40,6 +40,9 @@ struct NodeEvents {
   std::function<void(const SearchView &)> publish;
   // After each new incumbent and before each node: (incumbent value, bound).
   std::function<void(double, double)> progress;
+  // The events of a worker problem (bb/workers.h) of this search: the same
+  // kinds, fired on the worker's handle. Unset: workers fire none.
+  std::function<NodeEvents(ONDRprob)> for_worker;
 };
 
 struct SearchLimits {
@@ -49,6 +52,8 @@ struct SearchLimits {
   double relgap = 1e-4, absgap = 1e-6;
   double cutoff = kInf;         // minimization form: solutions must be below it
   double feastol = 1e-6, inttol = 1e-6;
+  // Worker threads (bb/workers.h); 0: the search runs on the calling thread.
+  int threads = 0;
 };
 
 enum class SearchEnd { Optimal, Infeasible, Unbounded, Stopped };
@@ -63,7 +68,8 @@ struct SearchOutcome {
   int64_t nodes = 0, lp_iterations = 0, solutions = 0;
 };
 
-// Runs the search for `prob` on `bm` (built from prob's model).
+// Runs the search for `prob` on `bm` (built from prob's model), on the
+// calling thread or, with `lim.threads` workers, in rounds (search.cpp).
 SearchOutcome run_search(ONDRprob prob, const BbModel &bm, const SearchLimits &lim,
                          const NodeEvents &events);
 

@@ -88,5 +88,8 @@ struct ondr_problem_s {
   ondr::cb::Registry callbacks;           // registered callbacks, by kind
   std::vector<ondr::UserSolution> usersols;  // starts of the next MIP search
   int usersol_count = 0;                  // user solutions given so far (default names)
+  // A worker problem of the tree search (bb/workers.h): the problem whose
+  // search it serves. Its callbacks are that problem's.
+  ONDRprob search_owner = nullptr;
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };
