@@ -27,7 +27,7 @@ def p0033(threads=2):
     return p
 
 
-def knapsack(n=14, seed=0, threads=2):
+def knapsack(n=16, seed=0, threads=2):
     """max sum v x, sum w x <= W, two side rows: small, and a real tree."""
     import random
     rnd = random.Random(seed)
@@ -44,13 +44,6 @@ def knapsack(n=14, seed=0, threads=2):
     p.controls.threads = threads
     p.controls.outputlog = 0
     return p
-
-
-def best_knapsack(p):
-    q = p.copy() if hasattr(p, "copy") else None
-    q.controls.mipsolver = 1
-    q.mipoptimize()
-    return q.attributes.mipobjval
 
 
 def tree_of(p):
@@ -168,7 +161,7 @@ def test_a_callback_removing_itself_on_a_worker_removes_it_from_the_search():
 
 
 def test_interrupt_from_another_thread_stops_every_worker():
-    p = knapsack(n=40, seed=3, threads=2)
+    p = knapsack(n=60, seed=1, threads=2)      # some 900 nodes
     started = threading.Event()
 
     def prenode(prob, data):
@@ -195,9 +188,10 @@ def test_interrupt_from_another_thread_stops_every_worker():
 
 def test_many_threaded_solves_on_several_python_threads():
     kinds = NODE_KINDS + ["intsol", "gapnotify", "mipthread", "destroymt"]
-    models = [knapsack(seed=s) for s in range(5)]
+    seeds = [0, 1, 3, 5, 9]            # trees of some 50 to 200 nodes
     optimum = {}
-    for s, m in enumerate(models):
+    for s in seeds:
+        m = knapsack(seed=s)
         m.controls.mipsolver = 1
         m.mipoptimize()
         optimum[s] = m.attributes.mipobjval
@@ -229,7 +223,7 @@ def test_many_threaded_solves_on_several_python_threads():
 
     def worker(first):
         for i in range(25):
-            one((first + i) % 5)
+            one(seeds[(first + i) % len(seeds)])
 
     threads = [threading.Thread(target=worker, args=(k,)) for k in range(4)]
     for t in threads:
