@@ -14,7 +14,8 @@
 //      LP, against the incumbent value of the round's start (lowered by the
 //      solutions the worker itself finds in its node), with a copy of the
 //      pseudocosts of the round's start. Node callbacks fire on the worker
-//      (prenode, optnode, infnode, nodecutoff) with the worker's handle.
+//      (prenode, optnode, infnode, nodecutoff) with the worker's handle,
+//      one worker at a time.
 //   3. When all are done, the results are merged in worker order: node
 //      counts, pseudocost observations, candidate solutions (intsol fires),
 //      children numbered and announced (newnode, on the worker's handle) and
@@ -27,6 +28,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include "bb/branch.h"
 #include "bb/cuts.h"
@@ -117,6 +119,11 @@ class Search {
     return gap <= lim_.absgap || gap <= lim_.relgap * std::fabs(out_.value);
   }
   Pseudocosts &costs(Lane &L) { return workers_ ? L.pc : pc_; }
+  // Workers fire their node events one at a time, as a search on one
+  // thread does: callbacks need not be reentrant.
+  std::unique_lock<std::mutex> serialise() {
+    return workers_ ? std::unique_lock<std::mutex>(events_lock_) : std::unique_lock<std::mutex>();
+  }
   void make_lane(Lane &L, ONDRprob prob, const NodeEvents &ev);
   bool prepare_root();
   SearchOutcome finish();
@@ -141,6 +148,7 @@ class Search {
   const NodeEvents &ev_;
   Stopwatch clock_;
   std::unique_ptr<WorkerPool> workers_;
+  std::mutex events_lock_;
   std::vector<Lane> lanes_;
   Pseudocosts pc_;
   CutPool pool_;
@@ -223,12 +231,14 @@ void Search::show(const NodeEvents &ev, int64_t nodes, const Node &n,
 
 void Search::cutoff_event(Lane &L, const Node &n, const std::vector<double> *lp_x, double lp_obj) {
   if (!L.ev.nodecutoff) return;
+  auto one = serialise();
   show(L.ev, L.nodes_view, n, lp_x, lp_obj);
   L.ev.nodecutoff(n);
 }
 
 void Search::infeasible_event(Lane &L, const Node &n) {
   if (!L.ev.infnode) return;
+  auto one = serialise();
   show(L.ev, L.nodes_view, n);
   L.ev.infnode(n);
 }
@@ -285,6 +295,16 @@ void Search::process(Lane &L, Node &node, double thr, int64_t seen, int64_t ordi
   std::vector<double> lo = root_lo_, up = root_up_;
   apply_path(node, lo, up);
   if (L.ev.prenode) {
+    auto one = serialise();
+    // No worker starts a node once the search is asked to stop (an earlier
+    // callback may have asked).
+    if (workers_) {
+      if (int r = external_stop()) {
+        w.requeue = true;
+        w.stop = r;
+        return;
+      }
+    }
     show(L.ev, L.nodes_view, node);
     if (L.ev.prenode(node)) return;
   }
@@ -360,6 +380,7 @@ void Search::process(Lane &L, Node &node, double thr, int64_t seen, int64_t ordi
     node.bound = std::max(node.bound, obj);
   }
   if (L.ev.optnode) {
+    auto one = serialise();
     show(L.ev, L.nodes_view, node, &x, obj);
     if (L.ev.optnode(node)) return;
   }

@@ -110,7 +110,10 @@ void WorkerPool::run(const std::function<void(int)> &task) {
 
 void WorkerPool::loop(int i) {
   Worker &me = workers_[(size_t)i];
-  fire_mipthread(owner_, me.prob);
+  {
+    std::lock_guard<std::mutex> one(announce_);
+    fire_mipthread(owner_, me.prob);
+  }
   uint64_t seen = 0;
   std::unique_lock<std::mutex> g(m_);
   for (;;) {
@@ -128,6 +131,7 @@ void WorkerPool::loop(int i) {
     if (--busy_ == 0) done_cv_.notify_all();
   }
   g.unlock();
+  std::lock_guard<std::mutex> one(announce_);
   fire_destroymt(me.prob);
 }
 

@@ -4,7 +4,7 @@
 // worker reach the registered callables with the worker's handle. The
 // mipthread callback announces a worker on its thread before its first
 // task; destroymt retires it on the same thread after its last one, before
-// the pool frees its problem.
+// the pool frees its problem. Announcements run one at a time.
 //
 // The pool runs rounds: run(task) calls task(i) on worker i for every
 // worker at once and returns when all are done, so the caller's state is
@@ -50,6 +50,7 @@ class WorkerPool {
   ONDRprob owner_;
   std::vector<Worker> workers_;
   std::mutex m_;
+  std::mutex announce_;  // mipthread and destroymt run one at a time
   std::condition_variable start_cv_, done_cv_;
   const std::function<void(int)> *task_ = nullptr;
   uint64_t round_ = 0;  // rounds started
