@@ -33,8 +33,16 @@
      (then kept within the bounds). coefevalerror: when a nonlinear
      coefficient of (row, column) fails to evaluate (column -1 for a
      formula without a column); the evaluation error is then reported.
-   - Not called by any solver path yet: chgbranchobject, destroymt,
-     infnode, mipthread, newnode, nodecutoff, optnode, preintsol, prenode,
+   - mipthread (tree search): once per worker of the search, on the
+     worker's thread before its first node, with the solving problem's
+     handle and the worker's problem (a copy of the solving problem whose
+     callbacks are its own). destroymt: once per worker, on its thread after
+     its last node event, with the worker's handle, before it is freed.
+     With THREADS > 1 (0: up to 4) node callbacks run on the workers with
+     their handles, one at a time; with THREADS 1 the search runs on the
+     calling thread, on one worker when mipthread or destroymt is set.
+   - Not called by any solver path yet: chgbranchobject,
+     infnode, newnode, nodecutoff, optnode, preintsol, prenode,
      the cascade kinds, formula, the multistart kinds and slpnode. */
 #ifndef ONDR_CB_H
 #define ONDR_CB_H
