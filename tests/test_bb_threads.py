@@ -4,6 +4,8 @@ retired by destroymt on their own threads, node callbacks receiving the
 worker's problem, failures and interrupts from any thread stopping every
 worker, and many threaded solves at once from several Python threads."""
 import os
+import subprocess
+import sys
 import threading
 
 import pytest
@@ -184,6 +186,40 @@ def test_interrupt_from_another_thread_stops_every_worker():
     assert len(ends) == 2
     if a.mipstatus != 6:              # the search may have been quicker than the stop
         assert a.stopstatus == ondrel.stop_user and a.mipstatus in (3, 4)
+
+
+CTRL_C = r"""
+import os, random, signal, threading, time
+import ondrel
+rng = random.Random(1)
+p = ondrel.problem()
+x = [ondrel.var(vartype=ondrel.binary) for _ in range(30)]
+p.addVariable(x)
+for _ in range(4):                      # a market split: hard to prove optimal
+    a = [rng.randint(0, 99) for _ in range(30)]
+    p.addConstraint(ondrel.Sum(a[j] * x[j] for j in range(30)) == sum(a) // 2)
+p.controls.mipsolver = 2
+p.controls.threads = 2
+p.controls.timelimit = 60
+ends = []
+p.addcbdestroymt(lambda prob, data: ends.append(1))
+threading.Timer(1.5, lambda: os.kill(os.getpid(), signal.SIGINT)).start()
+t0 = time.time()
+try:
+    p.mipoptimize()
+    print("not interrupted")
+except KeyboardInterrupt:
+    print("interrupted after", round(time.time() - t0, 1), "retired", len(ends))
+"""
+
+
+def test_ctrl_c_stops_every_worker_and_raises():
+    out = subprocess.run([sys.executable, "-c", CTRL_C], capture_output=True, text=True,
+                         timeout=180)
+    assert out.returncode == 0, out.stderr
+    words = out.stdout.split()
+    assert words[:2] == ["interrupted", "after"], out.stdout
+    assert float(words[2]) < 30 and words[3:] == ["retired", "2"]
 
 
 def test_many_threaded_solves_on_several_python_threads():
