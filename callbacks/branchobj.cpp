@@ -103,7 +103,7 @@ int branch_bounds(PyObject *self, ProblemObject *p, int i, PyObject *con, PyObje
 
 int branch_row(PyObject *self, ProblemObject *p, int i, PyObject *con) {
   Converted cv;
-  if (convertExpr(p, ((ConstraintObject *)con)->body, cv, false) != 0) return -1;
+  if (convertExpr(p, constraint_body(con), cv, false) != 0) return -1;
   char sense = 'N';
   double rhs = -cv.constant, range = 0.0;
   rhs = getRhsSense(con, &sense, &rhs, &range);
@@ -124,7 +124,11 @@ int branch_row(PyObject *self, ProblemObject *p, int i, PyObject *con) {
 }
 
 int branch_constraint(PyObject *self, ProblemObject *p, int i, PyObject *con) {
-  PyObject *body = ((ConstraintObject *)con)->body;
+  PyObject *body = constraint_body(con);  // a compact body is made an expression
+  if (!body) {
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, "Invalid constraint in addbounds");
+    return -1;
+  }
   int kind = operandKind(body);
   bool nonlinear = kind == kQuadTerm || kind == kNonlinear ||
                    (kind == kExpression && expression_hasQuadratic(body));
@@ -194,7 +198,8 @@ int fill_branches(PyObject *self, ProblemObject *p, PyObject *branches) {
                      "element of branch not of the valid type (constraint)");
         return -1;
       }
-      if (!((ConstraintObject *)it.get())->body) {
+      if (!constraint_body(it.get())) {
+        if (PyErr_Occurred()) return -1;
         PyErr_SetString(PyExc_RuntimeError, "Invalid constraint in addbounds");
         return -1;
       }

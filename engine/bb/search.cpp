@@ -36,8 +36,8 @@
 // and pool changes are made under the pool's lock. The separators' root
 // cuts go into the pool and into every lane's LP after the root round.
 // Candidates are kept (intsol) and children numbered (newnode) at the merge.
-// Nonlinear node relaxations solved by the NLP solver run on one lane: the
-// search then uses one worker at most.
+// Searches whose node relaxations are nonlinear run on one lane: on the
+// calling thread, or on one worker when mipthread or destroymt is set.
 #include "bb/search.h"
 #include <algorithm>
 #include <cmath>
