@@ -137,8 +137,9 @@ LpStatus NodeLp::run_once(double cutoff, int64_t iter_limit) {
   int n = (int)lo_.size(), m = (int)rlo_.size();
   x_.resize((size_t)n);
   rowact_.resize((size_t)m);
-  std::vector<double> cd((size_t)n), rd((size_t)m);
-  Highs_getSolution(h_.get(), x_.data(), cd.data(), rowact_.data(), rd.data());
+  dj_.resize((size_t)n);
+  std::vector<double> rd((size_t)m);
+  Highs_getSolution(h_.get(), x_.data(), dj_.data(), rowact_.data(), rd.data());
   return ms == HMS_ITERATION_LIMIT ? LpStatus::IterLimit : LpStatus::Optimal;
 }
 

@@ -49,6 +49,8 @@ class NodeLp {
   double objective() const { return obj_; }
   const std::vector<double> &x() const { return x_; }
   const std::vector<double> &row_activity() const { return rowact_; }
+  // Reduced costs of the columns at the last solution.
+  const std::vector<double> &reduced_costs() const { return dj_; }
   int stop_reason() const { return stop_reason_; }
   int64_t iterations() const { return iters_; }
   HighsHandle &highs() { return h_; }
@@ -61,6 +63,7 @@ class NodeLp {
   int model_rows_ = 0;
   std::vector<double> lo_, up_, rlo_, rup_;
   std::vector<double> x_, rowact_;
+  std::vector<double> dj_;
   double obj_ = 0.0;
   int stop_reason_ = 0;
   int64_t iters_ = 0;
