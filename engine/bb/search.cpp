@@ -98,6 +98,11 @@ struct NodeWork {
   double obj = 0.0;
   std::vector<double> x;
   std::shared_ptr<const Basis> basis;
+  // The root LP after its cuts: objective, solution, reduced costs and the
+  // bounds it was solved with (reduced-cost fixing).
+  bool root_lp = false;
+  double root_z = 0.0;
+  std::vector<double> root_x, root_dj, root_lo, root_up;
 };
 
 // One worker's tools, or the calling thread's when the search has none.
@@ -177,6 +182,7 @@ class Search {
   // leave the problem when the search ends).
   std::vector<std::vector<uint64_t>> child_cuts(const Branching &b);
   void log_line(const char *what);
+  void fix_by_reduced_costs();
   LpStatus root_cuts(Lane &L, double &obj, std::vector<double> &x, double thr);
   // L's LP rows made to hold the marked rows L took and `active`.
   void sync_rows(Lane &L, const std::vector<uint64_t> &active);
@@ -209,6 +215,7 @@ class Search {
   BranchSettings bs_;
   NodeQueue queue_;
   std::vector<double> root_lo_, root_up_;
+  NodeWork root_;  // the root LP's results (root_lp set), for reduced-cost fixing
   SearchOutcome out_;
   int64_t next_id_ = 0;
   int stop_ = 0;
@@ -267,6 +274,7 @@ void Search::incumbent(Lane &L, const Node &n, const std::vector<double> &x, dou
     ev_.progress(out_.value, std::min(queue_.best_bound(), out_.value));
   }
   log_line("solution");
+  fix_by_reduced_costs();
   if (out_.solutions >= lim_.maxsol && !stop_) stop_ = kStopSolutions;
 }
 
@@ -560,6 +568,16 @@ void Search::process(Lane &L, Node &node, double thr, int64_t seen, int64_t ordi
     node.bound = std::max(node.bound, obj);
   }
   if (!settle_marked(L, node, ctx, thr, obj, x, w)) return;
+  if (node.depth == 0) {
+    // The root LP with its cuts and the marked rows it broke: a relaxation
+    // of every node (reduced costs of LP relaxations only).
+    w.root_lp = true;
+    w.root_z = obj;
+    w.root_x = x;
+    w.root_dj = lp.reduced_costs();
+    w.root_lo = lo;
+    w.root_up = up;
+  }
   if (L.ev.optnode) {
     // Cuts the callback adds or removes make the node's LP solve again, and
     // the callback sees the new solution, until it changes nothing.
@@ -666,6 +684,15 @@ void Search::apply(Lane &L, Node &node, NodeWork &w, std::optional<Node> &next) 
     queue_.push(node);
     stop_ = w.stop;
   }
+  if (w.root_lp) {
+    root_.root_lp = true;
+    root_.root_z = w.root_z;
+    root_.root_x = std::move(w.root_x);
+    root_.root_dj = std::move(w.root_dj);
+    root_.root_lo = std::move(w.root_lo);
+    root_.root_up = std::move(w.root_up);
+    fix_by_reduced_costs();
+  }
   for (auto &f : w.found) incumbent(L, node, f.first, f.second);
   if (w.branch) branch_node(L, node, w, next);
 }
@@ -706,6 +733,32 @@ void Search::report_rows() const {
   }
   st.max_lp_rows = rows;
   st.lazy_added = taken;
+}
+
+// Every integer solution with integer column j at k units from the bound
+// where the root LP left it is worse than the root objective by at least
+// k |reduced cost|: columns whose move would pass the incumbent get their
+// range narrowed for the rest of the search (open nodes read the root
+// bounds; bounds branched at a node stay as set there).
+void Search::fix_by_reduced_costs() {
+  const NodeWork &r = root_;
+  if (!r.root_lp || !out_.has_incumbent || r.root_dj.size() != (size_t)bm_.ncols()) return;
+  double gap = out_.value - r.root_z;
+  if (!(gap >= 0) || !std::isfinite(gap)) return;
+  constexpr double kMinDj = 1e-6;
+  for (int j = 0; j < bm_.ncols(); ++j) {
+    if (!bm_.is_integer_rule(j)) continue;
+    size_t k = (size_t)j;
+    double lo = r.root_lo[k], up = r.root_up[k], d = r.root_dj[k], xj = r.root_x[k];
+    if (is_inf_bound(lo) || is_inf_bound(up) || lo >= up) continue;
+    if (d > kMinDj && xj <= lo + 1e-9) {
+      double top = lo + std::floor(gap / d + 1e-6);
+      if (top < root_up_[k]) root_up_[k] = std::max(top, root_lo_[k]);
+    } else if (d < -kMinDj && xj >= up - 1e-9) {
+      double bottom = up - std::floor(gap / -d + 1e-6);
+      if (bottom > root_lo_[k]) root_lo_[k] = std::min(bottom, root_up_[k]);
+    }
+  }
 }
 
 // Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
