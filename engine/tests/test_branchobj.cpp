@@ -83,10 +83,10 @@ TEST(bad_arguments_are_refused_and_change_nothing) {
   CHECK(nr == 0 && ne == 0);
   CHECK_FAIL(ONDR_bo_setpreferredbranch(bo, 5));
   CHECK_FAIL(ONDR_bo_addbranches(bo, -1));
-  // Cut pool handles are refused until there is a pool to hold them.
+  // A handle that is no cut of the problem's pool is refused.
   ONDRcut cut = nullptr;
   CHECK_FAIL(ONDR_bo_addcuts(bo, 0, 1, &cut));
-  CHECK_CONTAINS(bo_error(bo), "cut pool handles are not available");
+  CHECK_CONTAINS(bo_error(bo), "not a cut of this problem");
   CHECK_OK(ONDR_bo_destroy(bo));
 }
 
