@@ -125,8 +125,11 @@ int branch_row(PyObject *self, ProblemObject *p, int i, PyObject *con) {
 }
 
 int branch_constraint(PyObject *self, ProblemObject *p, int i, PyObject *con) {
-  PyObject *body = constraint_body(con);
-  if (!body) return -1;
+  PyObject *body = constraint_body(con);  // a compact body is made an expression
+  if (!body) {
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_RuntimeError, "Invalid constraint in addbounds");
+    return -1;
+  }
   int kind = operandKind(body);
   bool nonlinear = kind == kQuadTerm || kind == kNonlinear ||
                    (kind == kExpression && expression_hasQuadratic(body));

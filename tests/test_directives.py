@@ -21,6 +21,9 @@ def triangles():
     p.setObjective(ondrel.Sum(v for t in tri for v in t), sense=ondrel.maximize)
     p.controls.mipsolver = 2
     p.controls.cutstrategy = 0   # root cuts would close the triangles
+    # The node LPs are read in the order the nodes are solved: one thread
+    # (with workers, the nodes of a round are solved at once).
+    p.controls.threads = 1
     return p, tri
 
 

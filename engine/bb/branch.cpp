@@ -125,6 +125,7 @@ double score(double down, double up) {
 
 void Pseudocosts::add(int col, bool up, double gain) {
   if (!std::isfinite(gain) || gain < 0) gain = std::max(0.0, std::isfinite(gain) ? gain : 0.0);
+  if (journal) journal->push_back({col, up, gain});
   sum_[idx(col, up)] += gain;
   ++cnt_[idx(col, up)];
   all_sum_[up ? 1 : 0] += gain;

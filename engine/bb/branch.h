@@ -27,8 +27,18 @@ struct Branching {
   std::vector<std::vector<uint64_t>> cuts; // cut pool tokens of each child (none when shorter)
 };
 
+// One pseudocost observation, as Pseudocosts::add records it.
+struct PseudocostObservation {
+  int col;
+  bool up;
+  double gain;
+};
+
 class Pseudocosts {
  public:
+  // When set, every observation is also appended here (a worker's
+  // observations, replayed into the search's pseudocosts in a fixed order).
+  std::vector<PseudocostObservation> *journal = nullptr;
   explicit Pseudocosts(int n) : sum_(2 * (size_t)n, 0.0), cnt_(2 * (size_t)n, 0) {}
   void add(int col, bool up, double gain_per_unit);
   int count(int col, bool up) const { return cnt_[idx(col, up)]; }

@@ -56,7 +56,7 @@ void publish(ONDRprob prob, int sense, const SearchView &v, int64_t &shown_solut
 
 NodeEvents node_events(ONDRprob prob, const BbModel &bm) {
   NodeEvents ev;
-  const cb::Registry &reg = prob->callbacks;
+  const cb::Registry &reg = cb::registry_of(prob);
   int sense = bm.sense;
   bool any = false;
   if (reg.has(cb::k_prenode)) {

@@ -61,6 +61,7 @@ class HighsRelax : public NodeRelax {
   const std::vector<double> &row_activity() const override { return rowact_; }
   int stop_reason() const override { return stop_reason_; }
   int64_t iterations() const override { return iters_; }
+  const std::vector<double> &reduced_costs() const override { return dj_; }
   HighsHandle *highs() override { return &h_; }
 
  private:
@@ -72,6 +73,7 @@ class HighsRelax : public NodeRelax {
   int model_rows_ = 0;
   std::vector<double> lo_, up_, rlo_, rup_;
   std::vector<double> x_, rowact_;
+  std::vector<double> dj_;
   double obj_ = 0.0;
   int stop_reason_ = 0;
   int64_t iters_ = 0;
@@ -189,8 +191,9 @@ LpStatus HighsRelax::run_once(double cutoff, int64_t iter_limit) {
   int n = (int)lo_.size(), m = (int)rlo_.size();
   x_.resize((size_t)n);
   rowact_.resize((size_t)m);
-  std::vector<double> cd((size_t)n), rd((size_t)m);
-  Highs_getSolution(h_.get(), x_.data(), cd.data(), rowact_.data(), rd.data());
+  dj_.resize((size_t)n);
+  std::vector<double> rd((size_t)m);
+  Highs_getSolution(h_.get(), x_.data(), dj_.data(), rowact_.data(), rd.data());
   return ms == HMS_ITERATION_LIMIT ? LpStatus::IterLimit : LpStatus::Optimal;
 }
 
@@ -269,6 +272,11 @@ LpStatus NodeLp::solve(double cutoff, int64_t iter_limit) {
   }
   last_ = fallback_.get();
   return fallback_->solve(cutoff, iter_limit);
+}
+
+const std::vector<double> &NodeLp::reduced_costs() const {
+  static const std::vector<double> none;
+  return linear() ? last_->reduced_costs() : none;
 }
 
 int64_t NodeLp::iterations() const {

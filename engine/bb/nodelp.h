@@ -48,6 +48,9 @@ class NodeLp {
   double objective() const { return last_->objective(); }
   const std::vector<double> &x() const { return last_->x(); }
   const std::vector<double> &row_activity() const { return last_->row_activity(); }
+  // Reduced costs of the columns at the last solution of an LP relaxation
+  // (empty for the others, whose multipliers bound nothing linearly).
+  const std::vector<double> &reduced_costs() const;
   int stop_reason() const { return last_->stop_reason(); }
   int64_t iterations() const;
   // The HiGHS instance of an LP or QP relaxation; fails for an NLP.

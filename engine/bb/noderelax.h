@@ -100,10 +100,15 @@ class NodeRelax {
   virtual double objective() const = 0;
   virtual const std::vector<double> &x() const = 0;
   virtual const std::vector<double> &row_activity() const = 0;
+  // Reduced costs of the columns at the last solution; empty when unknown.
+  virtual const std::vector<double> &reduced_costs() const { return no_values_; }
   virtual int stop_reason() const = 0;
   virtual int64_t iterations() const = 0;
   // The HiGHS instance that solves, null when the local solver does.
   virtual HighsHandle *highs() { return nullptr; }
+
+ private:
+  std::vector<double> no_values_;
 };
 
 // Node relaxation on HiGHS: LP, or QP when bm.lp has a Hessian. With

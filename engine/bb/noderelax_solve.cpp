@@ -18,6 +18,7 @@
 #include "bb/model.h"
 #include "bb/noderelax.h"
 #include "bb/search.h"
+#include "bb/workers.h"
 #include "controls/ids.h"
 #include "env/environment.h"
 #include "env/error.h"
@@ -58,9 +59,15 @@ void run_and_fill(ONDRprob prob, const BbModel &bm, const SearchLimits &lim, Res
   if (!part.convex && prob->controls.geti(id::OUTPUTLOG) != 0)
     emit_message(prob, 1, "The problem is not convex (" + part.why + "): the search finds "
                  "local solutions and proves no bound");
+  // Nonlinear relaxations are solved on one thread: the calling one, or one
+  // worker when a mipthread or destroymt callback asks for workers.
+  SearchLimits one = lim;
+  one.threads = search_workers(prob, 1);
+  NodeEvents events = node_events(prob, bm);
+  events.for_worker = [&bm](ONDRprob worker) { return node_events(worker, bm); };
   SearchOutcome o;
   try {
-    o = run_search(prob, bm, lim, node_events(prob, bm));
+    o = run_search(prob, bm, one, events);
   } catch (...) {
     prob->results.clear();  // the callbacks' view of the search is no result
     throw;

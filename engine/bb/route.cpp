@@ -16,6 +16,8 @@ namespace {
 const cb::Kind kNodeKinds[] = {cb::k_chgbranchobject, cb::k_infnode, cb::k_newnode,
                                cb::k_nodecutoff,      cb::k_optnode, cb::k_prenode,
                                cb::k_preintsol};
+// Kinds about the tree search's worker threads, which only it has.
+const cb::Kind kWorkerKinds[] = {cb::k_destroymt, cb::k_mipthread};
 
 }  // namespace
 
@@ -31,6 +33,8 @@ bool use_tree_search(ONDRprob prob, LpData &highs_model) {
   for (cb::Kind k : kNodeKinds)
     if (prob->callbacks.has(k)) return true;
   if (cuts::wants_tree_search(prob)) return true;
+  for (cb::Kind k : kWorkerKinds)
+    if (prob->callbacks.has(k)) return true;
   try {
     highs_model = mip_model(prob->model);
   } catch (const Error &e) {

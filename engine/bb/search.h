@@ -52,6 +52,9 @@ struct NodeEvents {
   // returns nonzero to reject it; may change `cutoff` (minimization form,
   // kInf none), which then acts whether or not the solution is accepted.
   std::function<int(int soltype, double &cutoff)> preintsol;
+  // The events of a worker problem (bb/workers.h) of this search: the same
+  // kinds, fired on the worker's handle. Unset: workers fire none.
+  std::function<NodeEvents(ONDRprob)> for_worker;
 };
 
 // Kinds of candidate integer solutions offered to preintsol.
@@ -64,6 +67,8 @@ struct SearchLimits {
   double relgap = 1e-4, absgap = 1e-6;
   double cutoff = kInf;         // minimization form: solutions must be below it
   double feastol = 1e-6, inttol = 1e-6;
+  // Worker threads (bb/workers.h); 0: the search runs on the calling thread.
+  int threads = 0;
 };
 
 enum class SearchEnd { Optimal, Infeasible, Unbounded, Stopped };
@@ -79,7 +84,8 @@ struct SearchOutcome {
   int64_t open_nodes = 0;       // nodes left open when the search ended
 };
 
-// Runs the search for `prob` on `bm` (built from prob's model).
+// Runs the search for `prob` on `bm` (built from prob's model), on the
+// calling thread or, with `lim.threads` workers, in rounds (search.cpp).
 SearchOutcome run_search(ONDRprob prob, const BbModel &bm, const SearchLimits &lim,
                          const NodeEvents &events);
 

@@ -3,6 +3,7 @@
 #include "bb/events.h"
 #include "bb/model.h"
 #include "bb/search.h"
+#include "bb/workers.h"
 #include "controls/ids.h"
 #include "cuts/lprows.h"
 #include "env/error.h"
@@ -70,6 +71,7 @@ void settle_unbounded(ONDRprob prob, const BbModel &bm, SearchLimits lim, Result
   std::fill(feas.lp.cost.begin(), feas.lp.cost.end(), 0.0);
   lim.maxsol = 1;
   lim.cutoff = kInf;
+  lim.threads = 0;
   SearchOutcome o = run_search(prob, feas, lim, NodeEvents());
   res.nodes += o.nodes;
   res.simplexiter += o.lp_iterations;
@@ -93,9 +95,12 @@ void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   const Model &searched = cuts::SearchRows(prob, m).search_model(m, reduced);
   BbModel bm = build_model(searched);
   SearchLimits lim = limits_of(prob->controls, bm.sense);
+  lim.threads = search_workers(prob, prob->controls.geti(id::THREADS));
+  NodeEvents events = node_events(prob, bm);
+  events.for_worker = [&bm](ONDRprob worker) { return node_events(worker, bm); };
   SearchOutcome o;
   try {
-    o = run_search(prob, bm, lim, node_events(prob, bm));
+    o = run_search(prob, bm, lim, events);
   } catch (...) {
     prob->results.clear();  // the callbacks' view of the search is no result
     throw;

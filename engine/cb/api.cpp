@@ -10,18 +10,23 @@ namespace ondr {
 namespace cb {
 namespace {
 
+// A worker problem of the tree search shares its owner's callbacks.
+Registry &owner_registry(ONDRprob prob) {
+  return (prob->search_owner ? prob->search_owner : prob)->callbacks;
+}
+
 int add(ONDRprob prob, Kind k, Fn fn, void *data, int priority) {
   return guard_prob(prob, [&] {
     ONDR_REQUIRE(fn, "NULL %s callback function", info(k).name);
     check_may_register(prob);
-    prob->callbacks.add(k, fn, data, priority);
+    owner_registry(prob).add(k, fn, data, priority);
   });
 }
 
 int remove(ONDRprob prob, Kind k, Fn fn, void *data) {
   return guard_prob(prob, [&] {
     check_may_register(prob);
-    if (!prob->callbacks.remove(k, fn, data))
+    if (!owner_registry(prob).remove(k, fn, data))
       fail(ERR_ARGUMENT, "No %s callback with this function and data is registered", info(k).name);
   });
 }

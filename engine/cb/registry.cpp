@@ -17,10 +17,10 @@ constexpr unsigned LP = P_LP, MIP = P_MIP, NLP = P_NLP, TREE = P_TREE,
 const KindInfo kKinds[kKindCount] = {
     {"bariteration", false, LP | MIP},   {"barlog", false, LP | MIP},
     {"chgbranchobject", false, TREE},    {"cutlog", false, MIP},
-    {"destroymt", false, 0},             {"gapnotify", false, MIP | TREE},
+    {"destroymt", false, TREE},          {"gapnotify", false, MIP | TREE},
     {"globallog", false, MIP},           {"infnode", false, TREE},
     {"intsol", false, MIP | TREE},       {"lplog", false, LP | MIP},
-    {"message", false, ANY},             {"mipthread", false, 0},
+    {"message", false, ANY},             {"mipthread", false, TREE},
     {"newnode", false, TREE},            {"nodecutoff", false, TREE},
     {"optnode", false, TREE},            {"preintsol", false, TREE},
     {"prenode", false, TREE},            {"usersolnotify", false, MIP},
@@ -107,7 +107,9 @@ bool Registry::has(Kind k) const {
   return !lists_[k].empty();
 }
 
-const Registry &registry_of(ONDRprob prob) { return prob->callbacks; }
+const Registry &registry_of(ONDRprob prob) {
+  return (prob->search_owner ? prob->search_owner : prob)->callbacks;
+}
 
 InCallback::InCallback(ONDRprob p) : prev(t_in_callback) { t_in_callback = p; }
 InCallback::~InCallback() { t_in_callback = prev; }
@@ -130,7 +132,9 @@ void refuse_unfired(ONDRprob prob, unsigned paths) {
 }
 
 void check_may_register(ONDRprob prob) {
-  if (busy_elsewhere(prob) && t_in_callback != prob)
+  // A callback on a worker of prob's tree search runs for prob too.
+  bool inside = t_in_callback == prob || (t_in_callback && t_in_callback->search_owner == prob);
+  if (busy_elsewhere(prob) && !inside)
     fail(ERR_STATE, "The problem is being solved by another thread: its callbacks cannot change "
                     "until the solve returns");
 }

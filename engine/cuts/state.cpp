@@ -128,12 +128,15 @@ void drop_node_cuts(ONDRprob prob) {
 }
 
 CutState &state(ONDRprob prob) {
+  // A worker problem of a tree search shares its owner's pool.
+  if (prob->search_owner) prob = prob->search_owner;
   std::lock_guard<std::mutex> g(g_make);
   if (!prob->cutstate) prob->cutstate = std::make_shared<CutState>();
   return *prob->cutstate;
 }
 
 CutState *state_if(ONDRprob prob) {
+  if (prob->search_owner) prob = prob->search_owner;
   std::lock_guard<std::mutex> g(g_make);
   return prob->cutstate.get();
 }

@@ -62,7 +62,8 @@ struct CutState {
   int64_t lazy_added = 0;     // marked rows that joined the node LPs
 };
 
-// The problem's state, made on first use.
+// The problem's state, made on first use; a worker problem of a tree search
+// (bb/workers.h) has its owner's.
 CutState &state(ONDRprob prob);
 // The state when the problem has one (null otherwise).
 CutState *state_if(ONDRprob prob);

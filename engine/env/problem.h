@@ -103,5 +103,8 @@ struct ondr_problem_s {
   std::shared_ptr<ondr::cuts::CutState> cutstate;  // cut pool, marked rows, directives (cuts/state.h)
   // Controls the tuner tries and their values (tune/method.h); empty: the default method.
   std::vector<std::pair<int, std::vector<double>>> tunermethod;
+  // A worker problem of the tree search (bb/workers.h): the problem whose
+  // search it serves. Its callbacks are that problem's.
+  ONDRprob search_owner = nullptr;
   uint32_t magic = 0x4f4e4452;            // 'ONDR' while alive
 };

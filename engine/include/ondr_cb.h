@@ -45,8 +45,20 @@
      value solutions must beat, +-1e20 none) may be changed. The node
      attributes CURRENTNODE, PARENTNODE, NODEDEPTH, ACTIVENODES describe
      the node during every node callback.
-   - Not called by any solver path yet: destroymt, mipthread, the cascade
-     kinds, formula, the multistart kinds and slpnode. */
+   - mipthread (tree search): once per worker of the search, on the
+     worker's thread before its first node, with the solving problem's
+     handle and the worker's problem (a copy of the solving problem whose
+     callbacks are its own). destroymt: once per worker, on its thread after
+     its last node event, with the worker's handle, before it is freed.
+     With THREADS > 1 (0: up to 4) node callbacks run on the workers with
+     their handles, one at a time; with THREADS 1 the search runs on the
+     calling thread, on one worker when mipthread or destroymt is set.
+     preintsol and chgbranchobject also run on the worker processing the
+     node; the cut and branching calls of a worker's callbacks act on the
+     solving problem's cut pool. Searches whose node relaxations are
+     nonlinear programs use one worker at most.
+   - Not called by any solver path yet: the cascade kinds, formula, the
+     multistart kinds and slpnode. */
 #ifndef ONDR_CB_H
 #define ONDR_CB_H
 #include "ondr_base.h"

@@ -1,6 +1,7 @@
 #include "lp/highs.h"
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 #include "cb/events.h"
 #include "controls/ids.h"
 #include "env/environment.h"
@@ -23,7 +24,11 @@ const char *highs_status_name(int s) {
 }
 
 void prepare_scheduler(int threads) {
-  static thread_local int current = -1;
+  // The scheduler is the process's: a count kept per thread goes stale as
+  // soon as another thread (a tree search's worker) restarts it.
+  static std::mutex m;
+  static int current = -1;
+  std::lock_guard<std::mutex> g(m);
   if (threads <= 0 || threads == current) return;
   Highs_resetGlobalScheduler(1);
   current = threads;
