@@ -91,7 +91,10 @@ PyObject *cuts_add(PyObject *self, PyObject *args, PyObject *kw) {
   return done(self, conv_arr2obj(self, ncuts, handles.get(), mindex, CONV_CUT));
 }
 
-PyObject *ONDR_PY_loadcuts(PyObject *self, PyObject *args, PyObject *kw) {
+// loadcuts and delcpcuts: the cuts of `cutind` with their type selection
+// (itype, interp) handed to `call`.
+PyObject *cut_selection_call(PyObject *self, PyObject *args, PyObject *kw,
+                             int (*call)(ONDRprob, int, int, int, const ONDRcut *)) {
   static const char *kwlist[] = {"itype", "interp", "cutind", nullptr};
   long itype = 0, interp = 0;
   PyObject *cutind = nullptr;
@@ -100,7 +103,11 @@ PyObject *ONDR_PY_loadcuts(PyObject *self, PyObject *args, PyObject *kw) {
   CArray<void *> h;
   int n = -1;
   if (cut_list(self, cutind, h, &n) != 0) return done(self, -1);
-  return done(self, ONDRloadcuts(P(self)->prob, (int)itype, (int)interp, n, (const ONDRcut *)h.get()));
+  return done(self, call(P(self)->prob, (int)itype, (int)interp, n, (const ONDRcut *)h.get()));
+}
+
+PyObject *ONDR_PY_loadcuts(PyObject *self, PyObject *args, PyObject *kw) {
+  return cut_selection_call(self, args, kw, ONDRloadcuts);
 }
 
 PyObject *ONDR_PY_delcuts(PyObject *self, PyObject *args, PyObject *kw) {
@@ -119,15 +126,7 @@ PyObject *ONDR_PY_delcuts(PyObject *self, PyObject *args, PyObject *kw) {
 }
 
 PyObject *ONDR_PY_delcpcuts(PyObject *self, PyObject *args, PyObject *kw) {
-  static const char *kwlist[] = {"itype", "interp", "cutind", nullptr};
-  long itype = 0, interp = 0;
-  PyObject *cutind = nullptr;
-  if (!PyArg_ParseTupleAndKeywords(args, kw, "llO", (char **)kwlist, &itype, &interp, &cutind)) return nullptr;
-  if (usable(self) != 0) return nullptr;
-  CArray<void *> h;
-  int n = -1;
-  if (cut_list(self, cutind, h, &n) != 0) return done(self, -1);
-  return done(self, ONDRdelcpcuts(P(self)->prob, (int)itype, (int)interp, n, (const ONDRcut *)h.get()));
+  return cut_selection_call(self, args, kw, ONDRdelcpcuts);
 }
 
 PyObject *ONDR_PY_setbranchcuts(PyObject *self, PyObject *args, PyObject *kw) {

@@ -31,20 +31,6 @@ namespace bb {
 
 namespace {
 
-SearchLimits limits_of(const ControlValues &c, int sense) {
-  SearchLimits l;
-  l.timelimit = c.getd(id::TIMELIMIT);
-  l.maxnode = c.geti(id::MAXNODE);
-  l.maxsol = c.geti(id::MAXMIPSOL);
-  l.relgap = c.getd(id::MIPRELSTOP);
-  l.absgap = c.getd(id::MIPABSSTOP);
-  double cut = c.getd(id::MIPABSCUTOFF);
-  l.cutoff = std::fabs(cut) < kInf ? sense * cut : kInf;
-  l.feastol = c.getd(id::FEASTOL);
-  l.inttol = c.getd(id::MIPTOL);
-  return l;
-}
-
 void refuse_highs_mip(const ControlValues &c) {
   if (c.geti(id::MIPSOLVER) == 1)
     fail(ERR_STATE, "HiGHS's MIP (control mipsolver 1) cannot solve a problem with integer "

@@ -71,6 +71,10 @@ struct SearchLimits {
   int threads = 0;
 };
 
+// The limits the controls `c` set, in minimization form for an objective
+// of sense `sense` (1 minimize, -1 maximize).
+SearchLimits limits_of(const ControlValues &c, int sense);
+
 enum class SearchEnd { Optimal, Infeasible, Unbounded, Stopped };
 
 struct SearchOutcome {

@@ -12,8 +12,6 @@
 namespace ondr {
 namespace bb {
 
-namespace {
-
 SearchLimits limits_of(const ControlValues &c, int sense) {
   SearchLimits l;
   l.timelimit = c.getd(id::TIMELIMIT);
@@ -27,6 +25,8 @@ SearchLimits limits_of(const ControlValues &c, int sense) {
   l.inttol = c.getd(id::MIPTOL);
   return l;
 }
+
+namespace {
 
 // The store's relaxation with the decisions of the integer solution x
 // fixed: integer values, columns that are off, set members at 0, and the
