@@ -158,7 +158,23 @@ struct ArrayFamily {
   bool unconstruct;     // take the nonlinear layer out of its constructed state first
   int (*call)(ONDRprob, int64_t n, void *const a[3]);
   const char *doc;
+  // Run after a successful call: keeps the modelling objects in step with it.
+  void (*after)(ProblemObject *p, int64_t n, void *const a[3]);
 };
+
+// The variables of changed columns take their new type, so that x.vartype
+// reads what the problem holds.
+void retype_variables(ProblemObject *p, int64_t n, void *const a[3]) {
+  const int *cols = (const int *)a[0];
+  const char *types = (const char *)a[1];
+  Py_ssize_t nvars = PyList_GET_SIZE(p->variables);
+  for (int64_t i = 0; i < n; ++i) {
+    if (cols[i] < 0 || cols[i] >= nvars) continue;
+    PyObject *v = PyList_GET_ITEM(p->variables, cols[i]);
+    int vt = type_of_letter(types[i]);
+    if (is_var(v) && vt >= 0) var_set(v, var_lb(v), var_ub(v), vt);
+  }
+}
 
 #define A(i, T) ((const T *)a[i])
 const ArrayFamily kFamilies[] = {
@@ -184,7 +200,7 @@ const ArrayFamily kFamilies[] = {
     {"chgcoltype", {"mindex", "qctype"}, {CONV_COL, CONV_CHAR}, "Must provide arguments mindex, qctype", false, false,
      [](ONDRprob h, int64_t n, void *const a[3]) { return ONDRchgcoltype(h, (int)n, A(0, int), A(1, char)); },
      DOC("Changes the types of columns.", "p.chgcoltype(mindex, qctype)", "mindex: columns; qctype: their new types 'C', 'B', 'I', 'S', 'R' or 'P'.",
-     "p.chgcoltype([x, 'y'], ['I', 'B'])")},
+     "p.chgcoltype([x, 'y'], ['I', 'B'])"), retype_variables},
     {"chgbounds", {"mindex", "qbtype", "bnd"}, {CONV_COL, CONV_CHAR, CONV_DOUBLE},
      "Must provide arguments mindex, qbtype, bnd", false, false,
      [](ONDRprob h, int64_t n, void *const a[3]) {
@@ -242,7 +258,9 @@ PyObject *array_family(PyObject *self, PyObject *args, PyObject *kw) {
     if (conv(self, &n, o[i], arr[i], f.codes[i]) != 0) return done(self, -1);
   if (f.unconstruct && check_nl_unconstruct(P(self)) != 0) return done(self, -1);
   void *const a[3] = {arr[0].get(), arr[1].get(), arr[2].get()};
-  return done(self, f.call(P(self)->prob, n < 0 ? 0 : n, a));
+  int rc = f.call(P(self)->prob, n < 0 ? 0 : n, a);
+  if (rc == 0 && f.after) f.after(P(self), n < 0 ? 0 : n, a);
+  return done(self, rc);
 }
 
 // ---- single coefficients ----

@@ -407,7 +407,7 @@ int setColNamesTypes(PyObject *problem, PyObject *names, PyObject *types, int fi
   return 0;
 }
 
-static int type_of_letter(char c) {
+int type_of_letter(char c) {
   switch (c) {
     case 'C': return 0;
     case 'B': return 1;

@@ -44,6 +44,10 @@ int packNames(PyObject *problem, PyObject *names, int count, const char *bad, st
 // Sends names packed by packNames for rows (type 1) or columns (type 2)
 // first..first+count-1; nothing when `packed` is empty.
 int sendRowColNames(PyObject *problem, int type, const std::string &packed, int first, int count);
+// A column type letter as a variable's vartype (0 continuous, 1 binary,
+// 2 integer, 3 semi-continuous, 4 semi-integer, 5 partially integer); -1 for
+// any other letter.
+int type_of_letter(char c);
 int setColNamesTypes(PyObject *problem, PyObject *names, PyObject *types, int first, int count);
 int addColsAsVariables(PyObject *problem, PyObject *names, PyObject *types, int nentities,
                        const int *entity_cols, const char *entity_types, const double *entity_limits,

@@ -255,3 +255,19 @@ def test_delrows_delcols_delsets_follow_the_modelling_objects(p):
     assert p.getIndex(p.getVariable()[0]) == 0 and p.getcoef(0, 0) == 1.0  # y moved to column 0
     p.solve()
     assert p.getObjVal() == pytest.approx(-6.0)
+
+
+def test_chgcoltype_retypes_the_variables():
+    p = ondrel.problem()
+    x, y = ondrel.var("x", ub=5), ondrel.var("y", lb=1, ub=3)
+    p.addVariable(x, y)
+    p.chgcoltype([x, 1], ["I", "S"])
+    assert (x.vartype, y.vartype) == (ondrel.integer, ondrel.semicontinuous)
+    assert (x.ub, y.lb, y.ub) == (5, 1, 3)
+    # a refused change leaves both the problem and the variables as they were
+    with pytest.raises(RuntimeError):
+        p.chgcoltype([x, y], ["C", "Z"])
+    assert (x.vartype, y.vartype) == (ondrel.integer, ondrel.semicontinuous)
+    ct = []
+    p.getcoltype(ct, 0, 1)
+    assert ct == ["I", "S"]
