@@ -47,23 +47,6 @@ void col_sides(const Members &mb, const Flags &keep, int j, double &lo, double &
   sides(mb, keep, mb.col_member(j, false), lo, up);
 }
 
-void type_hull(const Model &m, int j, double &lo, double &up) {
-  switch (m.coltype[(size_t)j]) {
-    case 'B':
-      lo = std::max(lo, 0.0);
-      up = std::min(up, 1.0);
-      break;
-    case 'S':
-    case 'R': {
-      double on = std::max(lo, m.limit[(size_t)j]);
-      lo = std::min(0.0, on);
-      up = std::max(0.0, up);
-      break;
-    }
-    default: break;
-  }
-}
-
 void set_row_bounds(Model &m, int i, double lo, double up) {
   size_t r = (size_t)i;
   bool l = lo > -kInf, u = up < kInf;

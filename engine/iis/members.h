@@ -34,10 +34,8 @@ Flags flags_of(const Members &mb, const std::vector<int> &set);
 void row_sides(const Members &mb, const Flags &keep, int i, double &lo, double &up);
 void col_sides(const Members &mb, const Flags &keep, int j, double &lo, double &up);
 
-// The smallest box of column j's values given its type and the bounds
-// lo..up (binaries within [0,1], semi-continuous columns the hull of 0 and
-// their range), as the continuous relaxation takes it.
-void type_hull(const Model &m, int j, double &lo, double &up);
+// type_hull (lp/lpdata.h) gives the smallest box of column j's values
+// given its type and the bounds lo..up, as the continuous relaxation takes it.
 
 // The model of a subsystem: `m` with every dropped side made infinite,
 // rows left without sides made free ('N'), and no objective.

@@ -45,9 +45,7 @@ void relaxed_row_bounds(const Model &m, int i, double &lo, double &up) {
   row_bounds(m, i, lo, up);
 }
 
-void col_hull(const Model &m, int j, double &lo, double &up) {
-  lo = m.lb[(size_t)j];
-  up = m.ub[(size_t)j];
+void type_hull(const Model &m, int j, double &lo, double &up) {
   switch (m.coltype[(size_t)j]) {
     case 'B':
       lo = std::max(lo, 0.0);
@@ -62,6 +60,12 @@ void col_hull(const Model &m, int j, double &lo, double &up) {
     }
     default: break;
   }
+}
+
+void col_hull(const Model &m, int j, double &lo, double &up) {
+  lo = m.lb[(size_t)j];
+  up = m.ub[(size_t)j];
+  type_hull(m, j, lo, up);
 }
 
 LpData relaxation_shape(const Model &m) {

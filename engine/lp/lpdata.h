@@ -52,6 +52,8 @@ void relaxed_row_bounds(const Model &m, int i, double &lo, double &up);
 // [0,1], semi-continuous and semi-integer columns within the hull of 0 and
 // [max(lb, limit), ub].
 void col_hull(const Model &m, int j, double &lo, double &up);
+// The same hull applied to given bounds lo..up of column j.
+void type_hull(const Model &m, int j, double &lo, double &up);
 
 // The continuous relaxation of the store: integrality dropped, binaries
 // bounded by [0,1], semi-continuous and semi-integer columns by the hull of
