@@ -12,13 +12,15 @@ convex). The reference does not depend on the tree search, and both it and
 the search must reproduce the published value.
 
 Sources: MINLPLib (Bussieck, Drud & Meeraus 2003) and the papers it names:
-Gupta & Ravindran (1985) for the nvs problems, Floudas (1995) for the ex12
+Gupta & Ravindran (1985) for the nvs problems (nvs14 and nvs15 are test
+problems of Himmelblau (1972) and of Hock & Schittkowski (1981) in integers), Floudas (1995) for the ex12
 problems, Yuan et al. (1988), Manne's portfolio selection model from the
 GAMS model library.
 """
 import itertools
 import math
 
+import numpy as np
 import pytest
 
 import ondrel
@@ -133,6 +135,69 @@ def nvs09_reference():
     # The objective is symmetric in the ten integers: one point per multiset
     # (8008 of them) instead of 7^10 points.
     return min(nvs09_value(m) for m in itertools.combinations_with_replacement(range(3, 10), 10))
+
+
+NVS14_ROWS = [  # constant, then coefficient and the two columns of each product; range
+    (85.334407, [(0.0056858, 1, 4), (0.0006262, 0, 3), (-0.0022053, 2, 4)], 0, 92),
+    (80.51249, [(0.0071317, 1, 4), (0.0029955, 0, 1), (0.0021813, 2, 2)], 90, 110),
+    (9.300961, [(0.0047026, 2, 4), (0.0012547, 0, 2), (0.0019085, 2, 3)], 20, 25),
+]
+
+
+def nvs14():
+    """MINLPLib `nvs14`: optimum -40358.1548 at (0, 9, 9, 168, 197).
+    Himmelblau's problem 11 in integers on [0, 200]: bilinear ranged rows,
+    nonconvex."""
+    p = ondrel.problem()
+    x = [ivar(0, 200) for _ in range(5)]
+    p.addVariable(x)
+    for const, terms, lo, hi in NVS14_ROWS:
+        g = const + ondrel.Sum(c * x[i] * x[j] for c, i, j in terms)
+        p.addConstraint(g >= lo, g <= hi)
+    p.setObjective(5.3578547 * x[2] ** 2 + 0.8356891 * x[0] * x[4] + 37.293239 * x[0] - 40792.141)
+    return p, x
+
+
+def nvs14_value(v):
+    return 5.3578547 * v[2] ** 2 + 0.8356891 * v[0] * v[4] + 37.293239 * v[0] - 40792.141
+
+
+def nvs14_feasible(v):
+    rows = [const + sum(c * v[i] * v[j] for c, i, j in terms) for const, terms, _, _ in NVS14_ROWS]
+    return integral(v, 0, 200) and all(lo - TOL <= g <= hi + TOL for g, (_, _, lo, hi) in zip(rows, NVS14_ROWS))
+
+
+def nvs14_reference(threshold=-40358.0):
+    """The least objective over the integer points of the box whose value
+    can be below threshold, exactly. The objective is at least
+    5.36 x3^2 + 37.29 x1 - 40792.141, which leaves a few (x1, x3); for each,
+    every (x2, x5) is tried, and the rows, linear in x4 then, give an
+    interval that must hold an integer. The result is the minimum over the
+    whole box when it is below threshold."""
+    g = np.arange(201.0)
+    x2, x5 = np.meshgrid(g, g, indexing="ij")
+    best = math.inf
+    for x1 in range(201):
+        for x3 in range(1, 201):   # x3 = 0 leaves the third row at 9.3 < 20
+            if 5.3578547 * x3 * x3 + 37.293239 * x1 - 40792.141 >= threshold:
+                continue
+            g2 = 80.51249 + 0.0071317 * x2 * x5 + 0.0029955 * x1 * x2 + 0.0021813 * x3 * x3
+            ok = (g2 >= 90) & (g2 <= 110)
+            base3 = 9.300961 + 0.0047026 * x3 * x5 + 0.0012547 * x1 * x3
+            lo = np.maximum(0.0, (20 - base3) / (0.0019085 * x3))
+            hi = np.minimum(200.0, (25 - base3) / (0.0019085 * x3))
+            base1 = 85.334407 + 0.0056858 * x2 * x5 - 0.0022053 * x3 * x5
+            if x1 == 0:
+                ok &= (base1 >= 0) & (base1 <= 92)
+            else:
+                lo = np.maximum(lo, -base1 / (0.0006262 * x1))
+                hi = np.minimum(hi, (92 - base1) / (0.0006262 * x1))
+            ok &= np.ceil(lo - 1e-9) <= np.floor(hi + 1e-9)
+            if ok.any():
+                best = min(best, float((0.8356891 * x1 * x5[ok]).min()) + 5.3578547 * x3 * x3
+                           + 37.293239 * x1 - 40792.141)
+    assert best < threshold, "no point below the threshold: the minimum is elsewhere"
+    return best
 
 
 def nvs15():
@@ -356,7 +421,7 @@ def pure(value, feasible, ranges):
 # Statuses: "mip_optimal" with a proven bound for convex problems without
 # formulas; "nlp_solution" for problems with formulas (their convexity is
 # not proven, so no global claim even for ex1223a); "mip_solution" and no
-# bound for the nonconvex bilinear row.
+# bound for the nonconvex bilinear rows.
 INSTANCES = [
     Published("nvs03", nvs03, 16, "mip_optimal", nvs03_value, nvs03_feasible,
               pure(nvs03_value, nvs03_feasible, box(0, 200, 2))),
@@ -366,6 +431,7 @@ INSTANCES = [
               pure(nvs06_value, lambda v: True, box(1, 200, 2))),
     Published("nvs09", nvs09, -43.1343, "nlp_solution", nvs09_value, lambda v: integral(v, 3, 9),
               nvs09_reference),
+    Published("nvs14", nvs14, -40358.1548, "mip_solution", nvs14_value, nvs14_feasible, nvs14_reference),
     # x >= 0 and the row bound every integer of nvs15 by 3.
     Published("nvs15", nvs15, 1, "mip_optimal", nvs15_value, nvs15_feasible,
               pure(nvs15_value, nvs15_feasible, box(0, 3, 3))),
