@@ -475,3 +475,15 @@ def test_search_reaches_the_published_optimum(instance):
 
 def test_enumeration_reproduces_the_published_optimum(instance):
     assert instance.reference() == pytest.approx(instance.published, rel=1e-4)
+
+
+@pytest.mark.parametrize("name", ["ex1222", "nvs16"])
+def test_globalsol_over_the_tree_search_keeps_the_published_optimum(name):
+    # Several starts, each a whole tree search: the best job is the result,
+    # still reported as a solution only.
+    instance = BY_NAME[name]
+    p, v = instance.build()
+    p.globalsol()
+    assert p.getProbStatusString() == "nlp_solution"
+    assert p.getObjVal() == pytest.approx(instance.published, rel=1e-4)
+    assert instance.feasible(p.getSolution(v))

@@ -76,10 +76,6 @@ def test_geo_distance_rule():
     assert geo_radians(-5.21) == pytest.approx(-3.141592 * (5 + 21 / 60) / 180)
     d = geo_distances(ULYSSES22)
     assert all(d[i][j] == d[j][i] >= 1 for i in range(22) for j in range(22) if i != j)
-    assert all(d[i][i] == 0 for i in range(22))
-    # ulysses22 extends ulysses16 by six cities: the shared distances agree.
-    d16 = geo_distances(ULYSSES16)
-    assert all(d[i][j] == d16[i][j] for i in range(16) for j in range(16))
 
 
 @pytest.mark.parametrize("name", NAMES)
