@@ -44,6 +44,7 @@ PyObject *optimize(PyObject *self, PyObject *args, PyObject *kw, Which which) {
   }
   callbacks_restore_error(p);
   if (rc != 0) return setOndrErrIfNull(self, nullptr), nullptr;
+  p->nonlinear_results = which == NLP;
   if (PyErr_Occurred()) return nullptr;
   if (ctrlc) {
     PyErr_SetNone(PyExc_KeyboardInterrupt);

@@ -20,7 +20,9 @@ template <int I>
 PyObject *plain(PyObject *self, PyObject *, PyObject *) {
   OSLPprob s = slp_handle(self);
   if (!s) return nullptr;
-  return slp_done(self, kPlain[I](s));
+  int rc = kPlain[I](s);
+  if (rc == 0 && kPlain[I] == OSLPglobal) ((ProblemObject *)self)->nonlinear_results = 1;
+  return slp_done(self, rc);
 }
 
 PyObject *ONDR_PY_getslpsol(PyObject *self, PyObject *args, PyObject *kw) {

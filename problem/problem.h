@@ -33,6 +33,7 @@ struct ProblemObject {
   unsigned long solver_thread;// thread ident of that solve
   int32_t init_done;          // 1 once __init__ has run (a second call is refused)
   PyObject *msjobs;           // list of multistart job objects the library holds, or null
+  int32_t nonlinear_results;  // 1 while the last solve was the nonlinear layer's (nlpoptimize, globalsol)
 };
 
 // A record with empty containers and no library handles (null on failure).

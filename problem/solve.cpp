@@ -36,9 +36,11 @@ bool solve_as_nonlinear(const ProblemObject *p) {
   return p->slpprob && OSLPgetintattrib(p->slpprob, kNlpCoefs, &ncoefs) == 0 && ncoefs > 0;
 }
 
-// Decides the problem's kind; -1 with the library error raised.
+// Decides the problem's kind for reading results; -1 with the library error
+// raised. Results of the nonlinear layer's own solves (nlpoptimize,
+// globalsol) are read from there whatever the content.
 int content_of(ProblemObject *p, Content *c) {
-  if (solve_as_nonlinear(p)) {
+  if (solve_as_nonlinear(p) || p->nonlinear_results) {
     *c = NONLINEAR;
     return 0;
   }
@@ -100,6 +102,7 @@ PyObject *problem_solve(PyObject *self, PyObject *args, PyObject *kw) {
     setOndrErrIfNull(self, nullptr);
     return nullptr;
   }
+  p->nonlinear_results = content == NONLINEAR;
   if (PyErr_Occurred()) return nullptr;  // raised by a callback during the solve
   if (ctrlc) {
     PyErr_SetNone(PyExc_KeyboardInterrupt);

@@ -487,3 +487,19 @@ def test_globalsol_over_the_tree_search_keeps_the_published_optimum(name):
     assert p.getProbStatusString() == "nlp_solution"
     assert p.getObjVal() == pytest.approx(instance.published, rel=1e-4)
     assert instance.feasible(p.getSolution(v))
+
+
+@pytest.mark.parametrize("name", ["st_miqp1", "alan", "nvs03"])
+def test_globalsol_results_read_back_without_formulas(name):
+    # A problem with no formulas is solved by the nonlinear layer's globalsol:
+    # its results, not the untouched MIP solver's, are what the problem reads.
+    instance = BY_NAME[name]
+    p, v = instance.build()
+    p.globalsol()
+    assert p.getProbStatusString().startswith("nlp_")
+    assert p.getObjVal() == pytest.approx(instance.published, rel=1e-4)
+    assert instance.feasible(p.getSolution(v))
+    # a plain solve afterwards reads the MIP solver's results again
+    p.solve()
+    assert p.getProbStatusString() == "mip_optimal"
+    assert p.getObjVal() == pytest.approx(instance.published, rel=1e-4)
