@@ -74,7 +74,9 @@ bool special_branching(const BbModel &bm, const std::vector<double> &x,
 
 // The integer column to branch on among `cands` (not empty), by
 // reliability branching on `lp` (which holds the node's solved LP with
-// objective `obj`; its bounds and basis are restored afterwards).
+// objective `obj`; its bounds and basis are restored afterwards). A
+// candidate one of whose sides strong branching finds infeasible or cut
+// off is branched on at once, with the other side as the only child.
 Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector<double> &x,
                                 double obj, const std::vector<int> &cands, Pseudocosts &pc,
                                 const BranchSettings &s, double cutoff);

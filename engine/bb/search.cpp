@@ -333,8 +333,11 @@ void Search::branch_node(Lane &L, Node &node, NodeWork &w, std::optional<Node> &
     }
     if (b.col >= 0) {
       c.branch.col = b.col;
-      c.branch.up = k == 1;
-      c.branch.dist = k == 0 ? b.value - std::floor(b.value) : std::ceil(b.value) - b.value;
+      // The up child raises the column's lower bound (a branching may keep
+      // one side alone).
+      bool upward = !b.children[k].empty() && b.children[k][0].lo > std::floor(b.value);
+      c.branch.up = upward;
+      c.branch.dist = upward ? std::ceil(b.value) - b.value : b.value - std::floor(b.value);
       c.branch.parent_obj = w.obj;
     }
     if (L.ev.newnode) {
@@ -761,7 +764,7 @@ void Search::fix_by_reduced_costs() {
   }
 }
 
-// Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
+// Rounds of Gomory, cover and rounding cuts on the root LP (solved, objective obj, solution
 // x), until a round finds none or the bound stalls; obj and x follow.
 LpStatus Search::root_cuts(Lane &L, double &obj, std::vector<double> &x, double thr) {
   NodeLp &lp = *L.lp;
@@ -771,6 +774,9 @@ LpStatus Search::root_cuts(Lane &L, double &obj, std::vector<double> &x, double 
     std::vector<Cut> cuts = gomory_cuts(bm_, lp, pool_, x, lim_.inttol, kCutsPerRound);
     for (Cut &c : cover_cuts(bm_, lp.col_lo(), lp.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
                              kCutsPerRound))
+      cuts.push_back(std::move(c));
+    for (Cut &c : mir_cuts(bm_, lp.col_lo(), lp.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
+                           kCutsPerRound))
       cuts.push_back(std::move(c));
     if (cuts.empty()) break;
     pool_.add(lp, std::move(cuts));
