@@ -216,7 +216,7 @@ Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector
         c.down = gains[0];
         c.up = gains[1];
         c.score = score(gains[0], gains[1]);
-        if (gains[0] >= 1e19 || gains[1] >= 1e19) {
+        if (s.drop_dead_sides && (gains[0] >= 1e19 || gains[1] >= 1e19)) {
           // A side whose LP is infeasible or cut off has no child: the node
           // goes on as the other side alone (or as its down side, found
           // infeasible at once, when neither has a child).

@@ -133,6 +133,8 @@ class Search {
     dirs_.seed(pc_);
     bs_.reliability = (int)prob->controls.geti(id::BRANCHRELIABILITY);
     bs_.max_strong = (int)prob->controls.geti(id::BRANCHMAXSTRONG);
+    bs_.drop_dead_sides = !(ev.prenode || ev.optnode || ev.infnode || ev.nodecutoff ||
+                            ev.newnode || ev.chgbranchobject);
   }
   ~Search();
   SearchOutcome run();
