@@ -216,17 +216,6 @@ Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector
         c.down = gains[0];
         c.up = gains[1];
         c.score = score(gains[0], gains[1]);
-        if (s.drop_dead_sides && (gains[0] >= 1e19 || gains[1] >= 1e19)) {
-          // A side whose LP is infeasible or cut off has no child: the node
-          // goes on as the other side alone (or as its down side, found
-          // infeasible at once, when neither has a child).
-          Branching b;
-          b.col = j;
-          b.value = v;
-          if (gains[0] < 1e19 || gains[1] >= 1e19) b.children.push_back(down_child(j, v, lo));
-          else b.children.push_back(up_child(j, v, up));
-          return b;
-        }
         if (c.score > best_score) best_score = c.score, best = k;
         no_gain = c.score > prev ? 0 : no_gain + 1;
         continue;

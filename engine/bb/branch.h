@@ -58,9 +58,6 @@ struct BranchSettings {
   int reliability = 4;          // observations per direction before pseudocosts are trusted
   int max_strong = 10;          // candidates measured by strong branching at one node
   int64_t strong_iters = 100;   // iteration limit of one strong-branching LP
-  // A side strong branching finds infeasible or cut off gets no child
-  // (off when node callbacks watch the tree: they see both children).
-  bool drop_dead_sides = true;
 };
 
 // Fractional integer-type columns of x under bounds (lo, up).
@@ -77,10 +74,7 @@ bool special_branching(const BbModel &bm, const std::vector<double> &x,
 
 // The integer column to branch on among `cands` (not empty), by
 // reliability branching on `lp` (which holds the node's solved LP with
-// objective `obj`; its bounds and basis are restored afterwards). With
-// drop_dead_sides, a candidate one of whose sides strong branching finds
-// infeasible or cut off is branched on at once, the other side its only
-// child.
+// objective `obj`; its bounds and basis are restored afterwards).
 Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector<double> &x,
                                 double obj, const std::vector<int> &cands, Pseudocosts &pc,
                                 const BranchSettings &s, double cutoff);

@@ -12,7 +12,10 @@
 //     + sum_{c_j < 0} c_j / (d (1 - f0)) x'_j <= floor(beta / d),
 // f0 = frac(beta/d), f_k = frac(g_k/d): valid for every mixed-integer
 // point of the row. The most efficacious divisor of a few tried gives the
-// row's cut, written back over the model's columns.
+// row's cut, written back over the model's columns. A row without a cut
+// has its continuous column farthest from its bounds removed by adding a
+// multiple of another row holding it (an equality, or an inequality tight
+// at x, on its valid side), a few times.
 #include <algorithm>
 #include <cmath>
 #include "bb/cuts.h"
@@ -29,6 +32,7 @@ constexpr double kMinEfficacy = 1e-4;  // violation / norm of a cut kept
 constexpr double kMaxBound = 1e9;      // larger bounds are taken as none
 constexpr size_t kMaxRowLength = 500;  // longer rows are not tried
 constexpr int kMaxDivisors = 8;
+constexpr int kMaxAggregations = 5;  // rows added to a start row at most
 
 bool finite(double v) { return !is_inf_bound(v) && std::fabs(v) < kMaxBound; }
 
@@ -236,6 +240,43 @@ bool row_cut(const BbModel &bm, const std::vector<Entry> &row, double side, doub
   return (out.lo - act) / std::sqrt(norm) > kMinEfficacy;
 }
 
+// Distance of continuous column j from the nearest of its bounds and
+// variable upper bound at x (0 when at one; kInf when it has none).
+double bound_distance(const std::vector<double> &lo, const std::vector<double> &up,
+                      const std::vector<double> &x, const std::vector<VarBound> &vb, int j) {
+  double v = x[(size_t)j], d = kInf;
+  if (finite(lo[(size_t)j])) d = std::min(d, v - lo[(size_t)j]);
+  if (finite(up[(size_t)j])) d = std::min(d, up[(size_t)j] - v);
+  const VarBound &w = vb[(size_t)j];
+  if (w.y >= 0) d = std::min(d, std::max(0.0, w.u * x[(size_t)w.y] - v));
+  return d;
+}
+
+// Adds mu times row r, read on side t (t r x <= t b), to the aggregated
+// row (agg, beta); the entries go through `dense` and come back sorted.
+void aggregate(const BbModel &bm, int r, double t, double b, double mu,
+               std::vector<Entry> &agg, double &beta, std::vector<double> &dense,
+               std::vector<int> &touched) {
+  for (int j : touched) dense[(size_t)j] = 0.0;
+  touched.clear();
+  auto put = [&](int j, double c) {
+    if (dense[(size_t)j] == 0.0) touched.push_back(j);
+    dense[(size_t)j] += c;
+    if (dense[(size_t)j] == 0.0) dense[(size_t)j] = 1e-300;
+  };
+  for (const Entry &e : agg) put(e.index, e.value);
+  for (const Entry &e : bm.lp.rows[(size_t)r]) put(e.index, mu * t * e.value);
+  beta += mu * t * b;
+  std::sort(touched.begin(), touched.end());
+  agg.clear();
+  for (int j : touched) {
+    double c = dense[(size_t)j];
+    dense[(size_t)j] = 0.0;
+    if (std::fabs(c) > 1e-9) agg.push_back({j, c});
+  }
+  touched.clear();
+}
+
 }  // namespace
 
 std::vector<Cut> mir_cuts(const BbModel &bm, const std::vector<double> &lo,
@@ -243,21 +284,68 @@ std::vector<Cut> mir_cuts(const BbModel &bm, const std::vector<double> &lo,
                           const std::vector<double> &rup, const std::vector<double> &x,
                           int max_cuts) {
   std::vector<VarBound> vb = variable_bounds(bm, lo, up, rlo, rup);
-  std::vector<double> dense((size_t)bm.ncols(), 0.0);
+  std::vector<double> dense((size_t)bm.ncols(), 0.0), act((size_t)bm.nrows(), 0.0);
+  for (int i = 0; i < bm.nrows(); ++i)
+    for (const Entry &e : bm.lp.rows[(size_t)i]) act[(size_t)i] += e.value * x[(size_t)e.index];
+  auto usable = [&](int i) {
+    size_t len = bm.lp.rows[(size_t)i].size();
+    return len > 2 && len <= kMaxRowLength && bm.indicator_of_row[(size_t)i] < 0;
+  };
+  // Whether row i holds at x with its side t (1 upper, -1 lower) tight.
+  auto tight = [&](int i, int t) {
+    double b = t > 0 ? rup[(size_t)i] : rlo[(size_t)i];
+    return !is_inf_bound(b) && std::fabs(act[(size_t)i] - b) <= 1e-6 * std::max(1.0, std::fabs(b));
+  };
   std::vector<int> touched;
   std::vector<std::pair<double, Cut>> found;
   for (int i = 0; i < bm.nrows(); ++i) {
-    const std::vector<Entry> &row = bm.lp.rows[(size_t)i];
-    if (row.size() <= 2 || row.size() > kMaxRowLength || bm.indicator_of_row[(size_t)i] >= 0)
-      continue;
+    if (!usable(i)) continue;
     for (int side : {1, -1}) {
       double bound = side > 0 ? rup[(size_t)i] : rlo[(size_t)i];
       if (is_inf_bound(bound)) continue;
-      Cut c;
-      if (!row_cut(bm, row, side, side * bound, lo, up, x, vb, dense, touched, c)) continue;
-      double act = 0, norm = 0;
-      for (const Entry &e : c.coefs) act += e.value * x[(size_t)e.index], norm += e.value * e.value;
-      found.push_back({(c.lo - act) / std::sqrt(norm), std::move(c)});
+      // The row alone, then with rows that remove its continuous column
+      // farthest from its bounds, a few times.
+      std::vector<Entry> agg;
+      for (const Entry &e : bm.lp.rows[(size_t)i]) agg.push_back({e.index, side * e.value});
+      double beta = side * bound;
+      std::vector<int> used{i};
+      for (int step = 0; step <= kMaxAggregations; ++step) {
+        Cut c;
+        if (row_cut(bm, agg, 1.0, beta, lo, up, x, vb, dense, touched, c)) {
+          double a = 0, norm = 0;
+          for (const Entry &e : c.coefs) a += e.value * x[(size_t)e.index], norm += e.value * e.value;
+          found.push_back({(c.lo - a) / std::sqrt(norm), std::move(c)});
+          break;
+        }
+        if (step == kMaxAggregations) break;
+        int pick = -1, prow = -1;
+        double pt = 0, best = 1e-6;
+        for (const Entry &e : agg) {
+          int j = e.index;
+          if (bm.rule[(size_t)j] != RULE_CONT) continue;
+          double d = bound_distance(lo, up, x, vb, j);
+          if (!(d > best)) continue;
+          for (const Entry &f : bm.cols[(size_t)j]) {
+            int r = f.index;
+            if (!usable(r) || std::find(used.begin(), used.end(), r) != used.end()) continue;
+            // mu t r_j = -a_j with mu >= 0: the side t the row is read on.
+            int t = -e.value / f.value > 0 ? 1 : -1;
+            bool eq = rlo[(size_t)r] == rup[(size_t)r] && !is_inf_bound(rlo[(size_t)r]);
+            if (!eq && !tight(r, t)) continue;
+            pick = j, prow = r, pt = t, best = d;
+            break;
+          }
+        }
+        if (prow < 0) break;
+        double aj = 0, rj = 0;
+        for (const Entry &e : agg) if (e.index == pick) aj = e.value;
+        for (const Entry &e : bm.lp.rows[(size_t)prow]) if (e.index == pick) rj = e.value;
+        double mu = -aj / (pt * rj);
+        double b = pt > 0 ? rup[(size_t)prow] : rlo[(size_t)prow];
+        aggregate(bm, prow, pt, b, mu, agg, beta, dense, touched);
+        used.push_back(prow);
+        if (agg.size() > kMaxRowLength) break;
+      }
     }
   }
   std::stable_sort(found.begin(), found.end(),

@@ -133,8 +133,6 @@ class Search {
     dirs_.seed(pc_);
     bs_.reliability = (int)prob->controls.geti(id::BRANCHRELIABILITY);
     bs_.max_strong = (int)prob->controls.geti(id::BRANCHMAXSTRONG);
-    bs_.drop_dead_sides = !(ev.prenode || ev.optnode || ev.infnode || ev.nodecutoff ||
-                            ev.newnode || ev.chgbranchobject);
   }
   ~Search();
   SearchOutcome run();
@@ -335,11 +333,8 @@ void Search::branch_node(Lane &L, Node &node, NodeWork &w, std::optional<Node> &
     }
     if (b.col >= 0) {
       c.branch.col = b.col;
-      // The up child raises the column's lower bound (a branching may keep
-      // one side alone).
-      bool upward = !b.children[k].empty() && b.children[k][0].lo > std::floor(b.value);
-      c.branch.up = upward;
-      c.branch.dist = upward ? std::ceil(b.value) - b.value : b.value - std::floor(b.value);
+      c.branch.up = k == 1;
+      c.branch.dist = k == 0 ? b.value - std::floor(b.value) : std::ceil(b.value) - b.value;
       c.branch.parent_obj = w.obj;
     }
     if (L.ev.newnode) {
