@@ -47,5 +47,14 @@ std::vector<Cut> cover_cuts(const BbModel &bm, const std::vector<double> &lo,
                             const std::vector<double> &rup, const std::vector<double> &x,
                             int max_cuts);
 
+// Mixed-integer rounding cuts of the model's rows, one per row and side at
+// most (continuous columns over their nearer bound or variable upper
+// bound, integer columns complemented at their nearer bound), violated at
+// x; at most `max_cuts`, the most efficacious first (bb/mir.cpp).
+std::vector<Cut> mir_cuts(const BbModel &bm, const std::vector<double> &lo,
+                          const std::vector<double> &up, const std::vector<double> &rlo,
+                          const std::vector<double> &rup, const std::vector<double> &x,
+                          int max_cuts);
+
 }  // namespace bb
 }  // namespace ondr

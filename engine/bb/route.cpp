@@ -21,6 +21,12 @@ const cb::Kind kWorkerKinds[] = {cb::k_destroymt, cb::k_mipthread};
 
 }  // namespace
 
+bool node_features_in_use(ONDRprob prob) {
+  for (cb::Kind k : kNodeKinds)
+    if (prob->callbacks.has(k)) return true;
+  return cuts::wants_tree_search(prob);
+}
+
 bool use_tree_search(ONDRprob prob, LpData &highs_model) {
   // HiGHS's MIP takes linear problems only (solve_nonlinear_tree refuses
   // mipsolver 1 with the reason).

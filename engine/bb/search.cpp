@@ -761,7 +761,7 @@ void Search::fix_by_reduced_costs() {
   }
 }
 
-// Rounds of Gomory and cover cuts on the root LP (solved, objective obj, solution
+// Rounds of Gomory, cover and rounding cuts on the root LP (solved, objective obj, solution
 // x), until a round finds none or the bound stalls; obj and x follow.
 LpStatus Search::root_cuts(Lane &L, double &obj, std::vector<double> &x, double thr) {
   NodeLp &lp = *L.lp;
@@ -771,6 +771,9 @@ LpStatus Search::root_cuts(Lane &L, double &obj, std::vector<double> &x, double 
     std::vector<Cut> cuts = gomory_cuts(bm_, lp, pool_, x, lim_.inttol, kCutsPerRound);
     for (Cut &c : cover_cuts(bm_, lp.col_lo(), lp.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
                              kCutsPerRound))
+      cuts.push_back(std::move(c));
+    for (Cut &c : mir_cuts(bm_, lp.col_lo(), lp.col_up(), bm_.lp.rowlo, bm_.lp.rowup, x,
+                           kCutsPerRound))
       cuts.push_back(std::move(c));
     if (cuts.empty()) break;
     pool_.add(lp, std::move(cuts));

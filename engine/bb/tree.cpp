@@ -2,6 +2,7 @@
 #include <cmath>
 #include "bb/events.h"
 #include "bb/model.h"
+#include "bb/presolve.h"
 #include "bb/search.h"
 #include "bb/workers.h"
 #include "controls/ids.h"
@@ -95,6 +96,10 @@ void solve_tree(ONDRprob prob, Alg alg, Results &res) {
   const Model &searched = cuts::SearchRows(prob, m).search_model(m, reduced);
   BbModel bm = build_model(searched);
   SearchLimits lim = limits_of(prob->controls, bm.sense);
+  // Strengthened rows tighten every node LP; a search whose callbacks or
+  // cuts read the rows keeps them as loaded.
+  if (prob->controls.geti(id::PRESOLVE) != 0 && !bm.nonlinear && !node_features_in_use(prob))
+    strengthen_rows(bm, lim.feastol);
   lim.threads = search_workers(prob, prob->controls.geti(id::THREADS));
   NodeEvents events = node_events(prob, bm);
   events.for_worker = [&bm](ONDRprob worker) { return node_events(worker, bm); };

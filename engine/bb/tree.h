@@ -16,6 +16,11 @@ namespace bb {
 // A problem with nonlinear content always goes to the tree search.
 bool use_tree_search(ONDRprob prob, LpData &highs_model);
 
+// Whether node callbacks, pool cuts, marked rows, directives or stored
+// branching bounds take part in the search: they see (or are written
+// against) the model's rows as loaded, which the search then keeps.
+bool node_features_in_use(ONDRprob prob);
+
 // Solves the MIP of `prob` by the tree search and fills `res`: MIP status,
 // stop status, best bound, nodes, solutions, iterations, the best solution
 // and the LP with that solution's integer decisions fixed.

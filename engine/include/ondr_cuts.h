@@ -44,6 +44,7 @@ enum {
 
 /* Types of the cuts the library's own separators put in the pool. */
 enum { ONDR_CUTTYPE_GOMORY = -1, ONDR_CUTTYPE_COVER = -2 };
+enum { ONDR_CUTTYPE_MIR = -3 };
 
 /* Adds ncuts cuts to the current node (and its subtree). Each row is
    checked before any is added: sense letter, finite rhs and coefficients,
