@@ -127,3 +127,33 @@ def test_solves_between_edits_see_the_edited_matrix():
         p.solve()
         assert p.getObjVal() == pytest.approx(fresh(ref, [-1.0] * ref.shape[1]), abs=1e-7)
     assert np.array_equal(dense(p), ref)
+
+
+def test_mip_paths_that_need_the_rows_after_the_search():
+    # Unbounded relaxation: a feasibility run on the rows follows the search.
+    p = xp.problem()
+    p.controls.outputlog = 0
+    x, y = xp.var(vartype=xp.integer), xp.var()
+    p.addVariable(x, y)
+    p.addConstraint(x - y <= 1.5, x + y >= 0.5)
+    p.setObjective(x + y, sense=xp.maximize)
+    p.solve()
+    assert p.getProbStatusString() == "mip_unbounded"
+    p.addConstraint(x + y <= 2.5)
+    p.solve()
+    assert p.getProbStatusString() == "mip_optimal"
+    assert p.getObjVal() == pytest.approx(2.5)
+    # A set: the LP with the solution fixed is solved on a copy of the rows.
+    q = xp.problem()
+    q.controls.outputlog = 0
+    a = [xp.var(ub=3) for _ in range(3)]
+    z = xp.var(vartype=xp.binary)
+    q.addVariable(a, z)
+    q.addSOS(xp.sos(a, [1, 2, 3], type=1))
+    c = xp.Sum(a) + z <= 3.5
+    q.addConstraint(c)
+    q.setObjective(a[0] + 2 * a[1] + 3 * a[2] + z, sense=xp.maximize)
+    q.solve()
+    assert q.getProbStatusString() == "mip_optimal"
+    assert q.getObjVal() == pytest.approx(9)  # a[2] = 3, z = 0
+    assert q.getSlack(c) == pytest.approx(0.5, abs=1e-7)
