@@ -339,7 +339,7 @@ void LpReader::add_row(const std::string &name, const Expr &e, char type, double
   Model &m = b_.m;
   if (type != 'N') m.rhs[(size_t)r] = rhs;
   if (type == 'R') m.range[(size_t)r] = range;
-  auto &row = m.rows[(size_t)r];
+  RowRef row = m.rows[(size_t)r];
   for (const auto &t : e.lin) {
     int &p = colpos_[(size_t)t.first];
     if (p >= 0) {

@@ -52,7 +52,7 @@ class ModelReader {
     m.rhs = sized_f64s(r, "right-hand side");
     m.range = sized_f64s(r, "range");
     m.rows.resize((size_t)r);
-    for (auto &row : m.rows) {
+    for (RowRef row : m.rows) {
       uint32_t k = rd_.count(12);
       row.resize(k);
       int last = -1;

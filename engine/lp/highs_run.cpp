@@ -78,6 +78,7 @@ RunOutcome run_highs(ONDRprob prob, const RunRequest &req) {
     h.pass_model(d);
     warm = false;
   }
+  if (req.release_rows) std::vector<std::vector<Entry>>().swap(req.release_rows->rows);
   bool mip = req.mip && d.has_integers();
   if (mip && req.start_x) h.set_start(*req.start_x);
   prepare_scheduler((int)controls.geti(id::THREADS));

@@ -27,6 +27,10 @@ struct RunRequest {
   // Start solution of a MIP run, values of `data`'s columns (null: none).
   const std::vector<double> *start_x = nullptr;
   bool events = true;          // the problem's solver callbacks fire during the run
+  // When set (to the object `data` points to), the rows of the model are
+  // freed once HiGHS holds its own copy, before the run: the caller builds
+  // them again should it need them after the run.
+  LpData *release_rows = nullptr;
 };
 
 // The options of a run of `req` on a model like `d`.

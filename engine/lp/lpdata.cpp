@@ -171,7 +171,8 @@ void unscale_duals(const LpData &d, std::vector<double> &rowdual, std::vector<do
 namespace {
 
 // Column-wise form of `n` columns given as sparse rows; explicit zeros left out.
-Csc rows_to_columns(const std::vector<std::vector<Entry>> &rows, int n) {
+template <class Rows>
+Csc rows_to_columns(const Rows &rows, int n) {
   Csc a;
   a.start.assign((size_t)n + 1, 0);
   for (const auto &row : rows)

@@ -80,6 +80,14 @@ bool fix_on_session(ONDRprob prob, const LpData &d, const std::vector<double> &x
   return true;
 }
 
+// The rows of the MIP model `d` are let go while HiGHS runs on its own
+// copy (RunRequest::release_rows); this builds them again from the store,
+// which the solve leaves as it is.
+void ensure_rows(ONDRprob prob, LpData &d) {
+  if (d.rows.size() == (size_t)d.nrows()) return;
+  d.rows = std::move(mip_model(prob->model).rows);
+}
+
 int mip_stop_reason(const RunOutcome &o, const ControlValues &c) {
   switch (o.model_status) {
     case HMS_TIME_LIMIT: return 1;
@@ -104,6 +112,7 @@ RunOutcome run_exact(ONDRprob prob, RunRequest req, Results &res) {
   double base = std::min(inttol, req.data->integrality_cap);
   req.allow_failure = true;
   for (int attempt = 0;; ++attempt) {
+    if (req.release_rows) ensure_rows(prob, *req.release_rows);
     RunOutcome o = run_highs(prob, req);
     bool can_retry = attempt < 3 && base * req.tolerance_factor > kMinMipTolerance;
     if (o.failed) {
@@ -136,12 +145,14 @@ RunOutcome run_exact(ONDRprob prob, RunRequest req, Results &res) {
   }
 }
 
-void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
+void solve_mip(ONDRprob prob, LpData &d, Alg alg, Results &res) {
   const Model &m = prob->model;
   int n = m.ncols();
   RunRequest req;
   req.data = &d;
   req.mip = true;
+  // HiGHS holds the matrix during the search: ours is not kept beside it.
+  req.release_rows = &d;
   std::vector<double> start;
   if (take_user_start(prob, d, start)) req.start_x = &start;
   RunOutcome o = run_exact(prob, req, res);
@@ -157,11 +168,13 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
   if (o.model_status == HMS_UNBOUNDED_OR_INFEASIBLE) {
     // The relaxation is unbounded. With rational data the MIP is then
     // unbounded exactly when it has a feasible point: look for one.
+    ensure_rows(prob, d);
     LpData feas = d;
     std::fill(feas.cost.begin(), feas.cost.end(), 0.0);
     feas.hessian.clear();
     RunRequest fr = req;
     fr.data = &feas;
+    fr.release_rows = nullptr;
     RunOutcome f = run_exact(prob, fr, res);
     res.simplexiter += f.simplexiter;
     res.nodes += f.nodes;
@@ -210,6 +223,7 @@ void solve_mip(ONDRprob prob, const LpData &d, Alg alg, Results &res) {
     res.lpstatus = res.mipstatus == 6 ? 1 : 4;
     Results lp;
     if (!fix_on_session(prob, d, o.colval, alg, lp)) {
+      ensure_rows(prob, d);
       LpData f = fixed_lp(d, o.colval);
       solve_continuous(prob, f, alg, lp);
     }

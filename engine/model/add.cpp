@@ -29,10 +29,9 @@ void add_rows64(ONDRprob prob, int nrows, int64_t nnz, const char qrtype[], cons
   check_starts(mstart, nrows, nnz, "row");
   const int r0 = m.nrows();
 
-  // Build the new rows aside.
+  // Check everything first; the entries go straight into the store below.
   std::vector<char> types((size_t)nrows);
   std::vector<double> rhsv((size_t)nrows, 0.0), rangev((size_t)nrows, 0.0);
-  std::vector<std::vector<Entry>> rows((size_t)nrows);
   for (int i = 0; i < nrows; ++i) {
     char t = qrtype[i];
     ONDR_REQUIRE(t == 'L' || t == 'G' || t == 'E' || t == 'R' || t == 'N',
@@ -49,8 +48,6 @@ void add_rows64(ONDRprob prob, int nrows, int64_t nnz, const char qrtype[], cons
       rangev[(size_t)i] = std::min(kInf, g);
     }
     int64_t b = item_begin(mstart, i), e = item_end(mstart, i, nrows, nnz);
-    auto &row = rows[(size_t)i];
-    row.reserve((size_t)(e - b));
     for (int64_t k = b; k < e; ++k) {
       int c = mclind[k];
       if (c < 0 || c >= m.ncols())
@@ -59,16 +56,7 @@ void add_rows64(ONDRprob prob, int nrows, int64_t nnz, const char qrtype[], cons
       if (!std::isfinite(dmatval[k]))
         fail(ERR_ARGUMENT, "Matrix value of column %d in new row %d is %s", c, r0 + i,
              std::isnan(dmatval[k]) ? "NaN" : "infinite");
-      row.push_back({c, dmatval[k]});  // explicit zeros are kept
     }
-    // Sort by column; a column given twice gets the sum.
-    std::sort(row.begin(), row.end(), [](const Entry &a, const Entry &b) { return a.index < b.index; });
-    size_t out = 0;
-    for (size_t k = 0; k < row.size(); ++k) {
-      if (out > 0 && row[out - 1].index == row[k].index) row[out - 1].value += row[k].value;
-      else row[out++] = row[k];
-    }
-    row.resize(out);
   }
 
   // Commit: reserve first (may throw, changes nothing), then append.
@@ -76,7 +64,7 @@ void add_rows64(ONDRprob prob, int nrows, int64_t nnz, const char qrtype[], cons
   reserve_for(m.rowtype, need);
   reserve_for(m.rhs, need);
   reserve_for(m.range, need);
-  reserve_for(m.rows, need);
+  m.rows.reserve(need, nnz);
   reserve_for(m.indcol, need);
   reserve_for(m.indcomp, need);
   if (!m.rowscale.empty()) reserve_for(m.rowscale, need);
@@ -84,7 +72,9 @@ void add_rows64(ONDRprob prob, int nrows, int64_t nnz, const char qrtype[], cons
     m.rowtype.push_back(types[(size_t)i]);
     m.rhs.push_back(rhsv[(size_t)i]);
     m.range.push_back(rangev[(size_t)i]);
-    m.rows.push_back(std::move(rows[(size_t)i]));
+    // Explicit zeros are kept; a column given twice gets the sum.
+    int64_t b = item_begin(mstart, i), e = item_end(mstart, i, nrows, nnz);
+    m.rows.push_back_summed(mclind + b, dmatval + b, (size_t)(e - b));
     m.indcol.push_back(-1);
     m.indcomp.push_back(0);
     if (!m.rowscale.empty()) m.rowscale.push_back(0);
@@ -151,14 +141,14 @@ void add_cols64(ONDRprob prob, int ncols, int64_t nnz, const double objx[], cons
       int c = c0 + j;
       int64_t b = item_begin(mstart, j), e = item_end(mstart, j, ncols, nnz);
       for (int64_t k = b; k < e; ++k, ++done) {
-        auto &row = m.rows[(size_t)mrwind[k]];
+        RowRef row = m.rows[(size_t)mrwind[k]];
         if (!row.empty() && row.back().index == c) row.back().value += dmatval[k];
         else row.push_back({c, dmatval[k]});
       }
     }
   } catch (...) {
     for (int64_t k = 0; k < done; ++k) {
-      auto &row = m.rows[(size_t)mrwind[k]];
+      RowRef row = m.rows[(size_t)mrwind[k]];
       while (!row.empty() && row.back().index >= c0) row.pop_back();
     }
     throw;

@@ -19,8 +19,8 @@ static double clamp_inf(double v) { return std::max(-kInf, std::min(kInf, v)); }
 
 // Sets entry (row, col) of the matrix; 0 removes it. Keeps the row sorted.
 static void set_coef(Model &m, int row, int col, double v) {
-  auto &r = m.rows[(size_t)row];
-  auto it = std::lower_bound(r.begin(), r.end(), col,
+  RowRef r = m.rows[(size_t)row];
+  Entry *it = std::lower_bound(r.begin(), r.end(), col,
                              [](const Entry &e, int c) { return e.index < c; });
   bool found = it != r.end() && it->index == col;
   if (v == 0.0) {
@@ -244,8 +244,8 @@ void chg_mcoef(ONDRprob prob, int ncoefs, const int mrow[], const int mcol[], co
   std::sort(touched.begin(), touched.end());
   for (size_t a = 0, b; a < touched.size(); a = b) {
     for (b = a; b < touched.size() && touched[b] == touched[a];) ++b;
-    auto &r = m.rows[(size_t)touched[a]];
-    reserve_for(r, r.size() + (b - a));
+    RowRef r = m.rows[(size_t)touched[a]];
+    r.reserve(r.size() + (b - a));
   }
   for (int64_t k = 0; k < n; ++k) set_coef(m, mrow[k], mcol[k], dval[k]);
   model_changed(prob, coef_change(n, mrow, mcol));

@@ -93,7 +93,7 @@ void delete_rows(Model &m, int n, const int idx[], WarmBasis *warm) {
   compact(m.rowtype, map);
   compact(m.rhs, map);
   compact(m.range, map);
-  compact(m.rows, map);
+  m.rows.keep_rows(map);
   compact(m.indcol, map);
   compact(m.indcomp, map);
   compact(m.rownames, map);
@@ -133,14 +133,7 @@ void delete_cols(Model &m, int n, const int idx[], WarmBasis *warm) {
   std::vector<int> map = renumbering(m.ncols(), n, idx, "Column", require_col, m);
   if (n == 0) return;
   compact_basis(warm, m, false, map);
-  for (auto &row : m.rows) {
-    size_t out = 0;
-    for (size_t k = 0; k < row.size(); ++k) {
-      int nc = map[(size_t)row[k].index];
-      if (nc >= 0) row[out++] = {nc, row[k].value};
-    }
-    row.resize(out);
-  }
+  m.rows.renumber_entries(map);
   compact(m.obj, map);
   compact(m.lb, map);
   compact(m.ub, map);

@@ -34,7 +34,7 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
   m.rowtype.resize((size_t)nrows);
   m.rhs.assign((size_t)nrows, 0.0);
   m.range.assign((size_t)nrows, 0.0);
-  m.rows.resize((size_t)nrows);
+  m.rows.resize((size_t)nrows);  // empty rows; laid out below when columns have entries
   m.indcol.assign((size_t)nrows, -1);
   m.indcomp.assign((size_t)nrows, 0);
   for (int i = 0; i < nrows; ++i) {
@@ -77,7 +77,7 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
       for (int64_t k = b; k < e; ++k)
         if (mrwind[k] >= 0 && mrwind[k] < nrows) ++per_row[(size_t)mrwind[k]];
     }
-    for (int i = 0; i < nrows; ++i) m.rows[(size_t)i].reserve((size_t)per_row[(size_t)i]);
+    m.rows.assign_empty((size_t)nrows, per_row.data());
     for (int j = 0; j < ncols; ++j) {
       int64_t b = (int64_t)mstart[j];
       int64_t e = mnel ? b + mnel[j] : (int64_t)mstart[j + 1];
@@ -93,7 +93,7 @@ Model build_lp(const char *probname, int ncols, int nrows, const char qrtype[],
     }
     // Merge repeated (row, column) entries by adding them.
     std::vector<int> pos((size_t)ncols, -1);
-    for (auto &row : m.rows) {
+    for (RowRef row : m.rows) {
       size_t out = 0;
       for (size_t k = 0; k < row.size(); ++k) {
         int c = row[k].index;

@@ -48,9 +48,9 @@ static void write_sparse(const Items &items, int n, S mstart[], int ind[], doubl
 
 // Items first..last of a vector of rows.
 struct RowRange {
-  const std::vector<std::vector<Entry>> &rows;
+  const RowStore &rows;
   int first;
-  const std::vector<Entry> &operator[](int i) const { return rows[(size_t)(first + i)]; }
+  RowView operator[](int i) const { return rows[(size_t)(first + i)]; }
 };
 
 // Columns first..last of the matrix, gathered by one pass over the rows.

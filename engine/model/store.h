@@ -7,6 +7,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include "model/rowstore.h"
 
 namespace ondr {
 
@@ -15,12 +16,6 @@ constexpr double kInf = 1e20;
 // 1, so that it stays valid through any addition or deletion of columns.
 constexpr int kUnitColumn = 1 << 30;
 inline bool is_inf_bound(double v) { return v >= kInf || v <= -kInf; }
-
-// A sparse vector entry (index, value).
-struct Entry {
-  int index;
-  double value;
-};
 
 // Quadratic terms keyed by the ordered pair (min(i,j), max(i,j)). The value
 // is the entry Q_ij = Q_ji of the symmetric matrix Q; zero entries are never
@@ -77,9 +72,10 @@ struct Model {
   // Rows. `rows[i]` holds the linear entries of row i (column, value),
   // sorted by column, at most one entry per column; an entry may hold an
   // explicit 0.0 when it was added so (it is removed only by setting it 0).
+  // All rows share one pool of entries (model/rowstore.h).
   std::vector<char> rowtype;          // 'L','G','E','R','N'
   std::vector<double> rhs, range;     // range used for 'R' rows only (>= 0)
-  std::vector<std::vector<Entry>> rows;
+  RowStore rows;
   std::vector<std::string> rownames;
 
   // Objective: sense 1 minimize, -1 maximize. `objconst_neg` is the value
@@ -135,11 +131,7 @@ struct Model {
 
   int ncols() const { return (int)obj.size(); }
   int nrows() const { return (int)rowtype.size(); }
-  int64_t nnz() const {
-    int64_t n = 0;
-    for (const auto &r : rows) n += (int64_t)r.size();
-    return n;
-  }
+  int64_t nnz() const { return rows.nnz(); }
 };
 
 }  // namespace ondr
