@@ -19,6 +19,11 @@ command -v g++ >/dev/null || need_apt+=(g++)
 command -v pkg-config >/dev/null || need_apt+=(pkg-config)
 pkg-config --exists ipopt 2>/dev/null || need_apt+=(coinor-libipopt-dev)
 [ -f /usr/include/zlib.h ] || need_apt+=(zlib1g-dev)
+# OpenBLAS as the system's BLAS and LAPACK (the Debian alternative), which the
+# Ipopt build's MUMPS then uses in place of the reference BLAS: interior-point
+# QP and NLP solves spend most of their time there. The serial build: our own
+# worker threads are the parallelism, so the BLAS starts no threads of its own.
+compgen -G "/usr/lib/*/openblas-serial/libblas.so.3" >/dev/null || need_apt+=(libopenblas0-serial)
 if [ ${#need_apt[@]} -gt 0 ]; then
   echo "== installing system packages: ${need_apt[*]}"
   SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo

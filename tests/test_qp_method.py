@@ -88,6 +88,38 @@ def test_large_qp_goes_to_the_interior_point_and_is_optimal():
     assert p.getObjVal() == pytest.approx(sum((a - b) ** 2 for a, b in zip(exact, t)), rel=1e-6)
 
 
+def dense_qp(n):
+    # min (a.x)^2 + (b.x)^2 + 0.01 |x|^2 + c.x over the box: every pair of
+    # columns has a quadratic entry, n (n + 1) / 2 in all
+    rng = random.Random(5)
+    p = ondrel.problem("dense")
+    x = [ondrel.var(lb=-1, ub=1) for _ in range(n)]
+    p.addVariable(x)
+    a, b = (ondrel.Sum(rng.uniform(-1, 1) * v for v in x) for _ in range(2))
+    p.setObjective(a * a + b * b + 0.01 * ondrel.Sum(v * v for v in x)
+                   + ondrel.Sum(rng.uniform(-1, 1) * v for v in x))
+    return p
+
+
+@pytest.mark.parametrize("build, interior", [
+    (lambda: separable_qp(250)[0], False),   # few columns, few entries
+    (lambda: separable_qp(350)[0], True),    # more than 300 columns
+    (lambda: dense_qp(150), False),          # 11,325 entries
+    (lambda: dense_qp(200), True),           # 20,100 entries, under 300 columns
+])
+def test_automatic_choice_by_columns_and_quadratic_entries(build, interior):
+    p = build()
+    p.solve()
+    assert p.getProbStatusString() == "lp_optimal"
+    assert (p.attributes.bariter > 0) == interior
+    obj = p.getObjVal()
+    p.setControl("qpsolver", 1 if interior else 2)  # the other method agrees
+    p.solve()
+    assert p.getProbStatusString() == "lp_optimal"
+    assert (p.attributes.bariter > 0) != interior
+    assert p.getObjVal() == pytest.approx(obj, rel=1e-6, abs=1e-7)
+
+
 def test_qpsolver_control_range():
     p = ondrel.problem()
     with pytest.raises(Exception):

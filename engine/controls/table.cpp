@@ -91,8 +91,8 @@ const ParamDef kParams[] = {
     INTC(id::CUTROUNDS, "CUTROUNDS", 20, 0, 1000, "tree search: rounds of cuts at the root at most"),
     INTC(id::QPSOLVER, "QPSOLVER", 0, 0, 2,
          "convex QP method: 1 HiGHS's active-set solver, 2 the interior-point local solver, 0 "
-         "automatic: the interior point for QPs with more than 2000 columns, the active set "
-         "otherwise"),
+         "automatic: the interior point for QPs with more than 300 columns or more than 15000 "
+         "quadratic objective entries, the active set otherwise"),
     DBLC(id::FEASTOL, "FEASTOL", 1e-6, 1e-10, 1e-1, "primal feasibility tolerance"),
     DBLC(id::OPTIMALITYTOL, "OPTIMALITYTOL", 1e-6, 1e-10, 1e-1, "dual feasibility tolerance"),
     DBLC(id::MIPRELSTOP, "MIPRELSTOP", 1e-4, 0, BIG, "relative MIP gap at which to stop"),

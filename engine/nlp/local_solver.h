@@ -87,6 +87,11 @@ struct LocalOptions {
   bool log = false;
   bool echo = false;                   // SLP: the LP solver's own log too
   bool exact_hessian = true;           // Ipopt: false for a quasi-Newton Hessian
+  // Ipopt: linear rows and a quadratic objective (a QP), so the Jacobian
+  // and the Hessian of the Lagrangian are constant and evaluated once; a
+  // convex QP also takes Mehrotra's predictor-corrector steps.
+  bool qp = false;
+  bool convex_qp = false;
   ONDRprob msgprob = nullptr;          // log lines go through its message path
   std::function<int()> interrupted;    // nonzero: stop at the next check
 };

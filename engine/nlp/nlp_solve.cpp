@@ -154,6 +154,8 @@ void solve_quadratic_local(ONDRprob prob) {
   // and complementarity included (Ipopt's own complementarity tolerance,
   // 1e-4, leaves columns that far from the bound they belong at).
   o.compltol = o.feastol;
+  o.qp = std::none_of(p.nonlinear_row.begin(), p.nonlinear_row.end(), [](char q) { return q; });
+  o.convex_qp = o.qp && convex;
   o.timelimit = c.getd(id::TIMELIMIT);
   o.log = c.geti(id::OUTPUTLOG) != 0;
   o.msgprob = prob;
