@@ -12,6 +12,7 @@
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/indexmap.h"
 #include "problem/transfer.h"
 #include "problem/walk.h"
 #include "model/model.h"
@@ -62,11 +63,8 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
     return -1;
   }
   int64_t id = var_id(v);
-  PyRef key(PyLong_FromLongLong(id));
-  if (!key) return -1;
-  int has = PyDict_Contains(p->varmap, key.get());
-  if (has != 0) {
-    if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Variable already added to problem");
+  if (indexmap_has(p->varmap, id)) {
+    PyErr_SetString(PyExc_RuntimeError, "Variable already added to problem");
     return -1;
   }
   double lb = var_lb(v), ub = var_ub(v), th = var_threshold(v);
@@ -98,7 +96,7 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
           : append_default_name(p, b.names, 'C', id, invalid_name, &b.name_limit) != 0)
     return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
-  if (map_store_key(p->varmap, key.get(), b.first + b.count()) != 0) {
+  if (map_store(p->varmap, id, b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
     return -1;
   }
@@ -189,11 +187,8 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     return -1;
   }
   int64_t id = con_id(c);
-  PyRef key(PyLong_FromLongLong(id));
-  if (!key) return -1;
-  int has = PyDict_Contains(p->conmap, key.get());
-  if (has != 0) {
-    if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Constraint already added to problem");
+  if (indexmap_has(p->conmap, id)) {
+    PyErr_SetString(PyExc_RuntimeError, "Constraint already added to problem");
     return -1;
   }
   int row = first + b.count();
@@ -225,7 +220,7 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     return -1;
   }
   if (PyList_Append(p->constraints, c) != 0) return -1;
-  if (map_store_key(p->conmap, key.get(), row) != 0) {
+  if (map_store(p->conmap, id, row) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Cannot add constraint to problem");
     return -1;
   }
