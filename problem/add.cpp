@@ -47,7 +47,20 @@ int append_name(ProblemObject *p, std::string &names, PyObject *name, const char
 int append_default_name(ProblemObject *p, std::string &names, char prefix, int64_t id, const char *invalid,
                         int *limit) {
   char buf[32];
-  int len = snprintf(buf, sizeof buf, "%c%lld", prefix, (long long)id);
+  int len;
+  if (id >= 0) {
+    // Digits written back to front: this runs once per row of large models.
+    char digits[24];
+    int n = 0;
+    uint64_t u = (uint64_t)id;
+    do digits[n++] = (char)('0' + u % 10); while ((u /= 10) != 0);
+    buf[0] = prefix;
+    for (int k = 0; k < n; ++k) buf[1 + k] = digits[n - 1 - k];
+    len = n + 1;
+    buf[len] = '\0';
+  } else {
+    len = snprintf(buf, sizeof buf, "%c%lld", prefix, (long long)id);
+  }
   if (name_limit(p, limit) != 0) return -1;
   if (len > *limit) {
     PyRef text(PyUnicode_FromStringAndSize(buf, len));

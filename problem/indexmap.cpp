@@ -28,39 +28,35 @@ Py_ssize_t cap_for(Py_ssize_t n) {
 }
 
 void free_table(IndexMapObject *t) {
-  PyMem_RawFree(t->keys);
-  PyMem_RawFree(t->vals);
-  t->keys = nullptr;
-  t->vals = nullptr;
+  PyMem_RawFree(t->slots);
+  t->slots = nullptr;
   t->cap = 0;
   t->size = 0;
 }
 
+IndexMapSlot *alloc_slots(Py_ssize_t cap) {
+  IndexMapSlot *slots = (IndexMapSlot *)PyMem_RawMalloc((size_t)cap * sizeof(IndexMapSlot));
+  if (!slots) PyErr_NoMemory();
+  return slots;
+}
+
 // Places an entry known to be absent, with room known to be there.
-void place(int64_t *keys, int32_t *vals, Py_ssize_t cap, int64_t id, int32_t index) {
+void place(IndexMapSlot *slots, Py_ssize_t cap, int64_t id, int32_t index) {
   size_t i = slot_of(id, cap);
-  while (keys[i] != kIndexMapFree) i = (i + 1) & (size_t)(cap - 1);
-  keys[i] = id;
-  vals[i] = index;
+  while (slots[i].key != kIndexMapFree) i = (i + 1) & (size_t)(cap - 1);
+  slots[i].key = id;
+  slots[i].val = index;
 }
 
 // Moves the entries into a table of `cap` slots.
 int rehash(IndexMapObject *t, Py_ssize_t cap) {
-  int64_t *keys = (int64_t *)PyMem_RawMalloc((size_t)cap * sizeof(int64_t));
-  int32_t *vals = (int32_t *)PyMem_RawMalloc((size_t)cap * sizeof(int32_t));
-  if (!keys || !vals) {
-    PyMem_RawFree(keys);
-    PyMem_RawFree(vals);
-    PyErr_NoMemory();
-    return -1;
-  }
-  for (Py_ssize_t i = 0; i < cap; ++i) keys[i] = kIndexMapFree;
+  IndexMapSlot *slots = alloc_slots(cap);
+  if (!slots) return -1;
+  for (Py_ssize_t i = 0; i < cap; ++i) slots[i].key = kIndexMapFree;
   for (Py_ssize_t i = 0; i < t->cap; ++i)
-    if (t->keys[i] != kIndexMapFree) place(keys, vals, cap, t->keys[i], t->vals[i]);
-  PyMem_RawFree(t->keys);
-  PyMem_RawFree(t->vals);
-  t->keys = keys;
-  t->vals = vals;
+    if (t->slots[i].key != kIndexMapFree) place(slots, cap, t->slots[i].key, t->slots[i].val);
+  PyMem_RawFree(t->slots);
+  t->slots = slots;
   t->cap = cap;
   return 0;
 }
@@ -70,7 +66,7 @@ Py_ssize_t find(const IndexMapObject *t, int64_t id) {
   if (t->size == 0 || id == kIndexMapFree) return -1;
   size_t i = slot_of(id, t->cap);
   for (;;) {
-    const int64_t k = t->keys[i];
+    const int64_t k = t->slots[i].key;
     if (k == id) return (Py_ssize_t)i;
     if (k == kIndexMapFree) return -1;
     i = (i + 1) & (size_t)(t->cap - 1);
@@ -110,7 +106,7 @@ PyObject *indexmap_copy(PyObject *src) {
 int indexmap_get(PyObject *m, int64_t id) {
   if (!m) return -1;
   const Py_ssize_t i = find(as_map(m), id);
-  return i < 0 ? -1 : as_map(m)->vals[i];
+  return i < 0 ? -1 : as_map(m)->slots[i].val;
 }
 
 int indexmap_reserve(PyObject *m, Py_ssize_t n) {
@@ -127,11 +123,11 @@ int indexmap_put(PyObject *m, int64_t id, int index) {
   }
   const Py_ssize_t at = find(t, id);
   if (at >= 0) {
-    t->vals[at] = index;
+    t->slots[at].val = index;
     return 0;
   }
   if (indexmap_reserve(m, t->size + 1) != 0) return -1;
-  place(t->keys, t->vals, t->cap, id, index);
+  place(t->slots, t->cap, id, index);
   ++t->size;
   return 0;
 }
@@ -147,16 +143,15 @@ void indexmap_erase(PyObject *m, int64_t id) {
   // hole and itself moves back into the hole.
   for (;;) {
     i = (i + 1) & mask;
-    const int64_t k = t->keys[i];
+    const int64_t k = t->slots[i].key;
     if (k == kIndexMapFree) break;
     const size_t home = slot_of(k, t->cap);
     const bool stays = hole <= i ? (hole < home && home <= i) : (hole < home || home <= i);
     if (stays) continue;
-    t->keys[hole] = k;
-    t->vals[hole] = t->vals[i];
+    t->slots[hole] = t->slots[i];
     hole = i;
   }
-  t->keys[hole] = kIndexMapFree;
+  t->slots[hole].key = kIndexMapFree;
   --t->size;
 }
 
@@ -172,19 +167,11 @@ int indexmap_assign(PyObject *dst, PyObject *src) {
     free_table(d);
     return 0;
   }
-  int64_t *keys = (int64_t *)PyMem_RawMalloc((size_t)s->cap * sizeof(int64_t));
-  int32_t *vals = (int32_t *)PyMem_RawMalloc((size_t)s->cap * sizeof(int32_t));
-  if (!keys || !vals) {
-    PyMem_RawFree(keys);
-    PyMem_RawFree(vals);
-    PyErr_NoMemory();
-    return -1;
-  }
-  memcpy(keys, s->keys, (size_t)s->cap * sizeof(int64_t));
-  memcpy(vals, s->vals, (size_t)s->cap * sizeof(int32_t));
+  IndexMapSlot *slots = alloc_slots(s->cap);
+  if (!slots) return -1;
+  memcpy(slots, s->slots, (size_t)s->cap * sizeof(IndexMapSlot));
   free_table(d);
-  d->keys = keys;
-  d->vals = vals;
+  d->slots = slots;
   d->cap = s->cap;
   d->size = s->size;
   return 0;
@@ -192,8 +179,7 @@ int indexmap_assign(PyObject *dst, PyObject *src) {
 
 void indexmap_swap(PyObject *a, PyObject *b) {
   IndexMapObject *x = as_map(a), *y = as_map(b);
-  std::swap(x->keys, y->keys);
-  std::swap(x->vals, y->vals);
+  std::swap(x->slots, y->slots);
   std::swap(x->cap, y->cap);
   std::swap(x->size, y->size);
 }

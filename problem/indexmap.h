@@ -1,6 +1,7 @@
 // A problem's map from object id (variable, constraint or set) to its index
 // in the library problem: an open-addressing hash table of 64-bit ids and
-// 32-bit indices, 12 bytes a slot, instead of a dictionary with two Python
+// 32-bit indices, 12 bytes a slot (id and index side by side, so that a
+// lookup touches one cache line), instead of a dictionary with two Python
 // ints an entry. It lives in a small Python object so that problems can
 // share it (callback problems) or copy it like their other members; the
 // objects it refers to are kept alive by the problem's containers, never by
@@ -16,10 +17,17 @@
 
 extern PyTypeObject indexmap_type;
 
+#pragma pack(push, 4)
+struct IndexMapSlot {
+  int64_t key;       // kIndexMapFree marks an unused slot
+  int32_t val;
+};
+#pragma pack(pop)
+static_assert(sizeof(IndexMapSlot) == 12, "index map slots are 12 bytes");
+
 struct IndexMapObject {
   PyObject_HEAD
-  int64_t *keys;     // cap slots; kIndexMapFree marks an unused one
-  int32_t *vals;     // cap slots
+  IndexMapSlot *slots;  // cap slots
   Py_ssize_t cap;    // 0 or a power of two
   Py_ssize_t size;   // entries in use
 };
@@ -54,5 +62,5 @@ void indexmap_each(PyObject *m, F f) {
   if (!m) return;
   IndexMapObject *t = (IndexMapObject *)m;
   for (Py_ssize_t i = 0; i < t->cap; ++i)
-    if (t->keys[i] != kIndexMapFree) f(t->keys[i], t->vals[i]);
+    if (t->slots[i].key != kIndexMapFree) f(t->slots[i].key, t->slots[i].val);
 }
