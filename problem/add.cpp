@@ -4,6 +4,7 @@
 // problem as it was.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 #include "module/errors.h"
@@ -130,6 +131,10 @@ PyObject *problem_addVariable(PyObject *self, PyObject *args) {
   if (prob_int_attrib(p, kCols, &b.first) != 0) return nullptr;
   b.first = user_count(p, 0, b.first);
   BindingUndo undo(p->variables, p->varmap);
+  PyObject *coll = PyTuple_GET_SIZE(args) == 1 ? PyTuple_GET_ITEM(args, 0) : args;
+  if ((PyList_Check(coll) || PyTuple_Check(coll)) &&
+      indexmap_reserve(p->varmap, indexmap_size(p->varmap) + PySequence_Fast_GET_SIZE(coll)) != 0)
+    PyErr_Clear();  // only a missed shortcut: the map grows as it is filled
   int rc = walkNestedObjects(self, args, [&](PyObject *v) { return collect_var(p, v, b, undo); });
   if (rc != 0) {
     undo.rollback();
@@ -287,12 +292,43 @@ int flush_rows(ProblemObject *p, RowBatch &b, int first) {
   return 0;
 }
 
+// Sizes the batch for the usual call, one list or tuple of constraints, so
+// that its arrays are allocated once at their final size instead of growing
+// (and being copied) step by step. Anything else is left to grow.
+void reserve_rows(PyObject *args, RowBatch &b, PyObject *conmap) {
+  PyObject *coll = PyTuple_GET_SIZE(args) == 1 ? PyTuple_GET_ITEM(args, 0) : args;
+  if (!PyList_Check(coll) && !PyTuple_Check(coll)) return;
+  const Py_ssize_t n = PySequence_Fast_GET_SIZE(coll);
+  size_t nnz = 0;
+  const LinEntry *lin;
+  Py_ssize_t nlin;
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject *c = PySequence_Fast_GET_ITEM(coll, i);
+    if (!is_constraint(c)) return;
+    if (constraint_compact(c, &lin, &nlin)) nnz += (size_t)nlin;
+  }
+  try {
+    b.types.reserve((size_t)n);
+    b.rhs.reserve((size_t)n);
+    b.range.reserve((size_t)n);
+    b.starts.reserve((size_t)n + 1);
+    b.qcounts.reserve((size_t)n);
+    b.all.lin_cols.reserve(nnz);
+    b.all.lin_vals.reserve(nnz);
+  } catch (const std::bad_alloc &) {
+    // The arrays then grow as they are filled.
+  }
+  // Growing the map only once too; a failure here is only a missed shortcut.
+  if (indexmap_reserve(conmap, indexmap_size(conmap) + n) != 0) PyErr_Clear();
+}
+
 PyObject *problem_addConstraint(PyObject *self, PyObject *args) {
   ProblemObject *p = (ProblemObject *)self;
   int first = 0;
   if (prob_int_attrib(p, kRows, &first) != 0) return nullptr;
   first = user_count(p, 1, first);
   RowBatch b;
+  reserve_rows(args, b, p->conmap);
   BindingUndo undo(p->constraints, p->conmap);
   int rc = walkNestedObjects(self, args, [&](PyObject *c) { return collect_constraint(p, c, b, first, undo); });
   if (rc == 0 && b.count() > 0) {

@@ -107,3 +107,32 @@ def test_sets_and_objective_lookups_follow_deletions():
     assert [p.getIndex(s) for s in keep] == list(range(8))
     with pytest.raises(RuntimeError):
         p.getIndex(sets[2])
+
+
+def rows_of(p):
+    s, c, v = [], [], []
+    n = p.attributes.rows
+    p.getrows(s, c, v, 10 ** 6, 0, n - 1)
+    return [{str(c[k]): v[k] for k in range(s[i], s[i + 1])} for i in range(n)]
+
+
+def test_mixed_batches_give_the_rows_they_describe():
+    class Sub(ondrel.var):
+        pass
+
+    x = [ondrel.var(name=f"x{i}") for i in range(3)]
+    s = Sub(name="s")  # a subclass keeps its constraint's body an expression
+    p = ondrel.problem()
+    p.addVariable(x, s)
+    batch = [ondrel.Sum(x) <= 1,                                   # compact
+             ondrel.constraint(body=2 * x[0] - x[1], lb=0),         # given body
+             s + 3 * x[2] >= 2,                                     # not compact
+             x[0] * x[1] + x[2] <= 4,                               # quadratic
+             ondrel.Sum([]) <= 1]                                   # empty
+    p.addConstraint(batch, (x[1] - x[2] == 0,))
+    assert rows_of(p) == [{"x0": 1.0, "x1": 1.0, "x2": 1.0}, {"x0": 2.0, "x1": -1.0},
+                          {"s": 1.0, "x2": 3.0}, {"x2": 1.0}, {}, {"x1": 1.0, "x2": -1.0}]
+    rhs = []
+    p.getrhs(rhs, 0, 5)
+    assert rhs == [1.0, 0.0, 2.0, 4.0, 1.0, 0.0]
+    indices_match(p, x + [s], batch + [p.getConstraint(5)])
