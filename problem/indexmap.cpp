@@ -1,25 +1,33 @@
-// The id -> index maps of problems: linear probing over a power-of-two
-// table, erasure by shifting the following run back (no tombstones, so a
-// map that has seen many deletions probes as fast as a fresh one).
+// The id -> index maps of problems: open addressing over a power-of-two
+// table. An id's first slot is the id itself (masked), so that objects made
+// one after another, whose ids are consecutive, sit in consecutive slots and
+// a pass over them reads the table in order; later probes mix in the higher
+// bits of the id (the probe sequence of Python's own dictionaries), so that
+// ids with a stride do not pile up. Erased entries leave a mark that lookups
+// probe past; marks count towards the load and go at the next resize.
 #include "problem/indexmap.h"
 #include <cstring>
 #include <utility>
 
 namespace {
 
-// At most 7 entries in 10 slots.
+// At most 7 used or marked slots in 10.
 constexpr Py_ssize_t kMinCap = 8;
 
 inline IndexMapObject *as_map(PyObject *m) { return (IndexMapObject *)m; }
+inline bool is_unused(int64_t k) { return k == kIndexMapFree || k == kIndexMapDeleted; }
 
-// Ids are consecutive numbers: mixed so that runs of them spread over the table.
-inline size_t slot_of(int64_t id, Py_ssize_t cap) {
-  uint64_t z = (uint64_t)id + 0x9e3779b97f4a7c15ull;
-  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
-  z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
-  z ^= z >> 31;
-  return (size_t)(z & (uint64_t)(cap - 1));
-}
+// Walks the probe sequence of one id.
+struct Probe {
+  Probe(int64_t id, Py_ssize_t cap) : mask((size_t)cap - 1), perturb((uint64_t)id), i((size_t)id & mask) {}
+  void next() {
+    perturb >>= 5;
+    i = (i * 5 + (size_t)perturb + 1) & mask;
+  }
+  size_t mask;
+  uint64_t perturb;
+  size_t i;
+};
 
 Py_ssize_t cap_for(Py_ssize_t n) {
   Py_ssize_t cap = kMinCap;
@@ -32,6 +40,7 @@ void free_table(IndexMapObject *t) {
   t->slots = nullptr;
   t->cap = 0;
   t->size = 0;
+  t->deleted = 0;
 }
 
 IndexMapSlot *alloc_slots(Py_ssize_t cap) {
@@ -40,36 +49,39 @@ IndexMapSlot *alloc_slots(Py_ssize_t cap) {
   return slots;
 }
 
-// Places an entry known to be absent, with room known to be there.
-void place(IndexMapSlot *slots, Py_ssize_t cap, int64_t id, int32_t index) {
-  size_t i = slot_of(id, cap);
-  while (slots[i].key != kIndexMapFree) i = (i + 1) & (size_t)(cap - 1);
-  slots[i].key = id;
-  slots[i].val = index;
+// Places an entry known to be absent, with room known to be there; a
+// marked slot is reused.
+void place(IndexMapObject *t, int64_t id, int32_t index) {
+  Probe pr(id, t->cap);
+  while (!is_unused(t->slots[pr.i].key)) pr.next();
+  if (t->slots[pr.i].key == kIndexMapDeleted) --t->deleted;
+  t->slots[pr.i].key = id;
+  t->slots[pr.i].val = index;
 }
 
-// Moves the entries into a table of `cap` slots.
+// Moves the entries into a fresh table of `cap` slots (dropping the marks).
 int rehash(IndexMapObject *t, Py_ssize_t cap) {
   IndexMapSlot *slots = alloc_slots(cap);
   if (!slots) return -1;
   for (Py_ssize_t i = 0; i < cap; ++i) slots[i].key = kIndexMapFree;
-  for (Py_ssize_t i = 0; i < t->cap; ++i)
-    if (t->slots[i].key != kIndexMapFree) place(slots, cap, t->slots[i].key, t->slots[i].val);
-  PyMem_RawFree(t->slots);
+  IndexMapSlot *old = t->slots;
+  const Py_ssize_t old_cap = t->cap;
   t->slots = slots;
   t->cap = cap;
+  t->deleted = 0;
+  for (Py_ssize_t i = 0; i < old_cap; ++i)
+    if (!is_unused(old[i].key)) place(t, old[i].key, old[i].val);
+  PyMem_RawFree(old);
   return 0;
 }
 
 // The slot holding id, or -1.
 Py_ssize_t find(const IndexMapObject *t, int64_t id) {
-  if (t->size == 0 || id == kIndexMapFree) return -1;
-  size_t i = slot_of(id, t->cap);
-  for (;;) {
-    const int64_t k = t->slots[i].key;
-    if (k == id) return (Py_ssize_t)i;
+  if (t->size == 0 || id == kIndexMapFree || id == kIndexMapDeleted) return -1;
+  for (Probe pr(id, t->cap);; pr.next()) {
+    const int64_t k = t->slots[pr.i].key;
+    if (k == id) return (Py_ssize_t)pr.i;
     if (k == kIndexMapFree) return -1;
-    i = (i + 1) & (size_t)(t->cap - 1);
   }
 }
 
@@ -91,10 +103,8 @@ PyTypeObject indexmap_type = [] {
 }();
 
 PyObject *indexmap_new() {
-  PyObject *m = PyType_GenericAlloc(&indexmap_type, 0);
-  if (!m) return nullptr;
   // The allocation is zeroed: no table, no entries.
-  return m;
+  return PyType_GenericAlloc(&indexmap_type, 0);
 }
 
 PyObject *indexmap_copy(PyObject *src) {
@@ -111,13 +121,13 @@ int indexmap_get(PyObject *m, int64_t id) {
 
 int indexmap_reserve(PyObject *m, Py_ssize_t n) {
   IndexMapObject *t = as_map(m);
-  if (n * 10 <= t->cap * 7) return 0;
+  if ((n + t->deleted) * 10 <= t->cap * 7) return 0;
   return rehash(t, cap_for(n));
 }
 
 int indexmap_put(PyObject *m, int64_t id, int index) {
   IndexMapObject *t = as_map(m);
-  if (id == kIndexMapFree) {
+  if (id == kIndexMapFree || id == kIndexMapDeleted) {
     PyErr_SetString(PyExc_ValueError, "Invalid object id");
     return -1;
   }
@@ -127,7 +137,7 @@ int indexmap_put(PyObject *m, int64_t id, int index) {
     return 0;
   }
   if (indexmap_reserve(m, t->size + 1) != 0) return -1;
-  place(t->slots, t->cap, id, index);
+  place(t, id, index);
   ++t->size;
   return 0;
 }
@@ -135,24 +145,11 @@ int indexmap_put(PyObject *m, int64_t id, int index) {
 void indexmap_erase(PyObject *m, int64_t id) {
   if (!m) return;
   IndexMapObject *t = as_map(m);
-  Py_ssize_t at = find(t, id);
+  const Py_ssize_t at = find(t, id);
   if (at < 0) return;
-  const size_t mask = (size_t)(t->cap - 1);
-  size_t hole = (size_t)at, i = hole;
-  // Every later entry of the run whose home slot does not lie between the
-  // hole and itself moves back into the hole.
-  for (;;) {
-    i = (i + 1) & mask;
-    const int64_t k = t->slots[i].key;
-    if (k == kIndexMapFree) break;
-    const size_t home = slot_of(k, t->cap);
-    const bool stays = hole <= i ? (hole < home && home <= i) : (hole < home || home <= i);
-    if (stays) continue;
-    t->slots[hole] = t->slots[i];
-    hole = i;
-  }
-  t->slots[hole].key = kIndexMapFree;
+  t->slots[at].key = kIndexMapDeleted;
   --t->size;
+  ++t->deleted;
 }
 
 void indexmap_clear(PyObject *m) {
@@ -174,6 +171,7 @@ int indexmap_assign(PyObject *dst, PyObject *src) {
   d->slots = slots;
   d->cap = s->cap;
   d->size = s->size;
+  d->deleted = s->deleted;
   return 0;
 }
 
@@ -182,6 +180,7 @@ void indexmap_swap(PyObject *a, PyObject *b) {
   std::swap(x->slots, y->slots);
   std::swap(x->cap, y->cap);
   std::swap(x->size, y->size);
+  std::swap(x->deleted, y->deleted);
 }
 
 Py_ssize_t indexmap_size(PyObject *m) { return m ? as_map(m)->size : 0; }

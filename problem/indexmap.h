@@ -19,7 +19,7 @@ extern PyTypeObject indexmap_type;
 
 #pragma pack(push, 4)
 struct IndexMapSlot {
-  int64_t key;       // kIndexMapFree marks an unused slot
+  int64_t key;       // kIndexMapFree / kIndexMapDeleted mark unused slots
   int32_t val;
 };
 #pragma pack(pop)
@@ -30,10 +30,13 @@ struct IndexMapObject {
   IndexMapSlot *slots;  // cap slots
   Py_ssize_t cap;    // 0 or a power of two
   Py_ssize_t size;   // entries in use
+  Py_ssize_t deleted;  // slots marked kIndexMapDeleted
 };
 
-// The id no object has, marking a free slot.
+// The ids no object has, marking a slot never used and one whose entry was
+// erased (a lookup probes past the latter).
 constexpr int64_t kIndexMapFree = INT64_MIN;
+constexpr int64_t kIndexMapDeleted = INT64_MIN + 1;
 
 // A new empty map (null with MemoryError).
 PyObject *indexmap_new();
@@ -62,5 +65,5 @@ void indexmap_each(PyObject *m, F f) {
   if (!m) return;
   IndexMapObject *t = (IndexMapObject *)m;
   for (Py_ssize_t i = 0; i < t->cap; ++i)
-    if (t->slots[i].key != kIndexMapFree) f(t->slots[i].key, t->slots[i].val);
+    if (t->slots[i].key != kIndexMapFree && t->slots[i].key != kIndexMapDeleted) f(t->slots[i].key, t->slots[i].val);
 }

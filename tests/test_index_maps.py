@@ -136,3 +136,21 @@ def test_mixed_batches_give_the_rows_they_describe():
     p.getrhs(rhs, 0, 5)
     assert rhs == [1.0, 0.0, 2.0, 4.0, 1.0, 0.0]
     indices_match(p, x + [s], batch + [p.getConstraint(5)])
+
+
+@pytest.mark.parametrize("stride", [2, 64, 512])
+def test_objects_made_with_a_stride_are_found_after_churn(stride):
+    # Only every stride-th variable made goes into the problem, so the ids
+    # it holds are evenly spaced rather than consecutive.
+    kept = [[ondrel.var() for _ in range(stride)][0] for _ in range(1000)]
+    p = ondrel.problem()
+    p.addVariable(kept)
+    alive = list(kept)
+    for rnd in range(4):
+        p.delVariable(alive[rnd::3])
+        alive = [v for k, v in enumerate(alive) if k < rnd or (k - rnd) % 3]
+        fresh = [ondrel.var() for _ in range(300)]
+        p.addVariable(fresh)
+        alive += fresh
+        assert p.getVariable() == alive
+        assert [p.getIndex(v) for v in alive] == list(range(len(alive)))
