@@ -4,6 +4,7 @@
 #include <string>
 #include "api/wrap.h"
 #include "problem/doc.h"
+#include "problem/indexmap.h"
 
 using namespace wrap;
 
@@ -19,7 +20,7 @@ class ContainerSnapshot {
     PyObject *maps[] = {p_->varmap, p_->conmap, p_->sosmap};
     for (int i = 0; i < 3; ++i) {
       lists_[i].reset(PyList_GetSlice(lists[i], 0, PyList_GET_SIZE(lists[i])));
-      maps_[i].reset(maps[i] ? PyDict_Copy(maps[i]) : PyDict_New());
+      maps_[i].reset(indexmap_copy(maps[i]));
       if (!lists_[i] || !maps_[i]) return -1;
     }
     return 0;
@@ -30,7 +31,7 @@ class ContainerSnapshot {
     PyObject *maps[] = {p_->varmap, p_->conmap, p_->sosmap};
     for (int i = 0; i < 3; ++i) {
       if (PyList_SetSlice(lists[i], 0, PyList_GET_SIZE(lists[i]), nullptr) != 0) return -1;
-      if (maps[i]) PyDict_Clear(maps[i]);
+      indexmap_clear(maps[i]);
     }
     return 0;
   }
@@ -42,10 +43,8 @@ class ContainerSnapshot {
     PyObject *maps[] = {p_->varmap, p_->conmap, p_->sosmap};
     for (int i = 0; i < 3; ++i) {
       PyList_SetSlice(lists[i], 0, PyList_GET_SIZE(lists[i]), lists_[i].get());
-      if (maps[i]) {
-        PyDict_Clear(maps[i]);
-        PyDict_Update(maps[i], maps_[i].get());
-      }
+      // Never fails: the saved table is handed over whole.
+      if (maps[i]) indexmap_swap(maps[i], maps_[i].get());
     }
     PyErr_Clear();
     PyErr_Restore(t, v, tb);

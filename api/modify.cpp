@@ -9,6 +9,7 @@
 #include "problem/access.h"
 #include "problem/convert_expr.h"
 #include "problem/doc.h"
+#include "problem/indexmap.h"
 
 using namespace wrap;
 
@@ -24,11 +25,7 @@ namespace {
 void drop_tail(PyObject *list, PyObject *map, Py_ssize_t len, int64_t (*id)(PyObject *)) {
   PyObject *t, *v, *tb;
   PyErr_Fetch(&t, &v, &tb);
-  for (Py_ssize_t i = len; i < PyList_GET_SIZE(list); ++i) {
-    PyRef k(PyLong_FromLongLong(id(PyList_GET_ITEM(list, i))));
-    if (map && k) PyDict_DelItem(map, k.get());
-    PyErr_Clear();
-  }
+  for (Py_ssize_t i = len; i < PyList_GET_SIZE(list); ++i) indexmap_erase(map, id(PyList_GET_ITEM(list, i)));
   PyList_SetSlice(list, len, PyList_GET_SIZE(list), nullptr);
   PyErr_Clear();
   PyErr_Restore(t, v, tb);

@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include "module/errors.h"
 #include "module/types.h"
+#include "problem/indexmap.h"
 
 namespace {
 constexpr int kOptimizerHandleAttr = 12601;
@@ -49,7 +50,7 @@ PyObject *make_temporary(ProblemObject *owner, ONDRprob handle, OSLPprob slp) {
   PyObject **maps[] = {&p->varmap, &p->conmap, &p->sosmap};
   PyObject *mfrom[] = {owner->varmap, owner->conmap, owner->sosmap};
   for (int i = 0; i < 3; ++i) {
-    PyObject *m = mfrom[i] ? PyDict_Copy(mfrom[i]) : PyDict_New();
+    PyObject *m = indexmap_copy(mfrom[i]);
     if (!m) return nullptr;
     Py_XSETREF(*maps[i], m);
   }

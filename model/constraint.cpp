@@ -49,21 +49,24 @@ static int take_compact(ConstraintObject *c, PyObject *e) {
   ExpressionObject *x = asExpr(e);
   if (Py_TYPE(e) != &expression_type || x->quadratic) return 0;
   const Py_ssize_t n = x->linear ? PyDict_GET_SIZE(x->linear) : 0;
-  PyObject *v, *coef;
-  Py_ssize_t pos = 0;
-  while (n && PyDict_Next(x->linear, &pos, &v, &coef))
-    if (Py_TYPE(v) != &var_type || !PyFloat_CheckExact(coef)) return 0;
   LinEntry *lin = n ? (LinEntry *)PyMem_Malloc((size_t)n * sizeof(LinEntry)) : nullptr;
   if (n && !lin) {
     PyErr_NoMemory();
     return -1;
   }
-  Py_ssize_t i = 0;
-  pos = 0;
+  // One pass: the entries are copied as they are checked, and references
+  // are taken only once every entry has passed.
+  PyObject *v, *coef;
+  Py_ssize_t i = 0, pos = 0;
   while (n && PyDict_Next(x->linear, &pos, &v, &coef)) {
-    lin[i].var = newRef(v);
+    if (Py_TYPE(v) != &var_type || !PyFloat_CheckExact(coef)) {
+      PyMem_Free(lin);
+      return 0;
+    }
+    lin[i].var = v;
     lin[i++].coef = PyFloat_AS_DOUBLE(coef);
   }
+  for (Py_ssize_t k = 0; k < i; ++k) Py_INCREF(lin[k].var);
   c->lin = lin;
   c->nlin = n;
   return 1;

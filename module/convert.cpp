@@ -8,6 +8,7 @@
 #include "module/pyref.h"
 #include "module/types.h"
 #include "problem/access.h"
+#include "problem/indexmap.h"
 #include "problem/problem.h"
 
 size_t conv_elem_size(int code) {
@@ -68,14 +69,12 @@ int ObjInt2int(PyObject *obj, PyObject *problem, int *out, int kind) {
       {is_sos, sos_id, p->sosmap, "SOS %S not in problem"},
   };
   if (kind >= 0 && kind <= 2 && by_kind[kind].test(obj)) {
-    PyRef key(PyLong_FromLongLong(by_kind[kind].id(obj)));
-    if (!key) return -1;
-    PyObject *v = by_kind[kind].map ? PyDict_GetItemWithError(by_kind[kind].map, key.get()) : nullptr;
-    if (!v) {
-      if (!PyErr_Occurred()) PyErr_Format(PyExc_RuntimeError, by_kind[kind].missing, obj);
+    const int v = indexmap_get(by_kind[kind].map, by_kind[kind].id(obj));
+    if (v < 0) {
+      PyErr_Format(PyExc_RuntimeError, by_kind[kind].missing, obj);
       return -1;
     }
-    *out = (int)PyLong_AsLong(v);
+    *out = v;
     return 0;
   }
   static const char *invalid[] = {"Invalid constraint object %S", "Invalid variable object %S",
@@ -312,10 +311,8 @@ class GcPause {
 };
 
 static int map_set(PyObject **map, int64_t id, int index) {
-  if (!*map && !(*map = PyDict_New())) return -1;
-  PyRef k(PyLong_FromLongLong(id)), v(PyLong_FromLong(index));
-  if (!k || !v) return -1;
-  return PyDict_SetItem(*map, k.get(), v.get());
+  if (!*map && !(*map = indexmap_new())) return -1;
+  return indexmap_put(*map, id, index);
 }
 
 int addRowsAsConstraints(PyObject *problem, PyObject *names, int first, int count) {

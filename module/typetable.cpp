@@ -2,6 +2,7 @@
 // names. A new type is added here.
 #include <vector>
 #include "module/types.h"
+#include "problem/indexmap.h"
 
 struct TypeEntry {
   PyTypeObject *type;
@@ -24,5 +25,6 @@ std::vector<TypeEntry> module_types() {
       {&linterm_type, nullptr},
       {&quadterm_type, nullptr},
       {&nonlinear_type, nullptr},
+      {&indexmap_type, nullptr},
   };
 }

@@ -4,6 +4,7 @@
 // problem as it was.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 #include "module/errors.h"
@@ -12,6 +13,7 @@
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/indexmap.h"
 #include "problem/transfer.h"
 #include "problem/walk.h"
 #include "model/model.h"
@@ -46,7 +48,20 @@ int append_name(ProblemObject *p, std::string &names, PyObject *name, const char
 int append_default_name(ProblemObject *p, std::string &names, char prefix, int64_t id, const char *invalid,
                         int *limit) {
   char buf[32];
-  int len = snprintf(buf, sizeof buf, "%c%lld", prefix, (long long)id);
+  int len;
+  if (id >= 0) {
+    // Digits written back to front: this runs once per row of large models.
+    char digits[24];
+    int n = 0;
+    uint64_t u = (uint64_t)id;
+    do digits[n++] = (char)('0' + u % 10); while ((u /= 10) != 0);
+    buf[0] = prefix;
+    for (int k = 0; k < n; ++k) buf[1 + k] = digits[n - 1 - k];
+    len = n + 1;
+    buf[len] = '\0';
+  } else {
+    len = snprintf(buf, sizeof buf, "%c%lld", prefix, (long long)id);
+  }
   if (name_limit(p, limit) != 0) return -1;
   if (len > *limit) {
     PyRef text(PyUnicode_FromStringAndSize(buf, len));
@@ -62,11 +77,8 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
     return -1;
   }
   int64_t id = var_id(v);
-  PyRef key(PyLong_FromLongLong(id));
-  if (!key) return -1;
-  int has = PyDict_Contains(p->varmap, key.get());
-  if (has != 0) {
-    if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Variable already added to problem");
+  if (indexmap_has(p->varmap, id)) {
+    PyErr_SetString(PyExc_RuntimeError, "Variable already added to problem");
     return -1;
   }
   double lb = var_lb(v), ub = var_ub(v), th = var_threshold(v);
@@ -98,7 +110,7 @@ int collect_var(ProblemObject *p, PyObject *v, ColumnBatch &b, BindingUndo &undo
           : append_default_name(p, b.names, 'C', id, invalid_name, &b.name_limit) != 0)
     return -1;
   if (PyList_Append(p->variables, v) != 0) return -1;
-  if (map_store_key(p->varmap, key.get(), b.first + b.count()) != 0) {
+  if (map_store(p->varmap, id, b.first + b.count()) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Could not amend variable map");
     return -1;
   }
@@ -119,6 +131,10 @@ PyObject *problem_addVariable(PyObject *self, PyObject *args) {
   if (prob_int_attrib(p, kCols, &b.first) != 0) return nullptr;
   b.first = user_count(p, 0, b.first);
   BindingUndo undo(p->variables, p->varmap);
+  PyObject *coll = PyTuple_GET_SIZE(args) == 1 ? PyTuple_GET_ITEM(args, 0) : args;
+  if ((PyList_Check(coll) || PyTuple_Check(coll)) &&
+      indexmap_reserve(p->varmap, indexmap_size(p->varmap) + PySequence_Fast_GET_SIZE(coll)) != 0)
+    PyErr_Clear();  // only a missed shortcut: the map grows as it is filled
   int rc = walkNestedObjects(self, args, [&](PyObject *v) { return collect_var(p, v, b, undo); });
   if (rc != 0) {
     undo.rollback();
@@ -189,11 +205,8 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     return -1;
   }
   int64_t id = con_id(c);
-  PyRef key(PyLong_FromLongLong(id));
-  if (!key) return -1;
-  int has = PyDict_Contains(p->conmap, key.get());
-  if (has != 0) {
-    if (has > 0) PyErr_SetString(PyExc_RuntimeError, "Constraint already added to problem");
+  if (indexmap_has(p->conmap, id)) {
+    PyErr_SetString(PyExc_RuntimeError, "Constraint already added to problem");
     return -1;
   }
   int row = first + b.count();
@@ -225,7 +238,7 @@ int collect_constraint(ProblemObject *p, PyObject *c, RowBatch &b, int first, Bi
     return -1;
   }
   if (PyList_Append(p->constraints, c) != 0) return -1;
-  if (map_store_key(p->conmap, key.get(), row) != 0) {
+  if (map_store(p->conmap, id, row) != 0) {
     PyErr_SetString(PyExc_RuntimeError, "Cannot add constraint to problem");
     return -1;
   }
@@ -279,12 +292,43 @@ int flush_rows(ProblemObject *p, RowBatch &b, int first) {
   return 0;
 }
 
+// Sizes the batch for the usual call, one list or tuple of constraints, so
+// that its arrays are allocated once at their final size instead of growing
+// (and being copied) step by step. Anything else is left to grow.
+void reserve_rows(PyObject *args, RowBatch &b, PyObject *conmap) {
+  PyObject *coll = PyTuple_GET_SIZE(args) == 1 ? PyTuple_GET_ITEM(args, 0) : args;
+  if (!PyList_Check(coll) && !PyTuple_Check(coll)) return;
+  const Py_ssize_t n = PySequence_Fast_GET_SIZE(coll);
+  size_t nnz = 0;
+  const LinEntry *lin;
+  Py_ssize_t nlin;
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    PyObject *c = PySequence_Fast_GET_ITEM(coll, i);
+    if (!is_constraint(c)) return;
+    if (constraint_compact(c, &lin, &nlin)) nnz += (size_t)nlin;
+  }
+  try {
+    b.types.reserve((size_t)n);
+    b.rhs.reserve((size_t)n);
+    b.range.reserve((size_t)n);
+    b.starts.reserve((size_t)n + 1);
+    b.qcounts.reserve((size_t)n);
+    b.all.lin_cols.reserve(nnz);
+    b.all.lin_vals.reserve(nnz);
+  } catch (const std::bad_alloc &) {
+    // The arrays then grow as they are filled.
+  }
+  // Growing the map only once too; a failure here is only a missed shortcut.
+  if (indexmap_reserve(conmap, indexmap_size(conmap) + n) != 0) PyErr_Clear();
+}
+
 PyObject *problem_addConstraint(PyObject *self, PyObject *args) {
   ProblemObject *p = (ProblemObject *)self;
   int first = 0;
   if (prob_int_attrib(p, kRows, &first) != 0) return nullptr;
   first = user_count(p, 1, first);
   RowBatch b;
+  reserve_rows(args, b, p->conmap);
   BindingUndo undo(p->constraints, p->conmap);
   int rc = walkNestedObjects(self, args, [&](PyObject *c) { return collect_constraint(p, c, b, first, undo); });
   if (rc == 0 && b.count() > 0) {

@@ -1,34 +1,24 @@
 #include "problem/binding.h"
+#include "problem/indexmap.h"
 #include "module/errors.h"
 #include "module/pyref.h"
 #include <cstring>
 
 int map_store(PyObject *map, int64_t id, int64_t index) {
-  PyRef k(PyLong_FromLongLong(id)), v(PyLong_FromLongLong(index));
-  if (!k || !v) return -1;
-  return PyDict_SetItem(map, k.get(), v.get());
+  if (index < 0 || index > INT32_MAX) {
+    PyErr_SetString(PyExc_OverflowError, "Index out of range of the problem's maps");
+    return -1;
+  }
+  return indexmap_put(map, id, (int)index);
 }
 
-int map_store_key(PyObject *map, PyObject *key, int64_t index) {
-  PyRef v(PyLong_FromLongLong(index));
-  if (!v) return -1;
-  return PyDict_SetItem(map, key, v.get());
-}
-
-int map_has(PyObject *map, int64_t id) {
-  PyRef k(PyLong_FromLongLong(id));
-  if (!k) return -1;
-  return PyDict_Contains(map, k.get());
-}
+int map_has(PyObject *map, int64_t id) { return indexmap_has(map, id) ? 1 : 0; }
 
 void BindingUndo::rollback() {
   PyObject *t, *v, *tb;
   PyErr_Fetch(&t, &v, &tb);
   if (PyList_GET_SIZE(list_) > len_) PyList_SetSlice(list_, len_, PyList_GET_SIZE(list_), nullptr);
-  for (int64_t id : ids_) {
-    PyRef k(PyLong_FromLongLong(id));
-    if (k && PyDict_DelItem(map_, k.get()) != 0) PyErr_Clear();
-  }
+  for (int64_t id : ids_) indexmap_erase(map_, id);
   ids_.clear();
   PyErr_Clear();
   PyErr_Restore(t, v, tb);

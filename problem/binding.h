@@ -6,15 +6,13 @@
 #include <cstdint>
 #include <string>
 #include <vector>
+#include "problem/indexmap.h"
 #include "problem/problem.h"
 
-// map[id] = index. 0 or -1.
+// map[id] = index for an index map (problem/indexmap.h). 0 or -1.
 int map_store(PyObject *map, int64_t id, int64_t index);
-// True when id is a key of map (-1 on error).
+// 1 when id is a key of the map, else 0.
 int map_has(PyObject *map, int64_t id);
-// The same with the key made once by the caller (PyLong_FromLongLong of
-// the id), for a test followed by a store of the same id.
-int map_store_key(PyObject *map, PyObject *key, int64_t index);
 
 // Remembers how long a container was and which ids a call added to its map,
 // so that a failed call can leave the problem exactly as it was.

@@ -5,6 +5,7 @@
 #include "module/errors.h"
 #include "module/pyref.h"
 #include "problem/access.h"
+#include "problem/indexmap.h"
 
 namespace {
 
@@ -393,13 +394,7 @@ struct Writer {
 
 }  // namespace
 
-int var_column(ProblemObject *p, PyObject *var) {
-  PyRef key(PyLong_FromLongLong(var_id(var)));
-  if (!key) return -2;
-  PyObject *v = p->varmap ? PyDict_GetItemWithError(p->varmap, key.get()) : nullptr;
-  if (!v) return PyErr_Occurred() ? -2 : -1;
-  return (int)PyLong_AsLong(v);
-}
+int var_column(ProblemObject *p, PyObject *var) { return indexmap_get(p->varmap, var_id(var)); }
 
 int convertExpr(ProblemObject *p, PyObject *expr, Converted &out, bool doubling) {
   if (!expr) {

@@ -42,6 +42,6 @@ int check_nl_unconstruct(ProblemObject *p);
 // whose body has constant `constant` moved to the right.
 char rhs_sense(double lb, double ub, double constant, double *rhs, double *range);
 
-// Column of a variable in the problem, -1 when it was not added (no
-// exception), -2 on an internal error (exception set).
+// Column of a variable in the problem, or -1 (no exception) when it was
+// not added. Never fails.
 int var_column(ProblemObject *p, PyObject *var);

@@ -194,11 +194,11 @@ int make_face(ProblemObject *p, ONDRprob src, OSLPprob slp, Face &f) {
   if (src_int_attrib(p, src, kCols, &f.ncols) || src_int_attrib(p, src, kRows, &f.nrows)) return -1;
   f.transfer = read_transfer(p, src, slp, f.ncols, f.nrows);
   f.vars = PyRef(PyList_New(0));
-  f.varmap = PyRef(PyDict_New());
+  f.varmap = PyRef(indexmap_new());
   f.cons = PyRef(PyList_New(0));
-  f.conmap = PyRef(PyDict_New());
+  f.conmap = PyRef(indexmap_new());
   f.sets = PyRef(PyList_New(0));
-  f.sosmap = PyRef(PyDict_New());
+  f.sosmap = PyRef(indexmap_new());
   if (!f.vars || !f.varmap || !f.cons || !f.conmap || !f.sets || !f.sosmap) return -1;
   if (build_face(p, src, f.transfer, f.vars.get(), f.varmap.get(), f.cons.get(), f.conmap.get(), f.sets.get(),
                  f.sosmap.get()) != 0)

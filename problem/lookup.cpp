@@ -10,6 +10,7 @@
 #include "problem/access.h"
 #include "problem/binding.h"
 #include "problem/convert_expr.h"
+#include "problem/indexmap.h"
 #include "problem/walk.h"
 
 namespace {
@@ -108,18 +109,12 @@ PyObject *problem_getIndex(PyObject *self, PyObject *args, PyObject *kw) {
   if (is_var(obj)) map = p->varmap, id = var_id(obj);
   else if (is_constraint(obj)) map = p->conmap, id = con_id(obj);
   else if (is_sos(obj)) map = p->sosmap, id = sos_id(obj);
-  PyObject *v = nullptr;
-  if (map) {
-    PyRef k(PyLong_FromLongLong(id));
-    if (!k) return nullptr;
-    v = PyDict_GetItemWithError(map, k.get());
-    if (PyErr_Occurred()) return nullptr;
-  }
-  if (!v) {
+  const int v = map ? indexmap_get(map, id) : -1;
+  if (v < 0) {
     PyErr_SetString(PyExc_RuntimeError, "Incorrect object(s) passed: need variable, constraint, or SOS");
     return nullptr;
   }
-  return Py_NewRef(v);
+  return PyLong_FromLong(v);
 }
 
 int64_t object_id(int kind, PyObject *obj) {
@@ -145,40 +140,19 @@ int delete_in_place(ProblemObject *p, const Family &f, const std::vector<int> &i
   const Py_ssize_t n = PyList_GET_SIZE(f.list);
   for (int i : idx) {
     if (i < 0 || i >= n) return 0;
-    PyRef key(PyLong_FromLongLong(object_id(f.kind, PyList_GET_ITEM(f.list, i))));
-    if (!key) return -1;
-    PyObject *val = PyDict_GetItemWithError(f.map, key.get());
-    if (!val) return PyErr_Occurred() ? -1 : 0;
-    long v = PyLong_AsLong(val);
-    if (v == -1 && PyErr_Occurred()) return -1;
-    if (v != i) return 0;
+    if (indexmap_get(f.map, object_id(f.kind, PyList_GET_ITEM(f.list, i))) != i) return 0;
   }
   auto below = [&](long v) { return (long)(std::lower_bound(idx.begin(), idx.end(), (int)v) - idx.begin()); };
   // Everything that can fail comes before the first change.
-  std::vector<std::pair<PyRef, PyRef>> renumbered;  // key, new index
-  std::vector<PyRef> dropped;                       // keys of deleted objects
-  Py_ssize_t pos = 0;
-  PyObject *key, *val;
-  while (PyDict_Next(f.map, &pos, &key, &val)) {
-    long v = PyLong_AsLong(val);
-    if (v == -1 && PyErr_Occurred()) return -1;
-    if (v < idx.front()) continue;
-    long b = below(v);
-    if (b < (long)idx.size() && idx[(size_t)b] == v) {
-      dropped.push_back(PyRef::borrow(key));
-      continue;
-    }
-    PyRef nv(PyLong_FromLong(v - b));
-    if (!nv) return -1;
-    renumbered.emplace_back(PyRef::borrow(key), std::move(nv));
-  }
   std::vector<PyObject *> removed;
   removed.reserve(idx.size());
   if (delete_from_library(p, f.kind, idx) != 0) return -1;
-  // Existing keys only: the map is never resized, so none of this fails.
-  for (auto &kv : renumbered) PyDict_SetItem(f.map, kv.first.get(), kv.second.get());
-  for (auto &k : dropped) PyDict_DelItem(f.map, k.get());
-  PyErr_Clear();
+  // The deleted objects are the ones at idx in the container; every other
+  // index at or after the first deleted one moves down. Neither step fails.
+  for (int i : idx) indexmap_erase(f.map, object_id(f.kind, PyList_GET_ITEM(f.list, i)));
+  indexmap_each(f.map, [&](int64_t, int32_t &v) {
+    if (v >= idx.front()) v -= (int32_t)below(v);
+  });
   // The container closes its gaps in place; the deleted objects are
   // released last, when the problem is consistent again.
   Py_ssize_t out = 0;
@@ -271,21 +245,16 @@ PyObject *delObjects(PyObject *self, PyObject *args, PyObject *kw, int which) {
   // map are built first, so that nothing changes unless all of it succeeds.
   auto below = [&](long v) { return (long)(std::lower_bound(idx.begin(), idx.end(), (int)v) - idx.begin()); };
   auto deleted = [&](long v) { return std::binary_search(idx.begin(), idx.end(), (int)v); };
-  PyRef list(PyList_New(0)), map(PyDict_New());
+  PyRef list(PyList_New(0)), map(indexmap_new());
   if (!list || !map) return nullptr;
   for (Py_ssize_t pos = 0; pos < PyList_GET_SIZE(f.list); ++pos) {
     PyObject *obj = PyList_GET_ITEM(f.list, pos);
-    PyRef key(PyLong_FromLongLong(f.kind == KIND_COL ? var_id(obj) : f.kind == KIND_ROW ? con_id(obj) : sos_id(obj)));
-    if (!key) return nullptr;
-    PyObject *val = PyDict_GetItemWithError(f.map, key.get());
-    if (!val && PyErr_Occurred()) return nullptr;
-    long v = val ? PyLong_AsLong(val) : -1;
-    if (v == -1 && PyErr_Occurred()) return nullptr;
-    if (val && deleted(v)) continue;
+    const int64_t id = object_id(f.kind, obj);
+    const long v = indexmap_get(f.map, id);
+    if (v >= 0 && deleted(v)) continue;
     if (PyList_Append(list.get(), obj) != 0) return nullptr;
-    if (!val) continue;
-    PyRef nv(PyLong_FromLong(v - below(v)));
-    if (!nv || PyDict_SetItem(map.get(), key.get(), nv.get()) != 0) return nullptr;
+    if (v < 0) continue;
+    if (indexmap_put(map.get(), id, (int)(v - below(v))) != 0) return nullptr;
   }
   int rc = f.kind == KIND_COL ? ONDRdelcols(p->prob, (int)idx.size(), idx.data())
            : f.kind == KIND_ROW ? ONDRdelrows(p->prob, (int)idx.size(), idx.data())

@@ -20,9 +20,9 @@ static bool make_containers(ProblemObject *p) {
   p->variables = PyList_New(0);
   p->constraints = PyList_New(0);
   p->sets = PyList_New(0);
-  p->varmap = PyDict_New();
-  p->conmap = PyDict_New();
-  p->sosmap = PyDict_New();
+  p->varmap = indexmap_new();
+  p->conmap = indexmap_new();
+  p->sosmap = indexmap_new();
   return p->variables && p->constraints && p->sets && p->varmap && p->conmap && p->sosmap;
 }
 
@@ -232,7 +232,7 @@ static PyObject *problem_copy(PyObject *self, PyObject *) {
   PyObject **maps_dst[] = {&dst->varmap, &dst->conmap, &dst->sosmap};
   PyObject *maps_src[] = {src->varmap, src->conmap, src->sosmap};
   for (int i = 0; i < 3; ++i) {
-    PyObject *m = PyDict_Copy(maps_src[i]);
+    PyObject *m = indexmap_copy(maps_src[i]);
     if (!m) return nullptr;
     Py_SETREF(*maps_dst[i], m);
   }
@@ -262,9 +262,9 @@ static PyObject *problem_reset(PyObject *self, PyObject *) {
   PyObject *lists[] = {p->variables, p->constraints, p->sets};
   for (PyObject *l : lists)
     if (PyList_SetSlice(l, 0, PyList_GET_SIZE(l), nullptr) != 0) return nullptr;
-  PyDict_Clear(p->varmap);
-  PyDict_Clear(p->conmap);
-  PyDict_Clear(p->sosmap);
+  indexmap_clear(p->varmap);
+  indexmap_clear(p->conmap);
+  indexmap_clear(p->sosmap);
   reset_bookkeeping(p);
   // A problem whose handles went with ondrel.free() gets new ones too.
   if (!p->prob && !p->owns_handles) Py_RETURN_NONE;

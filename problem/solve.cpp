@@ -205,10 +205,7 @@ int problem_objectIndex(ProblemObject *p, PyObject *obj, int kind, int length) {
   int64_t idx = -1;
   if (kind == 1 && (is_constraint(obj) || is_sos(obj))) {
     PyObject *map = is_constraint(obj) ? p->conmap : p->sosmap;
-    PyRef k(PyLong_FromLongLong(is_constraint(obj) ? con_id(obj) : sos_id(obj)));
-    PyObject *v = k ? PyDict_GetItemWithError(map, k.get()) : nullptr;
-    if (PyErr_Occurred()) return -1;
-    idx = v ? PyLong_AsLongLong(v) : -1;
+    idx = indexmap_get(map, is_constraint(obj) ? con_id(obj) : sos_id(obj));
   } else if (kind == 0 && is_var(obj)) {
     idx = var_column(p, obj);
     if (idx == -2) return -1;
