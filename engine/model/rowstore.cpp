@@ -1,4 +1,5 @@
 #include "model/rowstore.h"
+#include <climits>
 #include <cstring>
 
 namespace ondr {
@@ -161,7 +162,9 @@ void RowStore::compact(size_t extra) {
 void RowStore::make_room(size_t i, size_t n) {
   size_t cap = (size_t)cap_[i];
   if (n <= cap) return;
-  size_t want = std::max(n, std::max<size_t>(4, cap * 2));
+  // Doubling, within what an int row length holds (rows never reach it:
+  // a row has at most one entry per column).
+  size_t want = std::max(n, std::min<size_t>(std::max<size_t>(4, cap * 2), INT_MAX));
   size_t end = (size_t)start_[i] + cap;
   if (end == pool_.size()) {
     // The last row of the pool grows in place.
