@@ -125,3 +125,18 @@ def test_qpsolver_control_range():
     with pytest.raises(Exception):
         p.setControl("qpsolver", 3)
     assert p.getControl("qpsolver") == 0
+
+
+@pytest.mark.parametrize("method", [1, 2])
+def test_time_limit_zero_hands_over_without_solving(method):
+    # A time limit of 0 gives no iteration to either method: the solve ends
+    # unfinished at the time limit, and a later solve with time finishes.
+    p, x, rows = small_qp(1)
+    p.setControl("qpsolver", method)
+    p.controls.timelimit = 0
+    p.solve()
+    assert p.getProbStatusString() != "lp_optimal"
+    assert p.attributes.stopstatus == ondrel.stop_timelimit
+    p.controls.timelimit = 1e20
+    p.solve()
+    assert p.getProbStatusString() == "lp_optimal"

@@ -172,6 +172,14 @@ void solve_quadratic_local(ONDRprob prob) {
     r.x = p.x0;
   } else if (all_fixed(p)) {
     r = solve_fixed(p, o.feastol);
+  } else if (std::chrono::duration<double>(Clock::now() - start).count() >= o.timelimit) {
+    // No time is left for an iteration (a time limit of 0 hands the problem
+    // over only): Ipopt would factorise the whole system before it first
+    // looks at the clock. The starting point is the unfinished result.
+    r.status = LocalStatus::TimeLimit;
+    r.x = p.x0;
+    r.has_x = true;
+    r.y.assign(p.m, 0.0);
   } else {
     r = solve_ipopt(p, o);
   }
