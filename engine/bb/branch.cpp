@@ -199,10 +199,8 @@ Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector
         for (int dir = 0; dir < 2; ++dir) {
           std::vector<double> l = lo, u = up;
           if (dir == 0) u[(size_t)j] = std::floor(v); else l[(size_t)j] = std::ceil(v);
-          // The dual simplex goes on from the basis HiGHS holds (one of the
-          // same rows and costs under other bounds, dual feasible here) and
-          // keeps its factorization; the node's basis returns once, after.
           lp.set_col_bounds(l, u);
+          lp.set_basis(*basis);
           LpStatus st = lp.solve(cutoff, s.strong_iters);
           double gain;
           if (st == LpStatus::Infeasible || st == LpStatus::Cutoff) gain = 1e20;
@@ -213,6 +211,7 @@ Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector
             pc.add(j, dir == 1, gain / std::max(1e-9, dir == 0 ? f : 1 - f));
         }
         lp.set_col_bounds(lo, up);
+        lp.set_basis(*basis);
         double prev = best_score;
         c.down = gains[0];
         c.up = gains[1];
@@ -224,8 +223,6 @@ Branching choose_integer_branch(const BbModel &bm, NodeLp &lp, const std::vector
     }
     if (c.score > best_score) best_score = c.score, best = k;
   }
-  // The node's own basis back, for its children.
-  if (strong > 0 && basis) lp.set_basis(*basis);
   const Cand &c = cs[best];
   Branching b;
   b.col = c.col;
