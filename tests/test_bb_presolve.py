@@ -1,6 +1,7 @@
 """The tree search's row strengthening: on models built so that many
 coefficients exceed their row's slack, the search reaches the same optimum
-with and without it (and as HiGHS's MIP does), its solution holds the rows
+with and without it (and as HiGHS's MIP does, also when integer costs let
+it ask each solution to improve by 1), its solution holds the rows
 as loaded, and a search with node callbacks keeps the rows as loaded."""
 import random
 
@@ -9,7 +10,7 @@ import pytest
 import ondrel
 
 
-def strengthenable(seed):
+def strengthenable(seed, integral=False):
     """Rows over binaries, small general integers and a bounded continuous
     column, both senses, coefficients of both signs, often larger than the
     row's slack."""
@@ -38,7 +39,9 @@ def strengthenable(seed):
             p.addConstraint(ondrel.Sum(ai * c for ai, c in zip(a, cols)) >= b)
             rows.append((a, b, 1e30))
     obj = [rnd.randint(-10, 10) for _ in cols]
-    p.setObjective(ondrel.Sum(o * c for o, c in zip(obj, cols)),
+    if integral:
+        obj[-1] = 0  # integer costs on integer columns only: values step by 1
+    p.setObjective(ondrel.Sum(o * c for o, c in zip(obj, cols)) + (0.5 if integral else 0),
                    sense=rnd.choice([ondrel.minimize, ondrel.maximize]))
     p.controls.outputlog = 0
     return p, rows
@@ -55,9 +58,10 @@ def solve(p, solver, presolve):
     return a.mipstatus, (a.mipobjval if a.mipstatus == 6 else None), x
 
 
-@pytest.mark.parametrize("seed", range(40))
-def test_strengthened_search_finds_the_loaded_models_optimum(seed):
-    p, rows = strengthenable(seed)
+@pytest.mark.parametrize("integral", [False, True])
+@pytest.mark.parametrize("seed", range(30))
+def test_strengthened_search_finds_the_loaded_models_optimum(seed, integral):
+    p, rows = strengthenable(seed, integral)
     st_on, v_on, x = solve(p, 2, 1)
     st_off, v_off, _ = solve(p, 2, 0)
     st_h, v_h, _ = solve(p, 1, 1)

@@ -1,6 +1,7 @@
 """The tree search's root cuts on models where rounding cuts apply: fixed
-charge flows (variable upper bounds on continuous flows) and rows over
-general integers with continuous parts. A cut that removes an integer
+charge flows (variable upper bounds on continuous flows), rows over
+general integers with continuous parts, and lot sizing (rows aggregated
+through continuous stocks). A cut that removes an integer
 point would show as a worse optimum than HiGHS's MIP finds."""
 import random
 
@@ -53,6 +54,33 @@ def integer_rows(seed):
     return p
 
 
+def lot_sizing(seed):
+    """Two items over a few periods: stock balances (equalities chaining
+    the periods through continuous stocks, which rounding cuts aggregate),
+    set-ups bounding production, a shared capacity."""
+    rnd = random.Random(2000 + seed)
+    periods = 6
+    p = ondrel.problem()
+    rows = []
+    setup_cost, hold = rnd.randint(20, 80), rnd.randint(1, 4)
+    for item in range(2):
+        d = [rnd.randint(0, 9) for _ in range(periods)]
+        x = [ondrel.var(lb=0) for _ in range(periods)]
+        s = [ondrel.var(lb=0) for _ in range(periods)]
+        y = [ondrel.var(vartype=ondrel.binary) for _ in range(periods)]
+        p.addVariable(x, s, y)
+        for t in range(periods):
+            prev = s[t - 1] if t else 0
+            p.addConstraint(prev + x[t] - s[t] == d[t])
+            p.addConstraint(x[t] <= sum(d[t:]) * y[t])
+        rows.append((x, s, y))
+    for t in range(periods):
+        p.addConstraint(ondrel.Sum(r[0][t] for r in rows) <= rnd.randint(8, 16))
+    p.setObjective(ondrel.Sum(setup_cost * r[2][t] + hold * r[1][t] + r[0][t]
+                              for r in rows for t in range(periods)))
+    return p
+
+
 def optimum(p, solver, cuts=1):
     p.controls.outputlog = 0
     p.controls.mipsolver = solver
@@ -62,7 +90,7 @@ def optimum(p, solver, cuts=1):
     return a.mipstatus, a.mipobjval if a.mipstatus == 6 else None
 
 
-@pytest.mark.parametrize("make", [fixed_charge_flow, integer_rows])
+@pytest.mark.parametrize("make", [fixed_charge_flow, integer_rows, lot_sizing])
 @pytest.mark.parametrize("seed", range(25))
 def test_root_cuts_keep_the_optimum(make, seed):
     p = make(seed)

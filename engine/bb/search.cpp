@@ -133,6 +133,11 @@ class Search {
     dirs_.seed(pc_);
     bs_.reliability = (int)prob->controls.geti(id::BRANCHRELIABILITY);
     bs_.max_strong = (int)prob->controls.geti(id::BRANCHMAXSTRONG);
+    integral_objective_ = !bm.nonlinear;
+    for (int j = 0; j < bm.ncols() && integral_objective_; ++j) {
+      double c = bm.lp.cost[(size_t)j];
+      if (c != 0.0 && (!bm.is_integer_rule(j) || c != std::round(c))) integral_objective_ = false;
+    }
   }
   ~Search();
   SearchOutcome run();
@@ -146,7 +151,13 @@ class Search {
   }
   double threshold() const {
     double inc = out_.has_incumbent ? out_.value : kPosInf;
-    return below(std::min(inc, lim_.cutoff < kInf ? lim_.cutoff : kPosInf));
+    return std::min(improving(inc), below(lim_.cutoff < kInf ? lim_.cutoff : kPosInf));
+  }
+  // Values below this threshold improve on a solution of value v: with
+  // integer costs on integer columns alone, by 1 at least.
+  double improving(double v) const {
+    if (!integral_objective_ || !std::isfinite(v) || std::fabs(v) > 1e12) return below(v);
+    return v - 1 + std::min(1e-2, 1e-6 * std::max(1.0, std::fabs(v)));
   }
   bool gap_closed(double lb) const {
     if (!out_.has_incumbent || !std::isfinite(lb)) return false;
@@ -220,6 +231,7 @@ class Search {
   int64_t next_id_ = 0;
   int stop_ = 0;
   bool root_unbounded_ = false, log_ = false;
+  bool integral_objective_ = false;  // every solution's value is the offset plus an integer
 };
 
 Search::~Search() {
@@ -628,7 +640,7 @@ void Search::process(Lane &L, Node &node, double thr, int64_t seen, int64_t ordi
       }
       if (!ok || v >= thr) return;
     }
-    thr = below(v);
+    thr = improving(v);
     w.found.emplace_back(std::move(sol), v);
   };
   if (frac.empty()) {
