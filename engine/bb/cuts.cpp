@@ -145,6 +145,17 @@ int CutPool::age(NodeLp &lp, const std::vector<double> &x, int max_age) {
   return (int)gone.size();
 }
 
+std::vector<Cut> strongest_cuts(std::vector<std::pair<double, Cut>> &found, int max_cuts) {
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto &a, const auto &b) { return a.first > b.first; });
+  std::vector<Cut> out;
+  for (auto &f : found) {
+    if ((int)out.size() >= max_cuts) break;
+    out.push_back(std::move(f.second));
+  }
+  return out;
+}
+
 std::vector<Cut> gomory_cuts(const BbModel &bm, NodeLp &lp, const CutPool &pool,
                              const std::vector<double> &x, double inttol, int max_cuts) {
   void *h = lp.highs().get();
@@ -200,14 +211,7 @@ std::vector<Cut> gomory_cuts(const BbModel &bm, NodeLp &lp, const CutPool &pool,
     cut.kind = ONDR_CUTTYPE_GOMORY;
     if (eff > kMinEfficacy) found.push_back({eff, std::move(cut)});
   }
-  std::stable_sort(found.begin(), found.end(),
-                   [](const auto &a, const auto &b) { return a.first > b.first; });
-  std::vector<Cut> out;
-  for (auto &f : found) {
-    if ((int)out.size() >= max_cuts) break;
-    out.push_back(std::move(f.second));
-  }
-  return out;
+  return strongest_cuts(found, max_cuts);
 }
 
 }  // namespace bb

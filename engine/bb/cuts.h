@@ -3,6 +3,7 @@
 // LP after the model's rows. A cut that stays slack for several rounds ages
 // out of the LP.
 #pragma once
+#include <utility>
 #include <vector>
 #include "bb/model.h"
 
@@ -31,6 +32,10 @@ class CutPool {
  private:
   std::vector<Cut> cuts_;
 };
+
+// The at most `max_cuts` cuts of `found` (efficacy, cut) of highest
+// efficacy, best first, ties in the order found; `found` is consumed.
+std::vector<Cut> strongest_cuts(std::vector<std::pair<double, Cut>> &found, int max_cuts);
 
 // Gomory mixed-integer cuts of the tableau rows of fractional integer
 // basic columns of `lp` (solved to optimality, holding bounds lo, up and

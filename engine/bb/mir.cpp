@@ -26,6 +26,23 @@ namespace bb {
 
 namespace {
 
+// A sparse row accumulated in a dense array: `touched` lists the entries
+// written, each once (an entry that cancels to zero keeps a tiny
+// placeholder so it is not listed again).
+struct Accum {
+  std::vector<double> &dense;
+  std::vector<int> &touched;
+  void reset() {
+    for (int j : touched) dense[(size_t)j] = 0.0;
+    touched.clear();
+  }
+  void put(int j, double c) {
+    if (dense[(size_t)j] == 0.0) touched.push_back(j);
+    dense[(size_t)j] += c;
+    if (dense[(size_t)j] == 0.0) dense[(size_t)j] = 1e-300;
+  }
+};
+
 constexpr double kMinF0 = 0.05;        // beta/d nearer an integer: no safe cut
 constexpr double kMaxDynamism = 1e6;   // largest / smallest cut coefficient
 constexpr double kMinEfficacy = 1e-4;  // violation / norm of a cut kept
@@ -185,13 +202,9 @@ bool row_cut(const BbModel &bm, const std::vector<Entry> &row, double side, doub
   // The cut over the parts, then over the model's columns.
   double d = best_d, q = beta / d, f0 = q - std::floor(q);
   double rhs = std::floor(q);
-  for (int j : touched) dense[(size_t)j] = 0.0;
-  touched.clear();
-  auto put = [&](int j, double c) {
-    if (dense[(size_t)j] == 0.0) touched.push_back(j);
-    dense[(size_t)j] += c;
-    if (dense[(size_t)j] == 0.0) dense[(size_t)j] = 1e-300;
-  };
+  Accum acc{dense, touched};
+  acc.reset();
+  auto put = [&](int j, double c) { acc.put(j, c); };
   for (const Part &p : ints) {
     double g = p.coef / d, fk = g - std::floor(g);
     double G = std::floor(g) + std::max(0.0, fk - f0) / (1 - f0);
@@ -257,13 +270,9 @@ double bound_distance(const std::vector<double> &lo, const std::vector<double> &
 void aggregate(const BbModel &bm, int r, double t, double b, double mu,
                std::vector<Entry> &agg, double &beta, std::vector<double> &dense,
                std::vector<int> &touched) {
-  for (int j : touched) dense[(size_t)j] = 0.0;
-  touched.clear();
-  auto put = [&](int j, double c) {
-    if (dense[(size_t)j] == 0.0) touched.push_back(j);
-    dense[(size_t)j] += c;
-    if (dense[(size_t)j] == 0.0) dense[(size_t)j] = 1e-300;
-  };
+  Accum acc{dense, touched};
+  acc.reset();
+  auto put = [&](int j, double c) { acc.put(j, c); };
   for (const Entry &e : agg) put(e.index, e.value);
   for (const Entry &e : bm.lp.rows[(size_t)r]) put(e.index, mu * t * e.value);
   beta += mu * t * b;
@@ -348,14 +357,7 @@ std::vector<Cut> mir_cuts(const BbModel &bm, const std::vector<double> &lo,
       }
     }
   }
-  std::stable_sort(found.begin(), found.end(),
-                   [](const auto &a, const auto &b) { return a.first > b.first; });
-  std::vector<Cut> out;
-  for (auto &f : found) {
-    if ((int)out.size() >= max_cuts) break;
-    out.push_back(std::move(f.second));
-  }
-  return out;
+  return strongest_cuts(found, max_cuts);
 }
 
 }  // namespace bb
