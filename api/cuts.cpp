@@ -15,15 +15,6 @@ namespace {
   METHOD_DOC(purpose, synopsis, args, example, info,    \
              "storecuts, loadcuts, delcuts, getcpcutlist, getcutlist, getcpcuts")
 
-int outputs_ok(std::initializer_list<PyObject *> outs) {
-  for (PyObject *o : outs)
-    if (!absent(o) && !PyList_Check(o)) {
-      PyErr_SetString(PyExc_RuntimeError, "Argument of type List required");
-      return -1;
-    }
-  return 0;
-}
-
 // A list of ondrel.poolcut (code 9) into handles; None: n = -1 and null.
 int cut_list(PyObject *self, PyObject *obj, CArray<void *> &arr, int *n) {
   int64_t cnt = -1;

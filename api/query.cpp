@@ -12,17 +12,6 @@ using namespace wrap;
 
 namespace {
 
-// Output arguments must be lists (or None); checked before the library is
-// asked, so a call that cannot deliver leaves every list as it was.
-int outputs_ok(std::initializer_list<PyObject *> outs) {
-  for (PyObject *o : outs)
-    if (!absent(o) && !PyList_Check(o)) {
-      PyErr_SetString(PyExc_RuntimeError, "Argument of type List required");
-      return -1;
-    }
-  return 0;
-}
-
 // first and last resolved as rows or columns; n = last - first + 1.
 int resolve_range(PyObject *self, PyObject *first, PyObject *last, int kind, int *f, int *l) {
   return ObjInt2int(first, self, f, kind) != 0 || ObjInt2int(last, self, l, kind) != 0 ? -1 : 0;

@@ -40,6 +40,17 @@ inline int require(const char *msg, std::initializer_list<PyObject *> objs) {
   return 0;
 }
 
+// Output arguments must be lists (or None); checked before the library is
+// asked, so a call that cannot deliver leaves every list as it was.
+inline int outputs_ok(std::initializer_list<PyObject *> outs) {
+  for (PyObject *o : outs)
+    if (!absent(o) && !PyList_Check(o)) {
+      PyErr_SetString(PyExc_RuntimeError, "Argument of type List required");
+      return -1;
+    }
+  return 0;
+}
+
 // conv_obj2arr into an owned array; `count` is shared by the arrays of one
 // length (null: no length check).
 template <class T>
