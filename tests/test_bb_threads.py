@@ -3,7 +3,6 @@ every run for a given thread count, the workers announced by mipthread and
 retired by destroymt on their own threads, node callbacks receiving the
 worker's problem, failures and interrupts from any thread stopping every
 worker, and many threaded solves at once from several Python threads."""
-import os
 import subprocess
 import sys
 import threading
@@ -12,13 +11,7 @@ import pytest
 
 import ondrel
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-DATA = os.path.normpath(os.path.join(HERE, "..", "..", "shared", "data"))
-P0033 = os.path.join(DATA, "miplib3", "p0033.mps")
-
-pytestmark = pytest.mark.skipif(not os.path.exists(P0033), reason="instance files not present")
-
-NODE_KINDS = ["prenode", "optnode", "infnode", "nodecutoff", "newnode"]
+from test_bb_callbacks import NODE_KINDS, P0033, pytestmark  # noqa: F401
 
 
 def p0033(threads=2):
